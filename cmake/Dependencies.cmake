@@ -1,0 +1,17 @@
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(FREETYPE REQUIRED IMPORTED_TARGET freetype2)
+pkg_check_modules(GLU REQUIRED IMPORTED_TARGET glu)
+
+find_path(WORDNET_INCLUDE_DIR wn.h REQUIRED)
+find_library(WORDNET_LIBRARY NAMES WN wordnet REQUIRED)
+add_library(wordnet::wordnet UNKNOWN IMPORTED)
+set_target_properties(wordnet::wordnet PROPERTIES
+  IMPORTED_LOCATION ${WORDNET_LIBRARY}
+  INTERFACE_INCLUDE_DIRECTORIES ${WORDNET_INCLUDE_DIR})
+
+# Debian's fontTools lives in the system interpreter, not in any
+# user-installed Python that may come first on PATH.
+find_program(LEXFALL_PYTHON NAMES python3 PATHS /usr/bin NO_DEFAULT_PATH)
+if(NOT LEXFALL_PYTHON)
+  find_program(LEXFALL_PYTHON python3 REQUIRED)
+endif()

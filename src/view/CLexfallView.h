@@ -1,0 +1,150 @@
+#pragma once
+
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "glyph/GlyphMesher.h"
+#include "physics/ParticleSystem.h"
+#include "physics/Vector3.h"
+#include "platform/CommandUpdate.h"
+#include "platform/DrawContext.h"
+#include "platform/Geometry.h"
+#include "platform/ViewBase.h"
+
+// The scene view: owns every body, the font, the point buffer and the
+// interaction state. It talks to its window only through ViewBase, so the
+// same object runs in the desktop program, in tests and headless.
+//
+// State is public in the manner of a framework view's attributes: the
+// desktop shell, the tests and the benchmarks read it directly.
+class CLexfallView : public ViewBase {
+public:
+    using TriangleList = std::vector<Particle*>;
+    using WordList = std::vector<std::string>;
+
+    CLexfallView();
+    ~CLexfallView();
+    CLexfallView(const CLexfallView&) = delete;
+    CLexfallView& operator=(const CLexfallView&) = delete;
+
+    // Commands and their update handlers.
+    void OnModeKeyboard();
+    void OnModeNozzle();
+    void OnModeManipulate();
+    void OnFontArial();
+    void OnFontSymbol();
+    void OnDisplayWireframe();
+    void OnDisplayShaded();
+    void OnDisplayAnimate();
+    void OnDisplayShowCursor();
+    void OnDisplayShowCompass();
+    void OnUpdateModeKeyboard(CommandUpdate& ui) const;
+    void OnUpdateModeNozzle(CommandUpdate& ui) const;
+    void OnUpdateModeManipulate(CommandUpdate& ui) const;
+    void OnUpdateFontArial(CommandUpdate& ui) const;
+    void OnUpdateFontSymbol(CommandUpdate& ui) const;
+    void OnUpdateDisplayWireframe(CommandUpdate& ui) const;
+    void OnUpdateDisplayShaded(CommandUpdate& ui) const;
+    void OnUpdateDisplayAnimate(CommandUpdate& ui) const;
+    void OnUpdateDisplayShowCursor(CommandUpdate& ui) const;
+    void OnUpdateDisplayShowCompass(CommandUpdate& ui) const;
+
+    // Routing by command identifier (view/CommandIds.h): false when the
+    // view has no handler, so the shell can route further or disable.
+    bool OnCommand(int id);
+    bool OnUpdateCommand(int id, CommandUpdate& ui) const;
+
+    bool SetFontFile(const char* name);
+    void ClearScene();
+    void EnsurePointCapacity(int n);
+
+    // The tick.
+    void StartAnimationTimer();
+    void OnTimer(unsigned timerId);
+    void UpdatePoints(const TriangleList& list, int offset);
+
+    void AddCharacter(char c);
+
+    // Painting, for the window, a printed page and the preview alike.
+    void OnDraw(DrawContext& dc);
+    void DrawCursor(DrawContext& dc) const;
+    void DrawCompass(DrawContext& dc) const;
+    void DrawNeedle(DrawContext& dc) const;
+    void SetNeedle(IntPoint point);
+    void MoveCompass(IntPoint point);
+    void UpdateGravityFromNeedle();
+    IntRect CompassSquare() const;
+    IntRect CompassCentreBox() const;
+
+    // Window messages.
+    void OnKeyDown(unsigned key, unsigned repeat, unsigned flags);
+    void OnChar(unsigned code, unsigned repeat, unsigned flags);
+    void OnLButtonDown(unsigned flags, IntPoint point);
+    void OnLButtonUp(unsigned flags, IntPoint point);
+    void OnLButtonDblClk(unsigned flags, IntPoint point);
+    void OnMouseMove(unsigned flags, IntPoint point);
+    void OnRButtonDown(unsigned flags, IntPoint point);
+    void OnRButtonUp(unsigned flags, IntPoint point);
+    void OnRButtonDblClk(unsigned flags, IntPoint point);
+
+    // Word sources.
+    void OnOpenWordFile();
+    // 1: words read; 0: no word in the file; -1: cannot open. On 0 and -1
+    // the list is destroyed.
+    static int LoadWordFile(const char* path, std::unique_ptr<WordList>& words);
+    void EmitNextWord();
+    void EmitWordNetWord();
+    // Folder the word-file dialog starts in (the sample word file's).
+    std::string m_strWordFileDirectory;
+
+    unsigned m_nTimerID = 0;
+    std::unique_ptr<GlyphMesher> m_pMesher;
+    std::vector<std::unique_ptr<ParticleSystem>> m_pBodies;
+    // Parallel to m_pBodies; each list is heap-held so the body's global
+    // force can keep pointing at it.
+    std::vector<std::unique_ptr<TriangleList>> m_pBodyTriangles;
+    std::deque<double> m_pAdvances;
+    int m_nPointCapacity = 0;
+    int m_nPoints = 0;
+    std::unique_ptr<IntPoint[]> m_pPoints;
+    bool m_bWireframe = false;
+    bool m_bAnimate = false;
+    bool m_bAdding = false;
+    bool m_bShowCursor = true;
+    bool m_bLeftDown = false;
+    bool m_bRightDown = false;
+    bool m_bNozzleMode = false;
+    bool m_bKeyboardMode = true;
+    Vector3 m_vInsert{0.0, 300.0, 0.0};
+    Vector3 m_vGravity{0.0, 100.0, 0.0};
+    int m_nFontSize = 48;
+    double m_dPrecision = 30.0;
+    double m_dRestitution = 0.4;
+    double m_dStiffness = 200.0;
+    double m_dDrag = 0.0;
+    double m_dSpinStart = 48.0;
+    double m_dSpin = 48.0;
+    int m_nCharsAllowed = 0;
+    const char* m_pszFontFile; // one of the two face names
+    std::unique_ptr<Pen> m_pPen;
+    std::unique_ptr<Brush> m_pBrush;
+    Rgb m_crText{0, 0, 0};
+    std::unique_ptr<WordList> m_pWords;
+    int m_nWordIndex = 0;
+    bool m_bWordsLoaded = false;
+    int m_nEmitCounter = 0;
+    int m_nEmitPeriod = 5;
+    double m_dCompassX = 300.0;
+    double m_dCompassY = 300.0;
+    double m_dCompassRadius = 100.0;
+    IntPoint m_ptNeedle{300, 317};
+    bool m_bShowCompass = false;
+    bool m_bMovingCompass = false;
+    bool m_bManipulateMode = false;
+    Vector3 m_vMouse;
+    Vector3 m_vMousePrev;
+    const char* m_pszWordNetText = nullptr; // belongs to the WordNet library
+    int m_nWordNetPos = 0;
+};
