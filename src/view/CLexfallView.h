@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -96,6 +97,9 @@ public:
     static int LoadWordFile(const char* path, std::unique_ptr<WordList>& words);
     void EmitNextWord();
     void EmitWordNetWord();
+    // The one WordNet search: synonyms of the verb "fall". The text
+    // belongs to the library; empty when its database is missing.
+    static const char* SearchWordNet();
     // Folder the word-file dialog starts in (the sample word file's).
     std::string m_strWordFileDirectory;
 
@@ -147,4 +151,7 @@ public:
     Vector3 m_vMousePrev;
     const char* m_pszWordNetText = nullptr; // belongs to the WordNet library
     int m_nWordNetPos = 0;
+    // Source of m_pszWordNetText on the first double-click; tests put
+    // their own text here.
+    std::function<const char*()> m_fnWordNetSearch = &CLexfallView::SearchWordNet;
 };

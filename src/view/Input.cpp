@@ -1,0 +1,124 @@
+#include "view/CLexfallView.h"
+
+namespace {
+
+constexpr unsigned kBackspace = 8;
+constexpr unsigned kEnter = 13;
+constexpr unsigned kEscape = 27;
+// Glyphs are looked up by one byte; wider codes have no glyph to add.
+constexpr unsigned kLargestByte = 255;
+
+Vector3 toVector(IntPoint point)
+{
+    return Vector3(point.x, point.y, 0.0);
+}
+
+} // namespace
+
+void CLexfallView::OnKeyDown(unsigned, unsigned, unsigned)
+{
+}
+
+void CLexfallView::OnChar(unsigned code, unsigned, unsigned)
+{
+    switch (code) {
+    case kBackspace:
+        if (m_pBodies.empty())
+            return;
+        m_pBodies.pop_back();
+        m_pBodyTriangles.pop_back();
+        // After a scroll the body may have no advance left on this line:
+        // then the insertion point stays where it is.
+        if (!m_pAdvances.empty()) {
+            m_vInsert.x -= m_pAdvances.back();
+            m_pAdvances.pop_back();
+        }
+        return;
+    case kEnter:
+        ClearScene();
+        m_vInsert = Vector3(0.0, m_vInsert.y, 0.0);
+        return;
+    case kEscape:
+        m_bAnimate = !m_bAnimate;
+        return;
+    default:
+        break;
+    }
+
+    // One character per tick: keys arriving faster are dropped, not queued.
+    if (code <= kLargestByte && !m_bAdding && m_nCharsAllowed != 0) {
+        --m_nCharsAllowed;
+        m_bAdding = true;
+        AddCharacter(static_cast<char>(static_cast<unsigned char>(code)));
+        m_bAdding = false;
+    }
+    Invalidate(true);
+}
+
+void CLexfallView::OnLButtonDown(unsigned, IntPoint point)
+{
+    SetCapture();
+    m_vInsert = toVector(point);
+    m_bLeftDown = true;
+    if (m_bManipulateMode) {
+        m_vMouse = toVector(point);
+        m_vMousePrev = m_vMouse;
+    }
+    if (m_bNozzleMode) {
+        m_nEmitCounter = 0;
+        EmitNextWord();
+    }
+}
+
+void CLexfallView::OnLButtonUp(unsigned, IntPoint)
+{
+    if (HasCapture())
+        ReleaseCapture();
+    m_bLeftDown = false;
+    m_vMouse = Vector3();
+    m_vMousePrev = Vector3();
+}
+
+void CLexfallView::OnMouseMove(unsigned, IntPoint point)
+{
+    if (!HasCapture())
+        return;
+    if (m_bLeftDown) {
+        m_vInsert = toVector(point);
+        m_vMousePrev = m_vMouse;
+        m_vMouse = toVector(point);
+    } else if (m_bRightDown) {
+        if (m_bMovingCompass)
+            MoveCompass(point);
+        else if (CompassSquare().contains(point))
+            SetNeedle(point);
+    }
+}
+
+void CLexfallView::OnRButtonDown(unsigned, IntPoint point)
+{
+    m_bRightDown = true;
+    SetCapture();
+    if (m_bManipulateMode)
+        return;
+    if (!CompassSquare().contains(point))
+        return;
+    if (CompassCentreBox().contains(point))
+        m_bMovingCompass = true;
+    else
+        SetNeedle(point);
+}
+
+void CLexfallView::OnRButtonUp(unsigned, IntPoint)
+{
+    if (HasCapture())
+        ReleaseCapture();
+    m_bRightDown = false;
+    m_bMovingCompass = false;
+}
+
+void CLexfallView::OnRButtonDblClk(unsigned, IntPoint point)
+{
+    MoveCompass(point);
+    m_bShowCompass = !m_bShowCompass;
+}
