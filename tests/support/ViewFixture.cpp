@@ -1,0 +1,26 @@
+#include "ViewFixture.h"
+
+SceneRig::SceneRig(int width, int height) : window(width, height)
+{
+    view.attachWindow(&window);
+}
+
+void SceneRig::tick(int n)
+{
+    for (int i = 0; i < n; ++i)
+        view.OnTimer(view.m_nTimerID);
+}
+
+void SceneRig::add(std::string_view text)
+{
+    for (char c : text)
+        view.AddCharacter(c);
+}
+
+int SceneRig::triangleEntries() const
+{
+    int total = 0;
+    for (const auto& list : view.m_pBodyTriangles)
+        total += static_cast<int>(list->size());
+    return total;
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string_view>
+
+#include "FakeWindow.h"
+#include "view/CLexfallView.h"
+
+// A scene view attached to a fake window, in one line:
+//     SceneRig rig;            // 640 x 480 client area
+//     rig.type("A"); rig.tick(10);
+// The window is declared first so that it outlives the view.
+struct SceneRig {
+    explicit SceneRig(int width = 640, int height = 480);
+
+    // Fires n timer messages, as the running timer would.
+    void tick(int n = 1);
+    // Types each character through OnChar with one tick after it, so that
+    // every character is accepted.
+    void type(std::string_view text);
+    // Adds each character directly through AddCharacter, no tick between.
+    void add(std::string_view text);
+
+    // Total triangle-vertex entries over all bodies.
+    int triangleEntries() const;
+    int bodyCount() const { return static_cast<int>(view.m_pBodies.size()); }
+
+    FakeWindow window;
+    CLexfallView view;
+};
