@@ -1,0 +1,7 @@
+#include "bodies/SceneRandom.h"
+
+int nextSceneRandom()
+{
+    static RandomSequence sequence;
+    return sequence.next();
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+
+// The pseudo-random integers that scatter nozzle spin: 0 to 32767 from a
+// fixed start, the same sequence on every run and every platform.
+class RandomSequence {
+public:
+    static constexpr int kMax = 32767;
+
+    int next()
+    {
+        m_state = m_state * 214013u + 2531011u;
+        return static_cast<int>((m_state >> 16) & 0x7FFFu);
+    }
+
+private:
+    std::uint32_t m_state = 1;
+};
+
+// The one sequence of the process, like the C library's unseeded rand.
+int nextSceneRandom();

@@ -1,0 +1,193 @@
+#include "view/CLexfallView.h"
+
+#include <cstring>
+
+#include "glyph/InstallPaths.h"
+#include "view/CommandIds.h"
+
+namespace {
+
+// The two faces; m_pszFontFile always points at one of these.
+constexpr const char kArialFace[] = "arial.ttf";
+constexpr const char kSymbolFace[] = "Symbol.ttf";
+
+bool isFace(const char* current, const char* name) { return std::strcmp(current, name) == 0; }
+
+} // namespace
+
+CLexfallView::CLexfallView() : m_strWordFileDirectory(lexfallShareDirectory()), m_pszFontFile(kArialFace)
+{
+    m_pMesher = std::make_unique<GlyphMesher>();
+    // A missing face is not reported: bodies then simply have no particles.
+    m_pMesher->loadFont(m_pszFontFile, m_nFontSize);
+    m_pBodies.reserve(10);
+    m_pPoints = std::make_unique<IntPoint[]>(0);
+    m_pPen = std::make_unique<Pen>(Pen{m_crText, 1});
+    m_pBrush = std::make_unique<Brush>(Brush{m_crText});
+}
+
+CLexfallView::~CLexfallView() = default;
+
+void CLexfallView::OnModeKeyboard()
+{
+    m_bKeyboardMode = true;
+    m_bNozzleMode = false;
+    m_bManipulateMode = false;
+}
+
+void CLexfallView::OnModeNozzle()
+{
+    if (!m_bWordsLoaded) {
+        // The word-file command selects Nozzle itself once a file loads.
+        OnOpenWordFile();
+        return;
+    }
+    m_bNozzleMode = true;
+    m_bKeyboardMode = false;
+    m_bManipulateMode = false;
+}
+
+void CLexfallView::OnModeManipulate()
+{
+    m_bManipulateMode = true;
+    m_bKeyboardMode = false;
+    m_bNozzleMode = false;
+}
+
+void CLexfallView::OnFontArial()
+{
+    if (!isFace(m_pszFontFile, kArialFace) && SetFontFile(kArialFace))
+        m_pszFontFile = kArialFace;
+}
+
+void CLexfallView::OnFontSymbol()
+{
+    if (!isFace(m_pszFontFile, kSymbolFace) && SetFontFile(kSymbolFace))
+        m_pszFontFile = kSymbolFace;
+}
+
+void CLexfallView::OnDisplayWireframe() { m_bWireframe = true; }
+void CLexfallView::OnDisplayShaded() { m_bWireframe = false; }
+void CLexfallView::OnDisplayAnimate() { m_bAnimate = !m_bAnimate; }
+void CLexfallView::OnDisplayShowCursor() { m_bShowCursor = !m_bShowCursor; }
+void CLexfallView::OnDisplayShowCompass() { m_bShowCompass = !m_bShowCompass; }
+
+void CLexfallView::OnUpdateModeKeyboard(CommandUpdate& ui) const { ui.setCheck(m_bKeyboardMode); }
+void CLexfallView::OnUpdateModeNozzle(CommandUpdate& ui) const { ui.setCheck(m_bNozzleMode); }
+void CLexfallView::OnUpdateModeManipulate(CommandUpdate& ui) const { ui.setCheck(m_bManipulateMode); }
+void CLexfallView::OnUpdateFontArial(CommandUpdate& ui) const { ui.setCheck(isFace(m_pszFontFile, kArialFace)); }
+void CLexfallView::OnUpdateFontSymbol(CommandUpdate& ui) const { ui.setCheck(isFace(m_pszFontFile, kSymbolFace)); }
+void CLexfallView::OnUpdateDisplayWireframe(CommandUpdate& ui) const { ui.setCheck(m_bWireframe); }
+void CLexfallView::OnUpdateDisplayShaded(CommandUpdate& ui) const { ui.setCheck(!m_bWireframe); }
+void CLexfallView::OnUpdateDisplayAnimate(CommandUpdate& ui) const { ui.setCheck(m_bAnimate); }
+void CLexfallView::OnUpdateDisplayShowCursor(CommandUpdate& ui) const { ui.setCheck(m_bShowCursor); }
+void CLexfallView::OnUpdateDisplayShowCompass(CommandUpdate& ui) const { ui.setCheck(m_bShowCompass); }
+
+bool CLexfallView::OnCommand(int id)
+{
+    switch (id) {
+    case ID_MODE_KEYBOARD:
+        OnModeKeyboard();
+        return true;
+    case ID_MODE_NOZZLE:
+        OnModeNozzle();
+        return true;
+    case ID_MODE_MANIPULATE:
+        OnModeManipulate();
+        return true;
+    case ID_FONT_ARIAL:
+        OnFontArial();
+        return true;
+    case ID_FONT_SYMBOL:
+        OnFontSymbol();
+        return true;
+    case ID_DISPLAY_WIREFRAME:
+        OnDisplayWireframe();
+        return true;
+    case ID_DISPLAY_SHADED:
+        OnDisplayShaded();
+        return true;
+    case ID_DISPLAY_ANIMATE:
+        OnDisplayAnimate();
+        return true;
+    case ID_DISPLAY_SHOWCURSOR:
+        OnDisplayShowCursor();
+        return true;
+    case ID_DISPLAY_SHOWCOMPASS:
+        OnDisplayShowCompass();
+        return true;
+    case ID_FILE_OPEN:
+        OnOpenWordFile();
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CLexfallView::OnUpdateCommand(int id, CommandUpdate& ui) const
+{
+    switch (id) {
+    case ID_MODE_KEYBOARD:
+        OnUpdateModeKeyboard(ui);
+        return true;
+    case ID_MODE_NOZZLE:
+        OnUpdateModeNozzle(ui);
+        return true;
+    case ID_MODE_MANIPULATE:
+        OnUpdateModeManipulate(ui);
+        return true;
+    case ID_FONT_ARIAL:
+        OnUpdateFontArial(ui);
+        return true;
+    case ID_FONT_SYMBOL:
+        OnUpdateFontSymbol(ui);
+        return true;
+    case ID_DISPLAY_WIREFRAME:
+        OnUpdateDisplayWireframe(ui);
+        return true;
+    case ID_DISPLAY_SHADED:
+        OnUpdateDisplayShaded(ui);
+        return true;
+    case ID_DISPLAY_ANIMATE:
+        OnUpdateDisplayAnimate(ui);
+        return true;
+    case ID_DISPLAY_SHOWCURSOR:
+        OnUpdateDisplayShowCursor(ui);
+        return true;
+    case ID_DISPLAY_SHOWCOMPASS:
+        OnUpdateDisplayShowCompass(ui);
+        return true;
+    case ID_FILE_OPEN:
+        // Handled here, so always available.
+        ui.enable(true);
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CLexfallView::SetFontFile(const char* name)
+{
+    m_pMesher->unloadFont();
+    if (m_pMesher->loadFont(name, m_nFontSize))
+        return true;
+    m_pMesher->loadFont(kArialFace, m_nFontSize);
+    return false;
+}
+
+void CLexfallView::ClearScene()
+{
+    // Bodies first: their global forces point into the triangle lists.
+    m_pBodies.clear();
+    m_pBodyTriangles.clear();
+    m_pAdvances.clear();
+}
+
+void CLexfallView::EnsurePointCapacity(int n)
+{
+    if (m_nPointCapacity >= n)
+        return;
+    // Zero-filled, so a repaint before the next tick reads defined points.
+    m_pPoints = std::make_unique<IntPoint[]>(static_cast<std::size_t>(n));
+    m_nPointCapacity = n;
+}

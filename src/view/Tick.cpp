@@ -1,0 +1,97 @@
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+#include "view/CLexfallView.h"
+
+namespace {
+
+constexpr unsigned kTimerId = 333;
+constexpr unsigned kTimerPeriodMs = 16;
+constexpr double kTimeStep = 0.01;
+constexpr double kManipulationFactor = 0.2;
+constexpr double kSpinDecay = 0.9090909090909091;
+
+// Rounds half away from zero. Coordinates beyond the 32-bit range (a body
+// flung far away) saturate and NaN becomes 0, so the conversion is always
+// defined.
+std::int32_t toDevice(double v)
+{
+    constexpr double lo = std::numeric_limits<std::int32_t>::min();
+    constexpr double hi = std::numeric_limits<std::int32_t>::max();
+    const double r = v > 0.0 ? v + 0.5 : v - 0.5;
+    if (std::isnan(r))
+        return 0;
+    if (r <= lo)
+        return std::numeric_limits<std::int32_t>::min();
+    if (r >= hi)
+        return std::numeric_limits<std::int32_t>::max();
+    return static_cast<std::int32_t>(r);
+}
+
+} // namespace
+
+void CLexfallView::StartAnimationTimer() { m_nTimerID = SetTimer(kTimerId, kTimerPeriodMs); }
+
+void CLexfallView::OnTimer(unsigned /*timerId*/)
+{
+    const IntRect client = GetClientRect();
+    const double right = client.right;
+    const double bottom = client.bottom;
+    const int n = static_cast<int>(m_pBodies.size());
+
+    m_nCharsAllowed = 1;
+
+    if (m_bLeftDown && m_bNozzleMode) {
+        ++m_nEmitCounter;
+        if (m_nEmitCounter >= m_nEmitPeriod) {
+            EmitNextWord();
+            m_nEmitCounter = 0;
+        }
+    }
+
+    int t = 0;
+    for (int i = n - 1; i >= 0; --i) {
+        ParticleSystem& body = *m_pBodies[static_cast<std::size_t>(i)];
+        if (m_bAnimate) {
+            body.step(kTimeStep);
+            body.bounceFloor(0.0, 0.0, right, bottom);
+        }
+
+        const TriangleList& list = *m_pBodyTriangles[static_cast<std::size_t>(i)];
+        if (m_bManipulateMode) {
+            const Vector3 push = (m_vMouse - m_vMousePrev) * kManipulationFactor;
+            for (std::size_t j = list.size(); j-- > 0;)
+                list[j]->velocity = list[j]->velocity + push;
+        }
+
+        UpdatePoints(list, t);
+        t += static_cast<int>(list.size());
+
+        // A body without particles (a blank) is never outside.
+        if (body.particleCount() > 0 && body.isOutside(0.0, 0.0, right, bottom)) {
+            m_pBodies.erase(m_pBodies.begin() + i);
+            m_pBodyTriangles.erase(m_pBodyTriangles.begin() + i);
+        }
+    }
+    m_nPoints = std::min(t, m_nPointCapacity);
+
+    m_dSpin *= kSpinDecay;
+    if (!(m_dSpin > 0.0))
+        m_dSpin = 0.0;
+
+    Invalidate(true);
+}
+
+void CLexfallView::UpdatePoints(const TriangleList& list, int offset)
+{
+    // Only bodies that bypassed AddCharacter can exceed the buffer; their
+    // extra points are not written.
+    const int room = std::max(0, m_nPointCapacity - offset);
+    const int count = std::min(static_cast<int>(list.size()), room);
+    for (int i = 0; i < count; ++i) {
+        const Vector3& p = list[static_cast<std::size_t>(i)]->position;
+        m_pPoints[static_cast<std::size_t>(offset + i)] = IntPoint{toDevice(p.x), toDevice(p.y)};
+    }
+}
