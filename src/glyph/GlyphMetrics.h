@@ -1,0 +1,14 @@
+#pragma once
+
+#include <cstdint>
+
+// Metrics of a loaded glyph, all 26.6 pixels, y up.
+struct GlyphMetrics {
+    std::int32_t xMin = 0;
+    std::int32_t yMin = 0;
+    std::int32_t xMax = 0;
+    std::int32_t yMax = 0;
+    std::int32_t bearingX = 0;
+    std::int32_t bearingY = 0;
+    std::int32_t advance = 0;
+};

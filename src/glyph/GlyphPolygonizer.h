@@ -1,0 +1,55 @@
+#pragma once
+
+#include <memory>
+
+#include "glyph/GlyphVectorizer.h"
+
+class GlyphPolygonizer;
+
+// Receiver of the tessellator's output for one polygonize run.
+class GlyphPolygonizerHandler {
+public:
+    explicit GlyphPolygonizerHandler(bool verbose = false) : m_verbose(verbose) {}
+    virtual ~GlyphPolygonizerHandler() = default;
+    GlyphPolygonizerHandler(const GlyphPolygonizerHandler&) = delete;
+    GlyphPolygonizerHandler& operator=(const GlyphPolygonizerHandler&) = delete;
+
+    virtual void begin(unsigned int primitiveType);
+    virtual void vertex(const ContourPoint* point);
+    virtual void end();
+    // Prints "GLU error #..." to stderr when verbose; nothing else.
+    virtual void error(unsigned int code);
+
+    bool verbose() const { return m_verbose; }
+    void setVerbose(bool verbose) { m_verbose = verbose; }
+    GlyphPolygonizer* polygonizer() const { return m_polygonizer; }
+
+private:
+    friend class GlyphPolygonizer;
+
+    bool m_verbose;
+    GlyphPolygonizer* m_polygonizer = nullptr;
+};
+
+// Runs the GLU tessellator over a vectorized glyph, one polygon per
+// exterior contour with its holes, and forwards its output to a handler.
+class GlyphPolygonizer {
+public:
+    // With no vectorizer it makes its own, and then also inits and runs it.
+    explicit GlyphPolygonizer(GlyphVectorizer* vectorizer = nullptr);
+    virtual ~GlyphPolygonizer();
+    GlyphPolygonizer(const GlyphPolygonizer&) = delete;
+    GlyphPolygonizer& operator=(const GlyphPolygonizer&) = delete;
+
+    void setPrecision(double precision);
+    bool init(const FontGlyph* glyph);
+    bool polygonize(GlyphPolygonizerHandler* handler);
+
+    GlyphVectorizer* vectorizer() const { return m_vectorizer; }
+    bool ownsVectorizer() const { return m_ownedVectorizer != nullptr; }
+
+private:
+    const FontGlyph* m_glyph = nullptr;
+    GlyphVectorizer* m_vectorizer;
+    std::unique_ptr<GlyphVectorizer> m_ownedVectorizer;
+};

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <memory>
+
+#include "glyph/GlyphMesh.h"
+#include "glyph/GlyphPolygonizer.h"
+
+// Assembles the tessellator's triangles, strips and fans into single
+// triangles and hands each to triangle().
+class GlyphTriangulator : public GlyphPolygonizerHandler {
+public:
+    explicit GlyphTriangulator(GlyphVectorizer* vectorizer = nullptr, bool verbose = false);
+    ~GlyphTriangulator() override;
+
+    void begin(unsigned int primitiveType) override;
+    void vertex(const ContourPoint* point) override;
+    void end() override;
+    virtual void triangle(const ContourPoint& a, const ContourPoint& b, const ContourPoint& c) = 0;
+
+    void setPrecision(double precision) { m_polygonizer->setPrecision(precision); }
+    bool init(const FontGlyph* glyph) { return m_polygonizer->init(glyph); }
+    bool triangulate();
+
+    GlyphPolygonizer& polygonizer() const { return *m_polygonizer; }
+
+private:
+    int m_primitiveType = 0;
+    std::unique_ptr<GlyphPolygonizer> m_polygonizer;
+    int m_vertexCount = 0;
+    const ContourPoint* m_a = nullptr;
+    const ContourPoint* m_b = nullptr;
+};
+
+// The triangulator the mesher uses: each triangle (a, b, c) becomes the
+// segments (a, b), (b, c), (c, a) of a GlyphMesh, y flipped downwards.
+class GlyphWireTriangulator : public GlyphTriangulator {
+public:
+    using GlyphTriangulator::GlyphTriangulator;
+
+    void triangle(const ContourPoint& a, const ContourPoint& b, const ContourPoint& c) override;
+    virtual void setSegmentList(GlyphMesh* mesh) { m_segments = mesh; }
+    virtual void clearSegmentList();
+
+private:
+    GlyphMesh* m_segments = nullptr;
+};

@@ -1,0 +1,166 @@
+#include "glyph/GlyphVectorizer.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "glyph/FontGlyph.h"
+
+namespace {
+
+constexpr double PixelsPerUnit = 0.015625; // 26.6 to pixels
+
+ContourPoint midpoint(ContourPoint a, ContourPoint b)
+{
+    return {(a.x + b.x) * 0.5, (a.y + b.y) * 0.5};
+}
+
+} // namespace
+
+void GlyphVectorizer::setPrecision(double precision)
+{
+    m_precision = precision > 0.01 ? precision : 0.01;
+}
+
+bool GlyphVectorizer::init(const FontGlyph* glyph)
+{
+    m_contours.clear();
+    m_outline = GlyphOutline{};
+    m_glyph = glyph;
+    if (!glyph)
+        return false;
+    GlyphOutline outline;
+    if (!glyph->outline(outline))
+        return false;
+    m_outline = std::move(outline);
+    m_contours.resize(static_cast<std::size_t>(m_outline.numContours));
+    return true;
+}
+
+bool GlyphVectorizer::initOutline(const GlyphOutline& outline)
+{
+    m_contours.clear();
+    m_glyph = nullptr;
+    m_outline = GlyphOutline{};
+    if (!outline.isWellFormed())
+        return false;
+    m_outline = outline;
+    m_contours.resize(static_cast<std::size_t>(m_outline.numContours));
+    return true;
+}
+
+bool GlyphVectorizer::vectorize()
+{
+    for (int k = 0; k < contourCount(); ++k)
+        vectorizeContour(k);
+    group();
+    return true;
+}
+
+void GlyphVectorizer::vectorizeContour(int k)
+{
+    GlyphContour& contour = m_contours[k];
+    contour.reset();
+    const int first = k == 0 ? 0 : m_outline.contourEnds[k - 1] + 1;
+    const int last = m_outline.contourEnds[k];
+    if (last > first) {
+        auto point = [&](int i) {
+            const GlyphOutline::Point& p = m_outline.points[i];
+            return ContourPoint{p.x * PixelsPerUnit, p.y * PixelsPerUnit};
+        };
+        auto on = [&](int i) { return (m_outline.flags[i] & GlyphOutline::OnCurve) != 0; };
+
+        int prev = first;
+        int cur = first + 1;
+        for (int i = first + 1; i <= last; ++i) {
+            const int next = i == last ? first : i + 1;
+            const ContourPoint p = point(prev), c = point(cur), n = point(next);
+            if (on(prev)) {
+                if (on(cur)) {
+                    contour.add(p.x, p.y);
+                    if (i == last)
+                        contour.add(c.x, c.y);
+                } else if (on(next)) {
+                    addArc(contour, p, c, n);
+                    if (i == last - 1)
+                        contour.add(n.x, n.y);
+                } else {
+                    addArc(contour, p, c, midpoint(c, n));
+                }
+            } else if (!on(cur)) {
+                const ContourPoint m = midpoint(p, c);
+                if (on(next)) {
+                    addArc(contour, m, c, n);
+                    if (i == last - 1)
+                        contour.add(n.x, n.y);
+                } else {
+                    addArc(contour, m, c, midpoint(c, n));
+                }
+            }
+            prev = cur;
+            cur = next;
+        }
+    }
+    contour.finish();
+}
+
+// Adds the arc's start and its interior points; the end is the start of
+// the next piece.
+void GlyphVectorizer::addArc(GlyphContour& contour, ContourPoint p0, ContourPoint control, ContourPoint p1) const
+{
+    contour.add(p0.x, p0.y);
+    const double w = std::max({p0.x, control.x, p1.x}) - std::min({p0.x, control.x, p1.x});
+    const double h = std::max({p0.y, control.y, p1.y}) - std::min({p0.y, control.y, p1.y});
+    const double steps = std::max(std::fabs(w), std::fabs(h)) / m_precision + 0.5;
+    const int s = steps < MaxArcSteps ? static_cast<int>(steps) : MaxArcSteps;
+    if (s < 2)
+        return;
+    const double dt = 1.0 / s;
+    double t = dt;
+    for (int j = 1; j < s; ++j) {
+        const double u = 1.0 - t;
+        const double a = u * u, b = 2.0 * t * u, c = t * t;
+        contour.add(a * p0.x + b * control.x + c * p1.x, a * p0.y + b * control.y + c * p1.y);
+        t += dt;
+    }
+}
+
+void GlyphVectorizer::group()
+{
+    const int n = contourCount();
+    if (n == 0)
+        return;
+    std::vector<bool> taken(static_cast<std::size_t>(n), false);
+    std::vector<int> order;
+    order.reserve(static_cast<std::size_t>(n));
+
+    for (;;) {
+        int e = -1;
+        for (int i = 0; i < n && e < 0; ++i)
+            if (!taken[i] && m_contours[i].exterior == 1)
+                e = i;
+        if (e < 0)
+            break;
+        taken[e] = true;
+        order.push_back(e);
+        const GlyphContour& outer = m_contours[e];
+        for (int i = 0; i < n; ++i) {
+            const GlyphContour& hole = m_contours[i];
+            if (taken[i] || hole.exterior != 0 || hole.count < 1)
+                continue;
+            if (hole.xmin >= outer.xmin && hole.xmax <= outer.xmax && hole.ymin >= outer.ymin
+                && hole.ymax <= outer.ymax && outer.contains(hole.points[0].x, hole.points[0].y)) {
+                taken[i] = true;
+                order.push_back(i);
+            }
+        }
+    }
+    for (int i = 0; i < n; ++i)
+        if (!taken[i])
+            order.push_back(i);
+
+    std::vector<GlyphContour> grouped;
+    grouped.reserve(static_cast<std::size_t>(n));
+    for (const int i : order)
+        grouped.push_back(std::move(m_contours[i]));
+    m_contours = std::move(grouped);
+}

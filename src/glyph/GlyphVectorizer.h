@@ -1,0 +1,48 @@
+#pragma once
+
+#include <vector>
+
+#include "glyph/GlyphContour.h"
+#include "glyph/GlyphOutline.h"
+
+class FontGlyph;
+
+// Turns a glyph outline into closed polygons: quadratic arcs become chords
+// sized by the precision, contours are marked exterior or hole, and every
+// exterior is followed by the holes inside it.
+class GlyphVectorizer {
+public:
+    // Largest number of chords one arc is cut into.
+    static constexpr int MaxArcSteps = 65536;
+
+    GlyphVectorizer() = default;
+    virtual ~GlyphVectorizer() = default;
+    GlyphVectorizer(const GlyphVectorizer&) = delete;
+    GlyphVectorizer& operator=(const GlyphVectorizer&) = delete;
+
+    // Values not above 0.01 become 0.01.
+    void setPrecision(double precision);
+    double precision() const { return m_precision; }
+
+    // Takes the glyph's outline and makes one empty contour per outline
+    // contour. False for no glyph or an unreadable outline.
+    bool init(const FontGlyph* glyph);
+    // Same, from an outline record directly.
+    bool initOutline(const GlyphOutline& outline);
+
+    bool vectorize();
+
+    int contourCount() const { return static_cast<int>(m_contours.size()); }
+    const GlyphContour& contour(int index) const { return m_contours[index]; }
+    const FontGlyph* glyph() const { return m_glyph; }
+
+private:
+    void vectorizeContour(int k);
+    void addArc(GlyphContour& contour, ContourPoint p0, ContourPoint control, ContourPoint p1) const;
+    void group();
+
+    const FontGlyph* m_glyph = nullptr;
+    GlyphOutline m_outline;
+    double m_precision = 0.01;
+    std::vector<GlyphContour> m_contours;
+};
