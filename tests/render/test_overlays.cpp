@@ -85,18 +85,6 @@ TEST(Compass, InitialDialHubAndNeedle)
     EXPECT_EQ(compassCalls(rig.view), expected);
 }
 
-TEST(Compass, MovedDialFollowsItsCentre)
-{
-    SceneRig rig;
-    rig.view.MoveCompass(IntPoint{120, 150});
-    const std::vector<DrawCall> calls = compassCalls(rig.view);
-    ASSERT_EQ(calls.size(), 10u);
-    EXPECT_EQ(calls[2], DrawCall::ellipse(20, 50, 220, 250));
-    EXPECT_EQ(calls[4], DrawCall::ellipse(115, 145, 125, 155));
-    EXPECT_EQ(calls[5], DrawCall::moveTo(120, 133));
-    EXPECT_EQ(calls[6], DrawCall::lineTo(120, 167));
-}
-
 TEST(Needle, StraightDownRightAndUpLeft)
 {
     SceneRig rig;
