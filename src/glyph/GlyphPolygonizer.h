@@ -22,7 +22,8 @@ public:
 
     bool verbose() const { return m_verbose; }
     void setVerbose(bool verbose) { m_verbose = verbose; }
-    GlyphPolygonizer* polygonizer() const { return m_polygonizer; }
+    // The polygonizer whose run is calling this handler, if any.
+    GlyphPolygonizer* callingPolygonizer() const { return m_polygonizer; }
 
 private:
     friend class GlyphPolygonizer;

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+#include <fstream>
+#include <initializer_list>
+#include <string>
+
+#include "glyph/GlyphOutline.h"
+
+inline std::string testFontPath(const char* name)
+{
+    return std::string(LEXFALL_TEST_FONT_DIR) + name;
+}
+
+inline void writeFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+inline std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// A point in pixels; on-curve unless marked off.
+struct OutlinePoint {
+    double x;
+    double y;
+    bool on = true;
+};
+
+inline OutlinePoint off(double x, double y)
+{
+    return {x, y, false};
+}
+
+// Builds an outline record from pixel coordinates, one call per contour.
+class OutlineBuilder {
+public:
+    OutlineBuilder& contour(std::initializer_list<OutlinePoint> points)
+    {
+        for (const OutlinePoint& p : points) {
+            m_outline.points.push_back({static_cast<std::int32_t>(p.x * 64), static_cast<std::int32_t>(p.y * 64)});
+            m_outline.flags.push_back(p.on ? GlyphOutline::OnCurve : 0);
+        }
+        m_outline.contourEnds.push_back(static_cast<std::uint16_t>(m_outline.points.size() - 1));
+        ++m_outline.numContours;
+        return *this;
+    }
+    const GlyphOutline& outline() const { return m_outline; }
+
+private:
+    GlyphOutline m_outline;
+};

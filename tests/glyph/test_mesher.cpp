@@ -1,0 +1,280 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+#include <string>
+#include <utility>
+
+#include "GlyphTestSupport.h"
+#include "glyph/FontFace.h"
+#include "glyph/GlyphMesher.h"
+#include "glyph/GlyphVectorizer.h"
+#include "glyph/InstallPaths.h"
+#include "glyph/SizedFont.h"
+
+namespace {
+
+using PointSet = std::set<std::pair<double, double>>;
+
+PointSet meshPoints(const GlyphMesh& mesh)
+{
+    PointSet points;
+    for (const Vector3& p : mesh)
+        points.emplace(p.x, p.y);
+    return points;
+}
+
+// Sum of the triangles' areas, y flipped back up.
+double meshArea(const GlyphMesh& mesh)
+{
+    double area = 0.0;
+    for (std::size_t i = 0; i + 5 < mesh.size(); i += 6) {
+        const Vector3 &a = mesh[i], &b = mesh[i + 2], &c = mesh[i + 4];
+        area += std::fabs((b.x - a.x) * (c.y - a.y) - (c.x - a.x) * (b.y - a.y)) * 0.5;
+    }
+    return area;
+}
+
+// Smallest y: the top of the glyph, y pointing down.
+double topOf(const GlyphMesh& mesh)
+{
+    double top = 0.0;
+    for (const Vector3& p : mesh)
+        top = std::min(top, p.y);
+    return top;
+}
+
+// Every mesh obeys the segment layout: pairs, three per triangle, each
+// triangle's segments (a, b), (b, c), (c, a), flat.
+void expectWellFormed(const GlyphMesh& mesh, const std::string& what)
+{
+    ASSERT_EQ(mesh.size() % 6, 0u) << what;
+    for (std::size_t i = 0; i < mesh.size(); i += 6) {
+        EXPECT_TRUE(mesh[i + 1].x == mesh[i + 2].x && mesh[i + 1].y == mesh[i + 2].y) << what;
+        EXPECT_TRUE(mesh[i + 3].x == mesh[i + 4].x && mesh[i + 3].y == mesh[i + 4].y) << what;
+        EXPECT_TRUE(mesh[i + 5].x == mesh[i].x && mesh[i + 5].y == mesh[i].y) << what;
+    }
+    for (const Vector3& p : mesh)
+        EXPECT_EQ(p.z, 0.0) << what;
+}
+
+class ShapesMesher : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        mesher.setFontDirectory(LEXFALL_TEST_FONT_DIR);
+        ASSERT_TRUE(mesher.loadFont("shapes.ttf", 48));
+    }
+    GlyphMesher mesher;
+};
+
+} // namespace
+
+TEST(GlyphMesher, StartsEmptyWithTheProgramsFontDirectory)
+{
+    GlyphMesher mesher;
+    EXPECT_EQ(mesher.fontDirectory(), lexfallFontDirectory());
+    EXPECT_FALSE(mesher.hasFont());
+    EXPECT_FALSE(mesher.selectGlyph('A', 30.0));
+    EXPECT_FALSE(mesher.triangulate('A', 30.0));
+    EXPECT_FALSE(mesher.setPointSize(24));
+    EXPECT_EQ(mesher.advanceWidth('A'), 0.0);
+    EXPECT_TRUE(mesher.mesh().empty());
+    EXPECT_GE(mesher.mesh().capacity(), 100u);
+}
+
+TEST_F(ShapesMesher, LoadsThroughTheDirectoryAndByFullPath)
+{
+    EXPECT_TRUE(mesher.hasFont());
+    EXPECT_FALSE(mesher.loadFont("no-such-font.ttf", 48));
+    EXPECT_FALSE(mesher.hasFont()); // a failed load leaves the mesher empty
+    EXPECT_FALSE(mesher.loadFont(nullptr, 48));
+
+    GlyphMesher other;
+    other.setFontDirectory("/nonexistent/");
+    EXPECT_TRUE(other.loadFont(testFontPath("shapes.ttf").c_str(), 48));
+    EXPECT_EQ(other.advanceWidth('A'), 37.0);
+}
+
+TEST_F(ShapesMesher, PointSizeChangesOnlyToANewValidSize)
+{
+    EXPECT_FALSE(mesher.setPointSize(48));
+    EXPECT_FALSE(mesher.setPointSize(0));
+    EXPECT_FALSE(mesher.setPointSize(-3));
+    ASSERT_TRUE(mesher.triangulate('A', 30.0));
+    EXPECT_EQ(meshArea(mesher.mesh()), 1600.0);
+
+    ASSERT_TRUE(mesher.setPointSize(24));
+    ASSERT_TRUE(mesher.triangulate('A', 30.0));
+    EXPECT_EQ(meshArea(mesher.mesh()), 400.0);
+    EXPECT_NEAR(mesher.advanceWidth('A'), 18.5, 0.5); // hinting rounds the advance
+
+    // Back at the old size the glyph must be fetched again, not from the
+    // selection made before the glyphs were rebuilt.
+    ASSERT_TRUE(mesher.setPointSize(48));
+    ASSERT_TRUE(mesher.triangulate('A', 30.0));
+    EXPECT_EQ(meshArea(mesher.mesh()), 1600.0);
+
+    // A load at a size below 1 leaves the font without glyphs.
+    ASSERT_TRUE(mesher.loadFont("shapes.ttf", 0));
+    EXPECT_TRUE(mesher.hasFont());
+    EXPECT_FALSE(mesher.triangulate('A', 30.0));
+    EXPECT_EQ(mesher.advanceWidth('A'), 0.0);
+    EXPECT_TRUE(mesher.setPointSize(48));
+    EXPECT_TRUE(mesher.triangulate('A', 30.0));
+}
+
+TEST_F(ShapesMesher, AdvanceWidthsInPixels)
+{
+    EXPECT_EQ(mesher.advanceWidth('A'), 37.0);
+    EXPECT_EQ(mesher.advanceWidth(' '), 16.0);
+    EXPECT_EQ(mesher.advanceWidth('i'), 12.0);
+    EXPECT_EQ(mesher.advanceWidth('B'), 40.0); // unmapped: the missing-glyph glyph
+}
+
+TEST_F(ShapesMesher, SquareRingAndSpace)
+{
+    ASSERT_TRUE(mesher.triangulate(' ', 30.0));
+    EXPECT_TRUE(mesher.mesh().empty());
+
+    ASSERT_TRUE(mesher.triangulate('A', 30.0));
+    const GlyphMesh square = mesher.mesh();
+    expectWellFormed(square, "square");
+    EXPECT_EQ(square.size(), 12u);
+    EXPECT_EQ(meshPoints(square), (PointSet{{0, 0}, {0, -40}, {40, -40}, {40, 0}}));
+    EXPECT_EQ(meshArea(square), 1600.0);
+
+    ASSERT_TRUE(mesher.triangulate('A', 30.0));
+    EXPECT_EQ(mesher.mesh().size(), square.size());
+    for (std::size_t i = 0; i < square.size(); ++i)
+        EXPECT_TRUE(mesher.mesh()[i].x == square[i].x && mesher.mesh()[i].y == square[i].y);
+
+    ASSERT_TRUE(mesher.triangulate('O', 30.0));
+    expectWellFormed(mesher.mesh(), "ring");
+    EXPECT_EQ(meshPoints(mesher.mesh()),
+              (PointSet{{0, 0}, {0, -60}, {60, -60}, {60, 0}, {20, -20}, {20, -40}, {40, -40}, {40, -20}}));
+    EXPECT_EQ(meshArea(mesher.mesh()), 3600.0 - 400.0);
+    for (std::size_t i = 0; i < mesher.mesh().size(); i += 6) {
+        const GlyphMesh& m = mesher.mesh();
+        const double cx = (m[i].x + m[i + 2].x + m[i + 4].x) / 3, cy = -(m[i].y + m[i + 2].y + m[i + 4].y) / 3;
+        EXPECT_FALSE(cx > 20 && cx < 40 && cy > 20 && cy < 40) << "triangle over the hole";
+    }
+
+    // Only holes (a backwards square): nothing is tessellated.
+    ASSERT_TRUE(mesher.triangulate('W', 30.0));
+    EXPECT_TRUE(mesher.mesh().empty());
+}
+
+TEST_F(ShapesMesher, CrossingContoursNeverFail)
+{
+    for (char c : {'X', 'Z'}) {
+        ASSERT_TRUE(mesher.triangulate(c, 30.0)) << c;
+        expectWellFormed(mesher.mesh(), std::string(1, c));
+    }
+    ASSERT_TRUE(mesher.triangulate('A', 30.0));
+    EXPECT_EQ(mesher.mesh().size(), 12u);
+}
+
+TEST_F(ShapesMesher, SelectionIsCachedAndDroppedWithTheFont)
+{
+    EXPECT_TRUE(mesher.selectGlyph('A', 30.0));
+    EXPECT_TRUE(mesher.selectGlyph('A', 30.0));
+    EXPECT_TRUE(mesher.triangulate('A', 30.0));
+    mesher.unloadFont();
+    EXPECT_FALSE(mesher.hasFont());
+    EXPECT_FALSE(mesher.selectGlyph('A', 30.0));
+    EXPECT_FALSE(mesher.triangulate('A', 30.0));
+    EXPECT_EQ(mesher.advanceWidth('A'), 0.0);
+}
+
+TEST(GlyphMesherFiles, BrokenFilesLeaveTheMesherEmpty)
+{
+    const std::string dir = LEXFALL_TEST_BUILD_DIR "/";
+    const std::string font = readFile(testFontPath("shapes.ttf"));
+    writeFile(dir + "mesher-text.ttf", "plain text, no font\n");
+    writeFile(dir + "mesher-truncated.ttf", font.substr(0, font.size() / 8));
+    writeFile(dir + "mesher-empty.ttf", "");
+
+    GlyphMesher mesher;
+    mesher.setFontDirectory(dir);
+    for (const char* name : {"mesher-text.ttf", "mesher-truncated.ttf", "mesher-empty.ttf"}) {
+        ASSERT_TRUE(mesher.loadFont(testFontPath("shapes.ttf").c_str(), 48));
+        EXPECT_FALSE(mesher.loadFont(name, 48)) << name;
+        EXPECT_FALSE(mesher.hasFont()) << name;
+        EXPECT_FALSE(mesher.triangulate('A', 30.0)) << name;
+    }
+}
+
+TEST(GlyphMesherFiles, DirectoryAndNameMustFitTheirPathBuffer)
+{
+    GlyphMesher mesher;
+    const std::string name = "shapes.ttf";
+    const std::string base = LEXFALL_TEST_FONT_DIR;
+    // Extra slashes keep the path valid while making it longer.
+    mesher.setFontDirectory(base + std::string(511 - base.size() - name.size(), '/'));
+    EXPECT_TRUE(mesher.loadFont(name.c_str(), 48)); // 511 bytes and the NUL
+    mesher.setFontDirectory(base + std::string(512 - base.size() - name.size(), '/'));
+    EXPECT_FALSE(mesher.loadFont(name.c_str(), 48));
+    EXPECT_FALSE(mesher.hasFont());
+    mesher.setFontDirectory(std::string(4000, 'd') + "/");
+    EXPECT_FALSE(mesher.loadFont(name.c_str(), 48));
+}
+
+TEST(InstallPaths, ShareDirectoryLiesBesideTheExecutablesFolder)
+{
+    const std::string share = lexfallShareDirectory();
+    ASSERT_FALSE(share.empty());
+    EXPECT_EQ(share.front(), '/');
+    EXPECT_EQ(share, std::string(LEXFALL_TEST_BUILD_DIR) + "/share/lexfall/");
+    EXPECT_EQ(lexfallFontDirectory(), share + "fonts/");
+}
+
+// Every code of both faces the program ships: each mesh is well formed
+// and made only of the glyph's own contour vertices.
+TEST(GlyphMesherFiles, AllCodesOfTheRealFaces)
+{
+    const std::string directory = lexfallFontDirectory();
+    for (const char* name : {"arial.ttf", "Symbol.ttf"}) {
+        GlyphMesher mesher;
+        ASSERT_TRUE(mesher.loadFont(name, 48)) << name;
+        FontFace face;
+        ASSERT_TRUE(face.open((directory + name).c_str()));
+        SizedFont font(&face);
+        ASSERT_TRUE(font.create(48));
+        GlyphVectorizer vectorizer;
+        vectorizer.setPrecision(30.0);
+
+        int triangles = 0;
+        for (int code = 0; code < 256; ++code) {
+            const std::string what = std::string(name) + " code " + std::to_string(code);
+            ASSERT_TRUE(mesher.triangulate(static_cast<char>(code), 30.0)) << what;
+            const GlyphMesh& mesh = mesher.mesh();
+            expectWellFormed(mesh, what);
+            triangles += static_cast<int>(mesh.size() / 6);
+
+            ASSERT_TRUE(vectorizer.init(font.glyph(code))) << what;
+            ASSERT_TRUE(vectorizer.vectorize());
+            PointSet vertices;
+            for (int k = 0; k < vectorizer.contourCount(); ++k)
+                for (int i = 0; i < vectorizer.contour(k).count; ++i)
+                    vertices.emplace(vectorizer.contour(k).points[i].x, -vectorizer.contour(k).points[i].y);
+            for (const Vector3& p : mesh)
+                EXPECT_TRUE(vertices.count({p.x, p.y})) << what << " (" << p.x << ", " << p.y << ")";
+        }
+        EXPECT_GT(triangles, 256) << name;
+    }
+
+    // "a" of the Symbol face is a Greek alpha; "é" of arial has its own glyph.
+    GlyphMesher symbol;
+    ASSERT_TRUE(symbol.loadFont("Symbol.ttf", 48));
+    ASSERT_TRUE(symbol.triangulate('a', 30.0));
+    EXPECT_FALSE(symbol.mesh().empty());
+    GlyphMesher arial;
+    ASSERT_TRUE(arial.loadFont("arial.ttf", 48));
+    EXPECT_GT(arial.advanceWidth('\xe9'), 0.0);
+    ASSERT_TRUE(arial.triangulate('\xe9', 30.0));
+    const double accentTop = topOf(arial.mesh());
+    ASSERT_TRUE(arial.triangulate('e', 30.0));
+    EXPECT_LT(accentTop, topOf(arial.mesh()) - 5.0); // the accent rises above the e
+}
