@@ -14,6 +14,7 @@ usage: make-symbol-font.py SOURCE.otf OUTPUT.ttf
 import sys
 
 from fontTools.fontBuilder import FontBuilder
+from fontTools.pens.areaPen import AreaPen
 from fontTools.pens.cu2quPen import Cu2QuPen
 from fontTools.pens.ttGlyphPen import TTGlyphPen
 from fontTools.ttLib import TTFont, newTable
@@ -52,15 +53,24 @@ bracerightmid bracerightbt""".split()))
 MAX_ERROR = 1.0
 
 
-def quadratic_glyphs(source, order):
+def quadratic_glyphs(source, order, reverse):
     glyph_set = source.getGlyphSet()
     glyphs = {}
     for name in order:
         pen = TTGlyphPen(glyph_set)
-        # PostScript outlines run the other way round from TrueType ones.
-        glyph_set[name].draw(Cu2QuPen(pen, MAX_ERROR, reverse_direction=True))
+        glyph_set[name].draw(Cu2QuPen(pen, MAX_ERROR, reverse_direction=reverse))
         glyphs[name] = pen.glyph()
     return glyphs
+
+
+def total_area(source, order):
+    """Signed area of all glyphs together: positive when the outlines run
+    counter-clockwise, as PostScript fonts usually do."""
+    glyph_set = source.getGlyphSet()
+    pen = AreaPen(glyph_set)
+    for name in order:
+        glyph_set[name].draw(pen)
+    return pen.value
 
 
 def symbol_cmaps(order):
@@ -94,7 +104,8 @@ def convert(source_path, output_path):
     hhea = source["hhea"]
     builder = FontBuilder(head.unitsPerEm, isTTF=True)
     builder.setupGlyphOrder(order)
-    builder.setupGlyf(quadratic_glyphs(source, order))
+    # TrueType exteriors run clockwise; this source may run either way.
+    builder.setupGlyf(quadratic_glyphs(source, order, reverse=total_area(source, order) > 0))
     glyf = builder.font["glyf"]
     metrics = {}
     for name in order:

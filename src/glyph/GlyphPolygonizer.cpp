@@ -46,6 +46,7 @@ void GlyphPolygonizerHandler::end() {}
 
 void GlyphPolygonizerHandler::error(unsigned int code)
 {
+    ++m_errorCount;
     if (!m_verbose)
         return;
     const GLubyte* text = gluErrorString(code);

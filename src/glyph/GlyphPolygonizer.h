@@ -21,6 +21,9 @@ public:
     virtual void error(unsigned int code);
 
     bool verbose() const { return m_verbose; }
+    // Tessellator errors received since the last resetErrorCount().
+    int errorCount() const { return m_errorCount; }
+    void resetErrorCount() { m_errorCount = 0; }
     void setVerbose(bool verbose) { m_verbose = verbose; }
     // The polygonizer whose run is calling this handler, if any.
     GlyphPolygonizer* callingPolygonizer() const { return m_polygonizer; }
@@ -30,6 +33,7 @@ private:
 
     bool m_verbose;
     GlyphPolygonizer* m_polygonizer = nullptr;
+    int m_errorCount = 0;
 };
 
 // Runs the GLU tessellator over a vectorized glyph, one polygon per

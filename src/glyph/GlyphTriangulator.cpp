@@ -14,6 +14,7 @@ bool GlyphTriangulator::triangulate()
     m_vertexCount = 0;
     m_a = nullptr;
     m_b = nullptr;
+    resetErrorCount();
     return m_polygonizer->polygonize(this);
 }
 

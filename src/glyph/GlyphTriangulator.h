@@ -19,6 +19,8 @@ public:
 
     void setPrecision(double precision) { m_polygonizer->setPrecision(precision); }
     bool init(const FontGlyph* glyph) { return m_polygonizer->init(glyph); }
+    // Runs the tessellator over the glyph; errorCount() then tells how
+    // many errors it reported during this run.
     bool triangulate();
 
     GlyphPolygonizer& polygonizer() const { return *m_polygonizer; }

@@ -9,6 +9,7 @@
 #include "GlyphTestSupport.h"
 #include "glyph/FontFace.h"
 #include "glyph/GlyphMesher.h"
+#include "glyph/GlyphTriangulator.h"
 #include "glyph/GlyphVectorizer.h"
 #include "glyph/InstallPaths.h"
 #include "glyph/SizedFont.h"
@@ -221,6 +222,55 @@ TEST(GlyphMesherFiles, DirectoryAndNameMustFitTheirPathBuffer)
     EXPECT_FALSE(mesher.loadFont(name.c_str(), 48));
 }
 
+// Liberation's "o" and "e" at precision 30: a chord of the outer contour
+// cuts the hole. Finer chords fill the glyph instead of leaving it empty.
+TEST(GlyphMesherFiles, GlyphsTheTessellatorRefusesAreRefined)
+{
+    GlyphMesher arial;
+    ASSERT_TRUE(arial.loadFont("arial.ttf", 48));
+    FontFace face;
+    ASSERT_TRUE(face.open((lexfallFontDirectory() + "arial.ttf").c_str()));
+    SizedFont font(&face);
+    ASSERT_TRUE(font.create(48));
+    for (char c : {'o', 'e'}) {
+        GlyphVectorizer fine;
+        fine.setPrecision(7.5);
+        ASSERT_TRUE(fine.init(font.glyph(c)));
+        ASSERT_TRUE(fine.vectorize());
+        double area = 0.0; // outline area by the contours' shoelace sums
+        for (int k = 0; k < fine.contourCount(); ++k)
+            area -= fine.contour(k).area;
+
+        ASSERT_TRUE(arial.triangulate(c, 30.0));
+        EXPECT_NEAR(meshArea(arial.mesh()), area, 0.05 * area) << c;
+        // The cached selection meshes the same way again.
+        const std::size_t size = arial.mesh().size();
+        ASSERT_TRUE(arial.triangulate(c, 30.0));
+        EXPECT_EQ(arial.mesh().size(), size);
+    }
+
+    // A contour that really crosses itself is meshed as first asked.
+    GlyphMesher shapes;
+    shapes.setFontDirectory(LEXFALL_TEST_FONT_DIR);
+    ASSERT_TRUE(shapes.loadFont("shapes.ttf", 48));
+    ASSERT_TRUE(shapes.triangulate('Z', 30.0));
+    const GlyphMesh refused = shapes.mesh();
+    FontFace shapesFace;
+    ASSERT_TRUE(shapesFace.open(testFontPath("shapes.ttf").c_str()));
+    SizedFont shapesFont(&shapesFace);
+    ASSERT_TRUE(shapesFont.create(48));
+    GlyphMesh direct;
+    GlyphWireTriangulator triangulator;
+    triangulator.setSegmentList(&direct);
+    triangulator.setPrecision(30.0);
+    ASSERT_TRUE(triangulator.init(shapesFont.glyph('Z')));
+    ASSERT_TRUE(triangulator.triangulate());
+    EXPECT_GT(triangulator.errorCount(), 0);
+    ASSERT_EQ(refused.size(), direct.size());
+    for (std::size_t i = 0; i < direct.size(); ++i)
+        EXPECT_TRUE(refused[i].x == direct[i].x && refused[i].y == direct[i].y) << i;
+}
+
 TEST(InstallPaths, ShareDirectoryLiesBesideTheExecutablesFolder)
 {
     const std::string share = lexfallShareDirectory();
@@ -231,7 +281,8 @@ TEST(InstallPaths, ShareDirectoryLiesBesideTheExecutablesFolder)
 }
 
 // Every code of both faces the program ships: each mesh is well formed
-// and made only of the glyph's own contour vertices.
+// and made only of the glyph's own contour vertices, at the precision
+// asked for or at one of the finer ones tried when the tessellator refuses.
 TEST(GlyphMesherFiles, AllCodesOfTheRealFaces)
 {
     const std::string directory = lexfallFontDirectory();
@@ -242,8 +293,6 @@ TEST(GlyphMesherFiles, AllCodesOfTheRealFaces)
         ASSERT_TRUE(face.open((directory + name).c_str()));
         SizedFont font(&face);
         ASSERT_TRUE(font.create(48));
-        GlyphVectorizer vectorizer;
-        vectorizer.setPrecision(30.0);
 
         int triangles = 0;
         for (int code = 0; code < 256; ++code) {
@@ -253,14 +302,22 @@ TEST(GlyphMesherFiles, AllCodesOfTheRealFaces)
             expectWellFormed(mesh, what);
             triangles += static_cast<int>(mesh.size() / 6);
 
-            ASSERT_TRUE(vectorizer.init(font.glyph(code))) << what;
-            ASSERT_TRUE(vectorizer.vectorize());
-            PointSet vertices;
-            for (int k = 0; k < vectorizer.contourCount(); ++k)
-                for (int i = 0; i < vectorizer.contour(k).count; ++i)
-                    vertices.emplace(vectorizer.contour(k).points[i].x, -vectorizer.contour(k).points[i].y);
-            for (const Vector3& p : mesh)
-                EXPECT_TRUE(vertices.count({p.x, p.y})) << what << " (" << p.x << ", " << p.y << ")";
+            bool matched = false;
+            for (double precision : {30.0, 15.0, 7.5}) {
+                GlyphVectorizer vectorizer;
+                vectorizer.setPrecision(precision);
+                ASSERT_TRUE(vectorizer.init(font.glyph(code))) << what;
+                ASSERT_TRUE(vectorizer.vectorize());
+                PointSet vertices;
+                for (int k = 0; k < vectorizer.contourCount(); ++k)
+                    for (int i = 0; i < vectorizer.contour(k).count; ++i)
+                        vertices.emplace(vectorizer.contour(k).points[i].x, -vectorizer.contour(k).points[i].y);
+                matched = std::all_of(mesh.begin(), mesh.end(),
+                                      [&](const Vector3& p) { return vertices.count({p.x, p.y}) == 1; });
+                if (matched)
+                    break;
+            }
+            EXPECT_TRUE(matched) << what;
         }
         EXPECT_GT(triangles, 256) << name;
     }

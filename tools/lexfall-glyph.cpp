@@ -1,0 +1,223 @@
+// lexfall-glyph: draws one character's vectorized contours and its
+// triangles as an SVG picture, the way Lexfall meshes it.
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+#include "glyph/FontFace.h"
+#include "glyph/GlyphTriangulator.h"
+#include "glyph/GlyphVectorizer.h"
+#include "glyph/InstallPaths.h"
+#include "glyph/SizedFont.h"
+
+namespace {
+
+constexpr int PointSize = 48;
+constexpr double Scale = 6.0; // SVG units per glyph pixel
+constexpr double Margin = 4.0; // glyph pixels around the shape
+
+const char* const Usage =
+    "usage: lexfall-glyph [--font arial|symbol|PATH] [--precision P] [--] CHAR [OUT.svg]\n"
+    "\n"
+    "Writes the contours and triangles Lexfall makes of one character as an\n"
+    "SVG picture, to OUT.svg or to standard output.\n"
+    "\n"
+    "  --font F       arial (default), symbol, or the path of a TrueType file\n"
+    "  --precision P  chord extent in pixels, above 0 (default 30)\n"
+    "  CHAR           one character: a byte, or a UTF-8 character up to U+00FF\n";
+
+int usageError(const std::string& message)
+{
+    std::cerr << "lexfall-glyph: " << message << "\n\n" << Usage;
+    return 2;
+}
+
+// The character code 0-255 of a one-character argument, or -1.
+int characterCode(const std::string& text)
+{
+    const auto* b = reinterpret_cast<const unsigned char*>(text.data());
+    if (text.size() == 1)
+        return b[0];
+    if (text.size() == 2 && (b[0] == 0xC2 || b[0] == 0xC3) && (b[1] & 0xC0) == 0x80)
+        return ((b[0] & 0x1F) << 6) | (b[1] & 0x3F);
+    return -1;
+}
+
+// A bare name is looked for as given, then in the program's font folder.
+bool openFace(FontFace& face, const std::string& name)
+{
+    return face.open(name.c_str()) || (name.find('/') == std::string::npos && face.open((lexfallFontDirectory() + name).c_str()));
+}
+
+std::string number(double v)
+{
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.2f", v);
+    return buffer;
+}
+
+std::string svg(const GlyphVectorizer& vectorizer, const GlyphMesh& mesh, int code, const std::string& font,
+                double precision, int glyphErrors)
+{
+    double xmin = 0, xmax = 0, ymin = 0, ymax = 0; // includes the origin
+    for (int k = 0; k < vectorizer.contourCount(); ++k) {
+        const GlyphContour& c = vectorizer.contour(k);
+        if (c.count == 0)
+            continue;
+        xmin = std::min(xmin, c.xmin);
+        xmax = std::max(xmax, c.xmax);
+        ymin = std::min(ymin, -c.ymax);
+        ymax = std::max(ymax, -c.ymin);
+    }
+    xmin -= Margin;
+    ymin -= Margin;
+    xmax = std::max(xmax + Margin, xmin + 460.0 / Scale); // room for the caption
+    ymax += Margin + 8.0;
+    auto X = [&](double x) { return number((x - xmin) * Scale); };
+    auto Y = [&](double y) { return number((y - ymin) * Scale); };
+
+    std::ostringstream out;
+    const double width = (xmax - xmin) * Scale, height = (ymax - ymin) * Scale;
+    out << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << number(width) << "\" height=\"" << number(height)
+        << "\" viewBox=\"0 0 " << number(width) << ' ' << number(height) << "\">\n";
+    out << "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
+    out << "<line x1=\"0\" y1=\"" << Y(0) << "\" x2=\"" << number(width) << "\" y2=\"" << Y(0)
+        << "\" stroke=\"#bbbbbb\" stroke-dasharray=\"6 4\"/>\n";
+
+    out << "<g fill=\"#dbe8f7\" stroke=\"#4a7ab5\" stroke-width=\"1\" stroke-linejoin=\"round\">\n";
+    for (std::size_t i = 0; i + 5 < mesh.size(); i += 6)
+        out << "<polygon points=\"" << X(mesh[i].x) << ',' << Y(mesh[i].y) << ' ' << X(mesh[i + 2].x) << ','
+            << Y(mesh[i + 2].y) << ' ' << X(mesh[i + 4].x) << ',' << Y(mesh[i + 4].y) << "\"/>\n";
+    out << "</g>\n";
+
+    int points = 0;
+    for (int k = 0; k < vectorizer.contourCount(); ++k) {
+        const GlyphContour& c = vectorizer.contour(k);
+        if (c.count == 0)
+            continue;
+        points += c.count;
+        out << "<polygon fill=\"none\" stroke=\"" << (c.exterior ? "#1b3f73" : "#c0392b")
+            << "\" stroke-width=\"2.5\" points=\"";
+        for (int i = 0; i < c.count; ++i)
+            out << (i ? " " : "") << X(c.points[i].x) << ',' << Y(-c.points[i].y);
+        out << "\"/>\n";
+        for (int i = 0; i < c.count; ++i)
+            out << "<circle cx=\"" << X(c.points[i].x) << "\" cy=\"" << Y(-c.points[i].y)
+                << "\" r=\"3.5\" fill=\"" << (c.exterior ? "#1b3f73" : "#c0392b") << "\"/>\n";
+    }
+
+    out << "<text x=\"8\" y=\"" << number(height - 12) << "\" font-family=\"sans-serif\" font-size=\"14\" fill=\"#333333\">"
+        << "code " << code << ", " << font << ", precision " << number(precision) << ": " << points << " vertices, "
+        << mesh.size() / 6 << " triangles";
+    if (glyphErrors)
+        out << ", " << glyphErrors << " tessellator errors";
+    out << "</text>\n</svg>\n";
+    return out.str();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::string font = "arial";
+    double precision = 30.0;
+    std::string character;
+    std::string output;
+    int positional = 0;
+    bool optionsDone = false;
+
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (!optionsDone && arg == "--") {
+            optionsDone = true;
+            continue;
+        }
+        if (optionsDone || arg.size() < 2 || arg[0] != '-') {
+            if (positional == 0)
+                character = arg;
+            else if (positional == 1)
+                output = arg;
+            else
+                return usageError("too many arguments");
+            ++positional;
+            continue;
+        }
+        if (arg == "--help" || arg == "-h") {
+            std::cout << Usage;
+            return 0;
+        }
+        if (arg == "--font" || arg == "--precision") {
+            if (i + 1 >= argc)
+                return usageError(arg + " needs a value");
+            const std::string value = argv[++i];
+            if (arg == "--font") {
+                font = value;
+                continue;
+            }
+            char* end = nullptr;
+            precision = std::strtod(value.c_str(), &end);
+            if (value.empty() || *end != '\0' || !std::isfinite(precision) || precision <= 0.0)
+                return usageError("--precision needs a number above 0, not \"" + value + "\"");
+            continue;
+        }
+        return usageError("unknown option " + arg + " (use -- before a CHAR that starts with '-')");
+    }
+    if (positional == 0)
+        return usageError("which character?");
+    const int code = characterCode(character);
+    if (code < 0)
+        return usageError("CHAR must be one character with a code from 0 to 255");
+
+    const std::string fontFile = font == "arial" ? "arial.ttf" : font == "symbol" ? "Symbol.ttf" : font;
+    FontFace face;
+    if (!openFace(face, fontFile)) {
+        std::cerr << "lexfall-glyph: cannot open \"" << fontFile << "\" as a TrueType font\n";
+        return 1;
+    }
+    SizedFont sized(&face);
+    sized.create(PointSize);
+    const FontGlyph* glyph = sized.glyph(code);
+    if (!glyph) {
+        std::cerr << "lexfall-glyph: \"" << fontFile << "\" has no usable glyph for code " << code << "\n";
+        return 1;
+    }
+
+    // As Lexfall does: when the tessellator refuses the glyph, try finer
+    // chords (half, then a quarter of the precision), else keep the first.
+    GlyphVectorizer vectorizer;
+    GlyphMesh mesh;
+    GlyphWireTriangulator triangulator(&vectorizer, false);
+    triangulator.setSegmentList(&mesh);
+    auto attempt = [&](double p) {
+        vectorizer.setPrecision(p);
+        mesh.clear();
+        return vectorizer.init(glyph) && vectorizer.vectorize() && triangulator.init(glyph) && triangulator.triangulate();
+    };
+    if (!attempt(precision)) {
+        std::cerr << "lexfall-glyph: cannot read the outline of code " << code << "\n";
+        return 1;
+    }
+    if (triangulator.errorCount() && !(attempt(precision * 0.5) && !triangulator.errorCount())
+        && !(attempt(precision * 0.25) && !triangulator.errorCount()))
+        attempt(precision);
+
+    const std::string picture = svg(vectorizer, mesh, code, font, vectorizer.precision(), triangulator.errorCount());
+    if (output.empty()) {
+        std::cout << picture;
+        return std::cout.good() ? 0 : 1;
+    }
+    std::ofstream file(output, std::ios::binary | std::ios::trunc);
+    file << picture;
+    file.close();
+    if (!file) {
+        std::cerr << "lexfall-glyph: cannot write \"" << output << "\"\n";
+        return 1;
+    }
+    return 0;
+}
