@@ -1,0 +1,138 @@
+#include "app/LexfallApp.h"
+
+#include <cstdio>
+
+#include <wx/cmdline.h>
+#include <wx/config.h>
+#include <wx/docview.h>
+#include <wx/log.h>
+#include <wx/stdpaths.h>
+
+#include "app/AboutDlg.h"
+#include "app/LexfallDoc.h"
+#include "app/LexfallWxView.h"
+#include "app/MainFrame.h"
+#include "app/ShellRules.h"
+
+namespace {
+
+constexpr const char* kSettingsVendor = "Local AppWizard-Generated Applications";
+constexpr const char* kRecentFilesGroup = "/Recent File List";
+
+wxString& startFile()
+{
+    static wxString file;
+    return file;
+}
+
+// A failed assertion is reported on standard error; the program goes on,
+// no dialog waits for a user who may not be there.
+void logAssertion(const wxString& file, int line, const wxString& function, const wxString& condition,
+                  const wxString& message)
+{
+    std::fprintf(stderr, "lexfall: assertion \"%s\" failed in %s at %s:%d%s%s\n",
+                 static_cast<const char*>(condition.utf8_str()), static_cast<const char*>(function.utf8_str()),
+                 static_cast<const char*>(file.utf8_str()), line, message.empty() ? "" : ": ",
+                 static_cast<const char*>(message.utf8_str()));
+}
+
+} // namespace
+
+CLexfallApp::CLexfallApp()
+{
+    wxSetAssertHandler(logAssertion);
+    SetVendorName(kSettingsVendor);
+    SetAppName("Lexfall");
+    SetAppDisplayName(shell::kAppName);
+    Bind(wxEVT_MENU, &CLexfallApp::OnAbout, this, wxID_ABOUT);
+}
+
+CLexfallApp::~CLexfallApp() = default;
+
+void CLexfallApp::SetStartFile(const wxString& file) { startFile() = file; }
+
+void CLexfallApp::OnInitCmdLine(wxCmdLineParser& parser)
+{
+    // The options were dealt with before the toolkit started; only the
+    // document name is left.
+    parser.AddParam("file", wxCMD_LINE_VAL_STRING, wxCMD_LINE_PARAM_OPTIONAL);
+    parser.SetSwitchChars("-");
+}
+
+bool CLexfallApp::OnCmdLineParsed(wxCmdLineParser&) { return true; }
+
+bool CLexfallApp::OnInit()
+{
+    if (!wxApp::OnInit())
+        return false;
+
+    // Until the main window is up, errors go to standard error, so a
+    // failed start ends with a message rather than a dialog.
+    wxLog::DisableTimestamp();
+    auto startupLog = std::make_unique<wxLogStderr>();
+    wxLog* const previousLog = wxLog::SetActiveTarget(startupLog.get());
+    const auto restoreLog = [previousLog] { wxLog::SetActiveTarget(previousLog); };
+
+    wxStandardPaths::Get().SetFileLayout(wxStandardPaths::FileLayout_XDG);
+
+    m_docManager = std::make_unique<CLexfallDocManager>();
+    // The template belongs to the document manager from here on.
+    new wxDocTemplate(m_docManager.get(), "Lexfal Document", "*", wxEmptyString, wxEmptyString, "Lexfall.Document",
+                      "Lexfall View", wxCLASSINFO(CLexfallDoc), wxCLASSINFO(CLexfallWxView));
+    LoadRecentFiles();
+
+    auto* frame = new CMainFrame(m_docManager.get());
+    SetTopWindow(frame);
+    if (!frame->CreateBars()) {
+        frame->Destroy();
+        restoreLog();
+        return false;
+    }
+
+    const wxString& file = startFile();
+    wxDocument* doc = file.empty() ? m_docManager->CreateNewDocument() : m_docManager->CreateDocument(file, wxDOC_SILENT);
+    if (!doc) {
+        frame->Destroy();
+        restoreLog();
+        return false;
+    }
+
+    frame->Show(true);
+    frame->Update();
+    restoreLog();
+    return true;
+}
+
+int CLexfallApp::OnExit()
+{
+    SaveRecentFiles();
+    m_docManager.reset();
+    return wxApp::OnExit();
+}
+
+void CLexfallApp::LoadRecentFiles()
+{
+    wxConfigBase* config = wxConfigBase::Get();
+    if (!config)
+        return;
+    config->SetPath(kRecentFilesGroup);
+    m_docManager->FileHistoryLoad(*config);
+    config->SetPath("/");
+}
+
+void CLexfallApp::SaveRecentFiles()
+{
+    wxConfigBase* config = wxConfigBase::Get();
+    if (!config || !m_docManager)
+        return;
+    config->SetPath(kRecentFilesGroup);
+    m_docManager->FileHistorySave(*config);
+    config->SetPath("/");
+    config->Flush();
+}
+
+void CLexfallApp::OnAbout(wxCommandEvent&)
+{
+    CAboutDlg dialog(GetTopWindow());
+    dialog.ShowModal();
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <memory>
+
+#include <wx/app.h>
+#include <wx/string.h>
+
+class wxDocManager;
+
+// The application: settings, the document manager with its one template,
+// the main frame, the command line's document, and the About command.
+class CLexfallApp final : public wxApp {
+public:
+    CLexfallApp();
+    ~CLexfallApp() override;
+
+    // The document named on the command line; empty for a new one.
+    static void SetStartFile(const wxString& file);
+
+    bool OnInit() override;
+    int OnExit() override;
+    void OnInitCmdLine(wxCmdLineParser& parser) override;
+    bool OnCmdLineParsed(wxCmdLineParser& parser) override;
+
+private:
+    void OnAbout(wxCommandEvent& event);
+    void LoadRecentFiles();
+    void SaveRecentFiles();
+
+    std::unique_ptr<wxDocManager> m_docManager;
+};
+
+wxDECLARE_APP(CLexfallApp);

@@ -1,0 +1,198 @@
+#include "app/LexfallCanvas.h"
+
+#include <limits>
+
+#include <wx/dcclient.h>
+#include <wx/filedlg.h>
+#include <wx/filename.h>
+#include <wx/settings.h>
+
+#include "app/ShellRules.h"
+#include "app/WxDrawContext.h"
+#include "view/CLexfallView.h"
+
+namespace {
+
+// The button and modifier bits of a mouse message.
+constexpr unsigned kLeftButtonFlag = 0x0001;
+constexpr unsigned kRightButtonFlag = 0x0002;
+constexpr unsigned kShiftFlag = 0x0004;
+constexpr unsigned kControlFlag = 0x0008;
+constexpr unsigned kMiddleButtonFlag = 0x0010;
+
+unsigned mouseFlags(const wxMouseEvent& event)
+{
+    unsigned flags = 0;
+    if (event.LeftIsDown())
+        flags |= kLeftButtonFlag;
+    if (event.RightIsDown())
+        flags |= kRightButtonFlag;
+    if (event.ShiftDown())
+        flags |= kShiftFlag;
+    if (event.ControlDown())
+        flags |= kControlFlag;
+    if (event.MiddleIsDown())
+        flags |= kMiddleButtonFlag;
+    return flags;
+}
+
+IntPoint mousePoint(const wxMouseEvent& event)
+{
+    const wxPoint p = event.GetPosition();
+    return {p.x, p.y};
+}
+
+shell::KeyKind keyKind(int keyCode)
+{
+    switch (keyCode) {
+    case WXK_NUMPAD_ENTER:
+        return shell::KeyKind::NumpadEnter;
+    case WXK_DELETE:
+    case WXK_NUMPAD_DELETE:
+        return shell::KeyKind::Delete;
+    default:
+        return shell::KeyKind::Ordinary;
+    }
+}
+
+} // namespace
+
+CLexfallCanvas::CLexfallCanvas(wxWindow* parent, CLexfallView& view)
+    : wxWindow(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+               wxWANTS_CHARS | wxFULL_REPAINT_ON_RESIZE | wxBORDER_NONE, "LexfallCanvas"),
+      m_view(view)
+{
+    SetBackgroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOW));
+
+    Bind(wxEVT_PAINT, &CLexfallCanvas::OnPaint, this);
+    Bind(wxEVT_KEY_DOWN, &CLexfallCanvas::OnKeyDown, this);
+    Bind(wxEVT_CHAR, &CLexfallCanvas::OnChar, this);
+    Bind(wxEVT_LEFT_DOWN, &CLexfallCanvas::OnLeftDown, this);
+    Bind(wxEVT_LEFT_UP, &CLexfallCanvas::OnLeftUp, this);
+    Bind(wxEVT_LEFT_DCLICK, &CLexfallCanvas::OnLeftDClick, this);
+    Bind(wxEVT_RIGHT_DOWN, &CLexfallCanvas::OnRightDown, this);
+    Bind(wxEVT_RIGHT_UP, &CLexfallCanvas::OnRightUp, this);
+    Bind(wxEVT_RIGHT_DCLICK, &CLexfallCanvas::OnRightDClick, this);
+    Bind(wxEVT_MOTION, &CLexfallCanvas::OnMotion, this);
+    Bind(wxEVT_MOUSE_CAPTURE_LOST, &CLexfallCanvas::OnCaptureLost, this);
+    Bind(wxEVT_TIMER, &CLexfallCanvas::OnTimerEvent, this);
+
+    m_view.attachWindow(this);
+}
+
+CLexfallCanvas::~CLexfallCanvas()
+{
+    for (auto& [id, timer] : m_timers)
+        timer->Stop();
+    if (HasCapture())
+        ReleaseMouse();
+    m_view.attachWindow(nullptr);
+}
+
+IntRect CLexfallCanvas::clientRect() const
+{
+    const wxSize size = GetClientSize();
+    return {0, 0, size.GetWidth(), size.GetHeight()};
+}
+
+unsigned CLexfallCanvas::setTimer(unsigned id, unsigned periodMs)
+{
+    constexpr unsigned kIntMax = static_cast<unsigned>(std::numeric_limits<int>::max());
+    if (id == 0 || id > kIntMax || periodMs == 0 || periodMs > kIntMax)
+        return 0;
+    auto& timer = m_timers[id];
+    if (!timer)
+        timer = std::make_unique<wxTimer>(this, static_cast<int>(id));
+    // Starting an existing timer again restarts it with the new period.
+    return timer->Start(static_cast<int>(periodMs), wxTIMER_CONTINUOUS) ? id : 0;
+}
+
+void CLexfallCanvas::invalidate(bool erase) { Refresh(erase); }
+
+void CLexfallCanvas::setCapture()
+{
+    if (!HasCapture())
+        CaptureMouse();
+}
+
+bool CLexfallCanvas::hasCapture() const { return HasCapture(); }
+
+void CLexfallCanvas::releaseCapture()
+{
+    if (HasCapture())
+        ReleaseMouse();
+}
+
+bool CLexfallCanvas::chooseFileToOpen(const OpenFileRequest& request, std::string& path)
+{
+    // A modal dialog and a captured mouse do not mix.
+    releaseCapture();
+
+    wxFileDialog dialog(this, "Open", wxString::FromUTF8(request.initialDirectory), wxEmptyString,
+                        wxString::FromUTF8(shell::toWxWildcard(request.filter)),
+                        wxFD_OPEN | wxFD_FILE_MUST_EXIST);
+    if (dialog.ShowModal() != wxID_OK)
+        return false;
+
+    const std::string chosen(dialog.GetPath().utf8_str());
+    path = shell::applyDefaultExtension(chosen, request.defaultExtension,
+                                        [](const std::string& p) { return wxFileName::FileExists(wxString::FromUTF8(p)); });
+    return true;
+}
+
+void CLexfallCanvas::OnPaint(wxPaintEvent&)
+{
+    wxPaintDC dc(this);
+    WxDrawContext context(dc);
+    m_view.OnDraw(context);
+}
+
+void CLexfallCanvas::OnTimerEvent(wxTimerEvent& event) { m_view.OnTimer(static_cast<unsigned>(event.GetId())); }
+
+void CLexfallCanvas::OnKeyDown(wxKeyEvent& event)
+{
+    // Shortcuts are taken before the key reaches the view, as a frame's
+    // accelerators are: they type nothing.
+    if (m_shortcutFilter && m_shortcutFilter(event))
+        return;
+    m_view.OnKeyDown(static_cast<unsigned>(event.GetKeyCode()), 1, event.GetRawKeyFlags());
+    event.Skip();
+}
+
+void CLexfallCanvas::OnChar(wxKeyEvent& event)
+{
+    const unsigned code =
+        shell::characterCode(event.GetUnicodeKey(), keyKind(event.GetKeyCode()), event.AltDown(), event.ControlDown());
+    if (code == shell::kNoCharacter) {
+        event.Skip(); // menu mnemonics, F10 and the like
+        return;
+    }
+    m_view.OnChar(code, 1, event.GetRawKeyFlags());
+}
+
+void CLexfallCanvas::OnLeftDown(wxMouseEvent& event)
+{
+    SetFocus();
+    m_view.OnLButtonDown(mouseFlags(event), mousePoint(event));
+}
+
+void CLexfallCanvas::OnLeftUp(wxMouseEvent& event) { m_view.OnLButtonUp(mouseFlags(event), mousePoint(event)); }
+
+void CLexfallCanvas::OnLeftDClick(wxMouseEvent& event) { m_view.OnLButtonDblClk(mouseFlags(event), mousePoint(event)); }
+
+void CLexfallCanvas::OnRightDown(wxMouseEvent& event)
+{
+    SetFocus();
+    m_view.OnRButtonDown(mouseFlags(event), mousePoint(event));
+}
+
+void CLexfallCanvas::OnRightUp(wxMouseEvent& event) { m_view.OnRButtonUp(mouseFlags(event), mousePoint(event)); }
+
+void CLexfallCanvas::OnRightDClick(wxMouseEvent& event) { m_view.OnRButtonDblClk(mouseFlags(event), mousePoint(event)); }
+
+void CLexfallCanvas::OnMotion(wxMouseEvent& event) { m_view.OnMouseMove(mouseFlags(event), mousePoint(event)); }
+
+void CLexfallCanvas::OnCaptureLost(wxMouseCaptureLostEvent&)
+{
+    // The capture is gone; the view learns so from hasCapture().
+}

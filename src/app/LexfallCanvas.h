@@ -1,0 +1,53 @@
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include <wx/timer.h>
+#include <wx/window.h>
+
+#include "platform/WindowPort.h"
+
+class CLexfallView;
+
+// The window the scene view lives in: it forwards paint, keyboard, mouse
+// and timer events to the view and gives the view its window operations.
+class CLexfallCanvas final : public wxWindow, public WindowPort {
+public:
+    // Returns true when a key down is a shortcut of the frame and has been
+    // dealt with; such a key types no character.
+    using ShortcutFilter = std::function<bool(const wxKeyEvent&)>;
+
+    CLexfallCanvas(wxWindow* parent, CLexfallView& view);
+    ~CLexfallCanvas() override;
+
+    void setShortcutFilter(ShortcutFilter filter) { m_shortcutFilter = std::move(filter); }
+
+    IntRect clientRect() const override;
+    unsigned setTimer(unsigned id, unsigned periodMs) override;
+    void invalidate(bool erase) override;
+    void setCapture() override;
+    bool hasCapture() const override;
+    void releaseCapture() override;
+    bool chooseFileToOpen(const OpenFileRequest& request, std::string& path) override;
+
+private:
+    void OnPaint(wxPaintEvent& event);
+    void OnTimerEvent(wxTimerEvent& event);
+    void OnKeyDown(wxKeyEvent& event);
+    void OnChar(wxKeyEvent& event);
+    void OnLeftDown(wxMouseEvent& event);
+    void OnLeftUp(wxMouseEvent& event);
+    void OnLeftDClick(wxMouseEvent& event);
+    void OnRightDown(wxMouseEvent& event);
+    void OnRightUp(wxMouseEvent& event);
+    void OnRightDClick(wxMouseEvent& event);
+    void OnMotion(wxMouseEvent& event);
+    void OnCaptureLost(wxMouseCaptureLostEvent& event);
+
+    CLexfallView& m_view;
+    std::map<unsigned, std::unique_ptr<wxTimer>> m_timers;
+    ShortcutFilter m_shortcutFilter;
+};

@@ -1,0 +1,124 @@
+#include "app/LexfallWxView.h"
+
+#include <wx/app.h>
+#include <wx/frame.h>
+
+#include "app/LexfallCanvas.h"
+#include "app/MainFrame.h"
+#include "app/ShellRules.h"
+#include "app/WxDrawContext.h"
+#include "view/CLexfallView.h"
+#include "view/CommandIds.h"
+
+namespace {
+
+// The view's update handlers only set check marks.
+class WxCommandUpdate final : public CommandUpdate {
+public:
+    explicit WxCommandUpdate(wxUpdateUIEvent& event) : m_event(event) {}
+    void setCheck(bool checked) override { m_event.Check(checked); }
+    void enable(bool enabled) override { m_event.Enable(enabled); }
+
+private:
+    wxUpdateUIEvent& m_event;
+};
+
+// The view's own command identifiers form one block.
+constexpr int kFirstViewMenuId = shell::toMenuId(ID_FONT_ARIAL);
+constexpr int kLastViewMenuId = shell::toMenuId(ID_MODE_MANIPULATE);
+
+} // namespace
+
+wxIMPLEMENT_DYNAMIC_CLASS(CLexfallWxView, wxView);
+
+CLexfallWxView::CLexfallWxView()
+{
+    Bind(wxEVT_MENU, &CLexfallWxView::OnViewCommand, this, kFirstViewMenuId, kLastViewMenuId);
+    Bind(wxEVT_UPDATE_UI, &CLexfallWxView::OnUpdateViewCommand, this, kFirstViewMenuId, kLastViewMenuId);
+    Bind(wxEVT_MENU, &CLexfallWxView::OnFileOpen, this, wxID_OPEN);
+    Bind(wxEVT_UPDATE_UI, &CLexfallWxView::OnUpdateFileOpen, this, wxID_OPEN);
+}
+
+CLexfallWxView::~CLexfallWxView() { destroyCanvas(); }
+
+bool CLexfallWxView::OnCreate(wxDocument* doc, long flags)
+{
+    if (!wxView::OnCreate(doc, flags))
+        return false;
+    auto* frame = wxDynamicCast(wxTheApp->GetTopWindow(), CMainFrame);
+    if (!frame)
+        return false;
+
+    m_scene = std::make_unique<CLexfallView>();
+    auto* canvas = new CLexfallCanvas(frame, *m_scene);
+    canvas->setShortcutFilter([frame](const wxKeyEvent& key) { return frame->TranslateShortcut(key); });
+    m_canvas = canvas;
+    frame->SetCanvas(canvas);
+    SetFrame(frame);
+    Activate(true);
+    canvas->SetFocus();
+    return true;
+}
+
+bool CLexfallWxView::OnClose(bool deleteWindow)
+{
+    if (!wxView::OnClose(deleteWindow))
+        return false;
+    Activate(false);
+    destroyCanvas();
+    SetFrame(nullptr);
+    return true;
+}
+
+void CLexfallWxView::destroyCanvas()
+{
+    if (!m_canvas)
+        return;
+    if (auto* frame = wxDynamicCast(m_canvas->GetParent(), CMainFrame))
+        frame->SetCanvas(nullptr);
+    m_canvas->Destroy();
+    m_canvas = nullptr;
+}
+
+void CLexfallWxView::OnDraw(wxDC* dc)
+{
+    if (!dc || !m_scene)
+        return;
+    WxDrawContext context(*dc);
+    m_scene->OnDraw(context);
+}
+
+void CLexfallWxView::OnChangeFilename()
+{
+    wxWindow* frame = GetFrame();
+    wxDocument* doc = GetDocument();
+    if (frame && doc)
+        frame->SetLabel(doc->GetDocumentManager()->MakeFrameTitle(doc));
+}
+
+void CLexfallWxView::OnViewCommand(wxCommandEvent& event)
+{
+    if (!m_scene || !m_scene->OnCommand(shell::toCommand(event.GetId())))
+        event.Skip();
+}
+
+void CLexfallWxView::OnUpdateViewCommand(wxUpdateUIEvent& event)
+{
+    WxCommandUpdate ui(event);
+    if (!m_scene || !m_scene->OnUpdateCommand(shell::toCommand(event.GetId()), ui))
+        event.Skip();
+}
+
+void CLexfallWxView::OnFileOpen(wxCommandEvent& event)
+{
+    // File Open chooses the nozzle's word file, not a document.
+    if (!m_scene || !m_scene->OnCommand(ID_FILE_OPEN))
+        event.Skip();
+}
+
+void CLexfallWxView::OnUpdateFileOpen(wxUpdateUIEvent& event)
+{
+    WxCommandUpdate ui(event);
+    if (!m_scene || !m_scene->OnUpdateCommand(ID_FILE_OPEN, ui))
+        event.Skip();
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <memory>
+
+#include <wx/docview.h>
+#include <wx/weakref.h>
+
+#include "app/LexfallCanvas.h"
+
+class CLexfallView;
+
+// The document/view framework's view: owns the scene view and the canvas
+// window it draws in, and routes the view's commands and their update
+// handlers to it. Printing and print preview draw through the same OnDraw.
+class CLexfallWxView final : public wxView {
+public:
+    CLexfallWxView();
+    ~CLexfallWxView() override;
+
+    bool OnCreate(wxDocument* doc, long flags) override;
+    bool OnClose(bool deleteWindow) override;
+    void OnDraw(wxDC* dc) override;
+    void OnChangeFilename() override;
+
+    CLexfallView* scene() const { return m_scene.get(); }
+    CLexfallCanvas* canvas() const { return m_canvas.get(); }
+
+private:
+    void OnViewCommand(wxCommandEvent& event);
+    void OnUpdateViewCommand(wxUpdateUIEvent& event);
+    void OnFileOpen(wxCommandEvent& event);
+    void OnUpdateFileOpen(wxUpdateUIEvent& event);
+    void destroyCanvas();
+
+    std::unique_ptr<CLexfallView> m_scene;
+    wxWeakRef<CLexfallCanvas> m_canvas; // a child of the frame, which deletes it last
+
+    wxDECLARE_DYNAMIC_CLASS(CLexfallWxView);
+    wxDECLARE_NO_COPY_CLASS(CLexfallWxView);
+};

@@ -1,0 +1,375 @@
+#include "app/MainFrame.h"
+
+#include <span>
+
+#include <wx/app.h>
+#include <wx/filehistory.h>
+#include <wx/filename.h>
+#include <wx/menu.h>
+#include <wx/statusbr.h>
+#include <wx/toolbar.h>
+#include <wx/utils.h>
+
+#include "app/Resources.h"
+#include "view/CommandIds.h"
+
+namespace {
+
+// A menu item: its text (with the shortcut after a tab), identifier, and
+// prompt: the status-bar text, then after '\n' the toolbar tooltip.
+struct MenuItemSpec {
+    const char* text;
+    int id;
+    const char* prompt;
+    wxItemKind kind;
+};
+
+constexpr MenuItemSpec kSeparator{nullptr, wxID_SEPARATOR, nullptr, wxITEM_SEPARATOR};
+
+// Index in the File menu where the recent files go.
+constexpr size_t kRecentFilesPosition = 9;
+
+const MenuItemSpec kFileMenu[] = {
+    {"&New\tCtrl+N", wxID_NEW, "Create a new document\nNew", wxITEM_NORMAL},
+    {"&Open...\tCtrl+O", wxID_OPEN, "Open an existing document\nOpen", wxITEM_NORMAL},
+    {"&Save\tCtrl+S", wxID_SAVE, "Save the active document\nSave", wxITEM_NORMAL},
+    {"Save &As...", wxID_SAVEAS, "Save the active document with a new name\nSave As", wxITEM_NORMAL},
+    kSeparator,
+    {"&Print...\tCtrl+P", wxID_PRINT, "Print the active document\nPrint", wxITEM_NORMAL},
+    {"Print Pre&view", wxID_PREVIEW, "Display full pages\nPrint Preview", wxITEM_NORMAL},
+    {"P&rint Setup...", wxID_PRINT_SETUP, "Change the printer and printing options\nPrint Setup", wxITEM_NORMAL},
+    kSeparator,
+    {"Recent File", ID_FRAME_RECENT_PLACEHOLDER, "Open this document", wxITEM_NORMAL},
+    kSeparator,
+    {"E&xit", wxID_EXIT, "Quit the application; prompts to save documents\nExit", wxITEM_NORMAL},
+};
+
+const MenuItemSpec kEditMenu[] = {
+    {"&Undo\tCtrl+Z", wxID_UNDO, "Undo the last action\nUndo", wxITEM_NORMAL},
+    kSeparator,
+    {"Cu&t\tCtrl+X", wxID_CUT, "Cut the selection and put it on the Clipboard\nCut", wxITEM_NORMAL},
+    {"&Copy\tCtrl+C", wxID_COPY, "Copy the selection and put it on the Clipboard\nCopy", wxITEM_NORMAL},
+    {"&Paste\tCtrl+V", wxID_PASTE, "Insert Clipboard contents\nPaste", wxITEM_NORMAL},
+};
+
+const MenuItemSpec kViewMenu[] = {
+    {"&Toolbar", ID_FRAME_VIEW_TOOLBAR, "Show or hide the toolbar\nToggle ToolBar", wxITEM_CHECK},
+    {"&Status Bar", ID_FRAME_VIEW_STATUS_BAR, "Show or hide the status bar\nToggle StatusBar", wxITEM_CHECK},
+};
+
+const MenuItemSpec kModeMenu[] = {
+    {"&Keyboard", shell::toMenuId(ID_MODE_KEYBOARD), "Enter characters from keyboard\nKeyboard", wxITEM_CHECK},
+    {"&Nozzle", shell::toMenuId(ID_MODE_NOZZLE), "Enter words from external file via mouse clicks\nNozzle", wxITEM_CHECK},
+    {"&Manipulate", shell::toMenuId(ID_MODE_MANIPULATE), "Allows dynamic mapping of mouse movement to force vectors\nManipulate",
+     wxITEM_CHECK},
+};
+
+const MenuItemSpec kFontMenu[] = {
+    {"&Arial", shell::toMenuId(ID_FONT_ARIAL), "", wxITEM_CHECK},
+    {"&Symbol", shell::toMenuId(ID_FONT_SYMBOL), "", wxITEM_CHECK},
+};
+
+const MenuItemSpec kDisplayMenu[] = {
+    {"&Wireframe", shell::toMenuId(ID_DISPLAY_WIREFRAME), "Render in wireframe\nWireframe", wxITEM_CHECK},
+    {"&Shaded", shell::toMenuId(ID_DISPLAY_SHADED), "Render in shaded mode\nShaded", wxITEM_CHECK},
+    kSeparator,
+    {"&Text Color", shell::toMenuId(ID_DISPLAY_TEXTCOLOR), "Change the text color\nText Color", wxITEM_NORMAL},
+    {"&Background Color", shell::toMenuId(ID_DISPLAY_BACKGROUNDCOLOR), "Change the background color\nBackground Color", wxITEM_NORMAL},
+    kSeparator,
+    {"&Animate\tEsc", shell::toMenuId(ID_DISPLAY_ANIMATE), "Animate the text\nAnimate", wxITEM_CHECK},
+    kSeparator,
+    {"Show &Cursor", shell::toMenuId(ID_DISPLAY_SHOWCURSOR), "Display current insertion point\nCursor", wxITEM_CHECK},
+    kSeparator,
+    {"Show C&ompass", shell::toMenuId(ID_DISPLAY_SHOWCOMPASS), "Show the gravity altering compass\nCompass", wxITEM_CHECK},
+};
+
+const MenuItemSpec kHelpMenu[] = {
+    {"&About Lexfall...", wxID_ABOUT, "Display program information, version number and copyright\nAbout", wxITEM_NORMAL},
+};
+
+// The toolbar, left to right; 0 is a separator.
+const int kToolbarLayout[] = {
+    ID_MODE_KEYBOARD, ID_MODE_NOZZLE, ID_MODE_MANIPULATE, 0, ID_DISPLAY_WIREFRAME, ID_DISPLAY_SHADED, 0,
+    ID_DISPLAY_ANIMATE, 0, ID_DISPLAY_SHOWCURSOR, 0, ID_DISPLAY_SHOWCOMPASS,
+};
+
+// The menu item of a view command, which a toolbar button repeats.
+const MenuItemSpec* findSpec(int id)
+{
+    for (std::span<const MenuItemSpec> menu : {std::span<const MenuItemSpec>(kModeMenu), std::span<const MenuItemSpec>(kDisplayMenu)}) {
+        for (const MenuItemSpec& item : menu) {
+            if (item.id == shell::toMenuId(id))
+                return &item;
+        }
+    }
+    return nullptr;
+}
+
+wxString promptPart(const char* prompt)
+{
+    const wxString text = wxString::FromUTF8(prompt ? prompt : "");
+    return text.BeforeFirst('\n');
+}
+
+wxString tooltipPart(const char* prompt)
+{
+    const wxString text = wxString::FromUTF8(prompt ? prompt : "");
+    return text.Find('\n') == wxNOT_FOUND ? wxString() : text.AfterFirst('\n');
+}
+
+template <size_t N>
+wxMenu* buildMenu(const MenuItemSpec (&items)[N])
+{
+    auto* menu = new wxMenu;
+    for (const MenuItemSpec& item : items) {
+        if (item.kind == wxITEM_SEPARATOR)
+            menu->AppendSeparator();
+        else
+            menu->Append(item.id, wxString::FromUTF8(item.text), promptPart(item.prompt), item.kind);
+    }
+    return menu;
+}
+
+// "&1 notes.txt" for a file in the current folder, the whole path (with
+// the home folder as "~") otherwise; '&' is doubled.
+wxString recentFileLabel(size_t index, const wxString& path)
+{
+    wxFileName name(path);
+    wxString shown;
+    if (name.GetPath() == wxGetCwd()) {
+        shown = name.GetFullName();
+    } else {
+        shown = path;
+        const wxString home = wxGetHomeDir();
+        if (!home.empty() && home != "/" && shown.StartsWith(home + "/"))
+            shown = "~" + shown.Mid(home.length());
+    }
+    shown.Replace("&", "&&");
+    return wxString::Format("&%d %s", static_cast<int>(index + 1), shown);
+}
+
+} // namespace
+
+wxIMPLEMENT_CLASS(CMainFrame, wxDocParentFrame);
+
+CMainFrame::CMainFrame(wxDocManager* manager)
+    : wxDocParentFrame(manager, nullptr, wxID_ANY, wxTheApp->GetAppDisplayName(), wxPoint(0, 0), wxGetDisplaySize(),
+                       wxDEFAULT_FRAME_STYLE, "LexfallMainFrame")
+{
+    SetIcons(resources::appIcons());
+
+    m_shortcuts = {
+        {wxACCEL_CTRL, 'N', wxID_NEW},
+        {wxACCEL_CTRL, 'O', wxID_OPEN},
+        {wxACCEL_CTRL, 'S', wxID_SAVE},
+        {wxACCEL_CTRL, 'P', wxID_PRINT},
+        {wxACCEL_CTRL, 'Z', wxID_UNDO},
+        {wxACCEL_ALT, WXK_BACK, wxID_UNDO},
+        {wxACCEL_CTRL, 'X', wxID_CUT},
+        {wxACCEL_SHIFT, WXK_DELETE, wxID_CUT},
+        {wxACCEL_SHIFT, WXK_NUMPAD_DELETE, wxID_CUT},
+        {wxACCEL_CTRL, 'C', wxID_COPY},
+        {wxACCEL_CTRL, WXK_INSERT, wxID_COPY},
+        {wxACCEL_CTRL, WXK_NUMPAD_INSERT, wxID_COPY},
+        {wxACCEL_CTRL, 'V', wxID_PASTE},
+        {wxACCEL_SHIFT, WXK_INSERT, wxID_PASTE},
+        {wxACCEL_SHIFT, WXK_NUMPAD_INSERT, wxID_PASTE},
+        {wxACCEL_NORMAL, WXK_F6, ID_FRAME_NEXT_PANE},
+        {wxACCEL_SHIFT, WXK_F6, ID_FRAME_PREV_PANE},
+    };
+
+    Bind(wxEVT_MENU, &CMainFrame::OnToggleToolbar, this, ID_FRAME_VIEW_TOOLBAR);
+    Bind(wxEVT_MENU, &CMainFrame::OnToggleStatusBar, this, ID_FRAME_VIEW_STATUS_BAR);
+    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateToolbar, this, ID_FRAME_VIEW_TOOLBAR);
+    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateStatusBar, this, ID_FRAME_VIEW_STATUS_BAR);
+    Bind(wxEVT_MENU, &CMainFrame::OnPane, this, ID_FRAME_NEXT_PANE, ID_FRAME_PREV_PANE);
+    Bind(wxEVT_IDLE, &CMainFrame::OnIdle, this);
+
+    // Reached only when nobody before the frame handles them: the Edit
+    // commands, the colour items and the view's ids without a handler.
+    for (int id : {int(wxID_UNDO), int(wxID_CUT), int(wxID_COPY), int(wxID_PASTE), int(ID_FRAME_RECENT_PLACEHOLDER)})
+        Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateDisabled, this, id);
+    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateDisabled, this, shell::toMenuId(ID_FONT_ARIAL),
+         shell::toMenuId(ID_MODE_MANIPULATE));
+}
+
+bool CMainFrame::CreateBars()
+{
+    wxMenuBar* menuBar = CreateMainMenu();
+    if (!menuBar)
+        return false;
+    SetMenuBar(menuBar);
+    if (!CreateMainToolBar() || !CreateMainStatusBar())
+        return false;
+
+    std::vector<wxAcceleratorEntry> entries;
+    for (const Shortcut& shortcut : m_shortcuts)
+        entries.emplace_back(shortcut.flags, shortcut.keyCode, shortcut.command);
+    SetAcceleratorTable(wxAcceleratorTable(static_cast<int>(entries.size()), entries.data()));
+
+    RefreshRecentFiles();
+    return true;
+}
+
+wxMenuBar* CMainFrame::CreateMainMenu()
+{
+    auto* menuBar = new wxMenuBar;
+    m_fileMenu = buildMenu(kFileMenu);
+    m_recentCount = 0;
+    menuBar->Append(m_fileMenu, "&File");
+    menuBar->Append(buildMenu(kEditMenu), "&Edit");
+    menuBar->Append(buildMenu(kViewMenu), "&View");
+    menuBar->Append(buildMenu(kModeMenu), "&Mode");
+    menuBar->Append(buildMenu(kFontMenu), "&Font");
+    menuBar->Append(buildMenu(kDisplayMenu), "&Display");
+    menuBar->Append(buildMenu(kHelpMenu), "&Help");
+    return menuBar;
+}
+
+bool CMainFrame::CreateMainToolBar()
+{
+    wxToolBar* toolBar = CreateToolBar(wxTB_HORIZONTAL | wxTB_FLAT | wxTB_TOP, wxID_ANY, "LexfallToolBar");
+    if (!toolBar)
+        return false;
+    toolBar->SetToolBitmapSize(wxSize(16, 15));
+    for (int id : kToolbarLayout) {
+        if (id == 0) {
+            toolBar->AddSeparator();
+            continue;
+        }
+        const MenuItemSpec* spec = findSpec(id);
+        const wxBitmap bitmap = resources::toolbarBitmap(id);
+        if (!spec || !bitmap.IsOk())
+            return false;
+        toolBar->AddCheckTool(spec->id, tooltipPart(spec->prompt), bitmap, wxNullBitmap, tooltipPart(spec->prompt),
+                              promptPart(spec->prompt));
+    }
+    return toolBar->Realize();
+}
+
+bool CMainFrame::CreateMainStatusBar()
+{
+    wxStatusBar* statusBar = CreateStatusBar(4, wxSTB_DEFAULT_STYLE, wxID_ANY, "LexfallStatusBar");
+    if (!statusBar)
+        return false;
+
+    // Each indicator pane is as wide as its text with some room to spare.
+    const int padding = statusBar->FromDIP(16);
+    const int widths[] = {-1, statusBar->GetTextExtent("CAP").GetWidth() + padding,
+                          statusBar->GetTextExtent("NUM").GetWidth() + padding,
+                          statusBar->GetTextExtent("SCRL").GetWidth() + padding};
+    statusBar->SetStatusWidths(4, widths);
+    SetStatusBarPane(0);
+    SetStatusText("Ready", 0);
+    m_locks = {};
+    return true;
+}
+
+void CMainFrame::SetCanvas(CLexfallCanvas* canvas)
+{
+    m_canvas = canvas;
+    if (canvas)
+        SendSizeEvent();
+}
+
+bool CMainFrame::IsCommandEnabled(int id)
+{
+    wxUpdateUIEvent update(id);
+    update.SetEventObject(this);
+    ProcessWindowEvent(update);
+    return !update.GetSetEnabled() || update.GetEnabled();
+}
+
+bool CMainFrame::TranslateShortcut(const wxKeyEvent& key)
+{
+    const int modifiers = key.GetModifiers() & (wxMOD_ALT | wxMOD_CONTROL | wxMOD_SHIFT);
+    for (const Shortcut& shortcut : m_shortcuts) {
+        if (shortcut.keyCode != key.GetKeyCode() || shortcut.flags != modifiers)
+            continue;
+        if (IsCommandEnabled(shortcut.command)) {
+            wxCommandEvent command(wxEVT_MENU, shortcut.command);
+            command.SetEventObject(this);
+            ProcessWindowEvent(command);
+        }
+        return true;
+    }
+    return false;
+}
+
+void CMainFrame::RefreshRecentFiles()
+{
+    if (!m_fileMenu)
+        return;
+    const wxFileHistory* history = m_docManager ? m_docManager->GetFileHistory() : nullptr;
+
+    // Take out the placeholder or the entries shown so far.
+    const int shown = m_recentCount == 0 ? 1 : m_recentCount;
+    for (int i = 0; i < shown; ++i) {
+        wxMenuItem* item = m_fileMenu->FindItemByPosition(kRecentFilesPosition);
+        if (item && !item->IsSeparator())
+            m_fileMenu->Destroy(item);
+    }
+
+    m_recentCount = history ? static_cast<int>(history->GetCount()) : 0;
+    if (m_recentCount == 0) {
+        m_fileMenu->Insert(kRecentFilesPosition, ID_FRAME_RECENT_PLACEHOLDER, "Recent File", "Open this document");
+        return;
+    }
+    const int base = history->GetBaseId();
+    for (int i = 0; i < m_recentCount; ++i) {
+        const size_t index = static_cast<size_t>(i);
+        m_fileMenu->Insert(kRecentFilesPosition + index, base + i, recentFileLabel(index, history->GetHistoryFile(index)),
+                           "Open this document");
+    }
+}
+
+void CMainFrame::OnToggleToolbar(wxCommandEvent&)
+{
+    if (wxToolBar* toolBar = GetToolBar()) {
+        toolBar->Show(!toolBar->IsShown());
+        SendSizeEvent();
+    }
+}
+
+void CMainFrame::OnToggleStatusBar(wxCommandEvent&)
+{
+    if (wxStatusBar* statusBar = GetStatusBar()) {
+        statusBar->Show(!statusBar->IsShown());
+        SendSizeEvent();
+    }
+}
+
+void CMainFrame::OnUpdateToolbar(wxUpdateUIEvent& event) { event.Check(GetToolBar() && GetToolBar()->IsShown()); }
+
+void CMainFrame::OnUpdateStatusBar(wxUpdateUIEvent& event)
+{
+    event.Check(GetStatusBar() && GetStatusBar()->IsShown());
+}
+
+void CMainFrame::OnUpdateDisabled(wxUpdateUIEvent& event) { event.Enable(false); }
+
+void CMainFrame::OnPane(wxCommandEvent&)
+{
+    // The view is the only pane: both keys bring the focus back to it.
+    if (m_canvas)
+        m_canvas->SetFocus();
+}
+
+void CMainFrame::OnIdle(wxIdleEvent& event)
+{
+    event.Skip();
+    wxStatusBar* statusBar = GetStatusBar();
+    if (!statusBar)
+        return;
+    const shell::LockIndicators locks =
+        shell::lockIndicators(wxGetKeyState(WXK_CAPITAL), wxGetKeyState(WXK_NUMLOCK), wxGetKeyState(WXK_SCROLL));
+    if (locks == m_locks)
+        return;
+    if (locks.caps != m_locks.caps)
+        statusBar->SetStatusText(locks.caps, 1);
+    if (locks.num != m_locks.num)
+        statusBar->SetStatusText(locks.num, 2);
+    if (locks.scroll != m_locks.scroll)
+        statusBar->SetStatusText(locks.scroll, 3);
+    m_locks = locks;
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <vector>
+
+#include <wx/accel.h>
+#include <wx/docview.h>
+#include <wx/weakref.h>
+
+#include "app/LexfallCanvas.h"
+#include "app/ShellRules.h"
+
+class wxMenu;
+
+// Identifiers of the frame's own commands (the view's come from
+// view/CommandIds.h, the framework's are wxWidgets' stock ones).
+enum FrameCommand : int {
+    ID_FRAME_RECENT_PLACEHOLDER = wxID_HIGHEST + 1,
+    ID_FRAME_VIEW_TOOLBAR,
+    ID_FRAME_VIEW_STATUS_BAR,
+    ID_FRAME_NEXT_PANE,
+    ID_FRAME_PREV_PANE,
+};
+
+// The main window: menu, toolbar, status bar with the lock-key
+// indicators, and the keyboard shortcuts. It fills the whole screen.
+class CMainFrame final : public wxDocParentFrame {
+public:
+    explicit CMainFrame(wxDocManager* manager);
+
+    // Builds the menu, toolbar and status bar; false when one of them
+    // cannot be made.
+    bool CreateBars();
+
+    // Handles a key down that is one of the frame's shortcuts; true when
+    // it was one (whether or not its command is enabled).
+    bool TranslateShortcut(const wxKeyEvent& key);
+
+    // Puts the recent-file entries between the File menu's separators.
+    void RefreshRecentFiles();
+
+    void SetCanvas(CLexfallCanvas* canvas);
+
+private:
+    struct Shortcut {
+        int flags;
+        int keyCode;
+        int command;
+    };
+
+    wxMenuBar* CreateMainMenu();
+    bool CreateMainToolBar();
+    bool CreateMainStatusBar();
+    bool IsCommandEnabled(int id);
+
+    void OnToggleToolbar(wxCommandEvent& event);
+    void OnToggleStatusBar(wxCommandEvent& event);
+    void OnUpdateToolbar(wxUpdateUIEvent& event);
+    void OnUpdateStatusBar(wxUpdateUIEvent& event);
+    void OnUpdateDisabled(wxUpdateUIEvent& event);
+    void OnPane(wxCommandEvent& event);
+    void OnIdle(wxIdleEvent& event);
+
+    std::vector<Shortcut> m_shortcuts;
+    wxMenu* m_fileMenu = nullptr; // owned by the menu bar
+    int m_recentCount = 0;        // entries now in the File menu
+    shell::LockIndicators m_locks;
+    wxWeakRef<CLexfallCanvas> m_canvas;
+
+    wxDECLARE_CLASS(CMainFrame);
+    wxDECLARE_NO_COPY_CLASS(CMainFrame);
+};

@@ -1,0 +1,107 @@
+#include "app/ShellRules.h"
+
+namespace shell {
+
+CommandLine parseCommandLine(const std::vector<std::string>& args)
+{
+    CommandLine result;
+    bool optionsEnded = false;
+    for (const std::string& arg : args) {
+        if (!optionsEnded && (arg == "--help" || arg == "-h"))
+            return {CommandLine::Action::Help, {}, {}};
+        if (!optionsEnded && arg == "--version")
+            return {CommandLine::Action::Version, {}, {}};
+    }
+    for (const std::string& arg : args) {
+        if (!optionsEnded && arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (!optionsEnded && arg.size() > 1 && arg[0] == '-')
+            return {CommandLine::Action::Error, {}, "unknown option '" + arg + "'"};
+        if (arg.empty())
+            return {CommandLine::Action::Error, {}, "empty file name"};
+        if (!result.file.empty())
+            return {CommandLine::Action::Error, {}, "only one file can be opened"};
+        result.file = arg;
+    }
+    return result;
+}
+
+std::string usageText(const std::string& programName)
+{
+    return "Usage: " + programName + " [OPTION]... [FILE]\n"
+           "Turns typed text into soft bodies that fall, bounce and can be pushed about.\n"
+           "\n"
+           "  -h, --help     show this help and exit\n"
+           "      --version  show the version and exit\n"
+           "\n"
+           "FILE is opened as the program's (empty) document.\n";
+}
+
+std::string versionText() { return std::string(kVersionText) + "\n"; }
+
+std::string toWxWildcard(const std::string& filter)
+{
+    std::vector<std::string> fields;
+    std::string::size_type start = 0;
+    for (;;) {
+        const auto bar = filter.find('|', start);
+        fields.push_back(filter.substr(start, bar == std::string::npos ? std::string::npos : bar - start));
+        if (bar == std::string::npos)
+            break;
+        start = bar + 1;
+    }
+    while (!fields.empty() && fields.back().empty())
+        fields.pop_back();
+
+    std::string wildcard;
+    for (std::size_t i = 0; i + 1 < fields.size(); i += 2) {
+        if (fields[i].empty() && fields[i + 1].empty())
+            break; // "||" ends the list
+        if (!wildcard.empty())
+            wildcard += '|';
+        wildcard += fields[i] + '|' + fields[i + 1];
+    }
+    return wildcard;
+}
+
+std::string applyDefaultExtension(const std::string& path, const std::string& extension,
+                                  const std::function<bool(const std::string&)>& exists)
+{
+    std::string ext = extension;
+    if (!ext.empty() && ext[0] == '.')
+        ext.erase(0, 1);
+    if (ext.empty() || path.empty() || exists(path))
+        return path;
+
+    const auto slash = path.find_last_of('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (name.empty() || name.find('.') != std::string::npos)
+        return path;
+
+    const std::string extended = path + '.' + ext;
+    return exists(extended) ? extended : path;
+}
+
+unsigned characterCode(long unicode, KeyKind kind, bool alt, bool ctrl)
+{
+    if (alt && !ctrl)
+        return kNoCharacter;
+    if (kind == KeyKind::Delete)
+        return kNoCharacter;
+    if (kind == KeyKind::NumpadEnter)
+        return 13;
+    if (unicode <= 0)
+        return kNoCharacter;
+    if (unicode > 255)
+        return '?';
+    return static_cast<unsigned>(unicode);
+}
+
+LockIndicators lockIndicators(bool caps, bool num, bool scroll)
+{
+    return {caps ? "CAP" : "", num ? "NUM" : "", scroll ? "SCRL" : ""};
+}
+
+} // namespace shell

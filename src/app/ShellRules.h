@@ -1,0 +1,65 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// Small rules of the desktop shell that do not need wxWidgets, kept apart
+// so they can be tested without a display.
+namespace shell {
+
+inline constexpr const char* kAppName = "Lexfall";
+inline constexpr const char* kVersionText = "Lexfall Version 0.001";
+
+// wxWidgets wants menu identifiers below 32767, above which the view's
+// command identifiers lie: menu items carry them shifted down.
+inline constexpr int kMenuIdShift = 30000;
+constexpr int toMenuId(int command) { return command - kMenuIdShift; }
+constexpr int toCommand(int menuId) { return menuId + kMenuIdShift; }
+
+// What the command line asks for.
+struct CommandLine {
+    enum class Action { Run, Help, Version, Error };
+    Action action = Action::Run;
+    std::string file;  // document to open, empty for a new one
+    std::string error; // set for Action::Error
+};
+
+// Reads the arguments after the program name. "--help"/"-h" and
+// "--version" win over everything else; "--" ends the options; at most
+// one file may be named.
+CommandLine parseCommandLine(const std::vector<std::string>& args);
+
+std::string usageText(const std::string& programName);
+std::string versionText();
+
+// "Name (*.ext)|*.ext||" to the "Name (*.ext)|*.ext" form of wxWidgets:
+// trailing empty fields dropped, an odd field left over ignored.
+std::string toWxWildcard(const std::string& filter);
+
+// The file-open dialog's default extension: a name typed without one gets
+// it when only the extended name exists. `exists` tells whether a path
+// names an existing file.
+std::string applyDefaultExtension(const std::string& path, const std::string& extension,
+                                  const std::function<bool(const std::string&)>& exists);
+
+// The character code the view receives for a key, or kNoCharacter when
+// the key produces none. `unicode` is the key's character (0 or negative
+// when it has none). Alt without Ctrl makes a menu shortcut, not a
+// character; the Delete key types nothing; characters beyond one byte
+// arrive as '?', as in a single-byte window.
+inline constexpr unsigned kNoCharacter = 0;
+enum class KeyKind { Ordinary, NumpadEnter, Delete };
+unsigned characterCode(long unicode, KeyKind kind, bool alt, bool ctrl);
+
+// The status-bar texts of the lock-key indicators.
+struct LockIndicators {
+    std::string caps;
+    std::string num;
+    std::string scroll;
+
+    bool operator==(const LockIndicators&) const = default;
+};
+LockIndicators lockIndicators(bool caps, bool num, bool scroll);
+
+} // namespace shell

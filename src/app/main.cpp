@@ -1,0 +1,39 @@
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include <wx/app.h>
+
+#include "app/LexfallApp.h"
+#include "app/ShellRules.h"
+
+wxIMPLEMENT_APP_NO_MAIN(CLexfallApp);
+
+// Help, version and bad options are answered before the toolkit starts,
+// so they work without a display.
+int main(int argc, char** argv)
+{
+    const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    const shell::CommandLine commandLine = shell::parseCommandLine(args);
+    switch (commandLine.action) {
+    case shell::CommandLine::Action::Help:
+        std::fputs(shell::usageText("lexfall").c_str(), stdout);
+        return 0;
+    case shell::CommandLine::Action::Version:
+        std::fputs(shell::versionText().c_str(), stdout);
+        return 0;
+    case shell::CommandLine::Action::Error:
+        std::fprintf(stderr, "lexfall: %s\nTry 'lexfall --help' for more information.\n", commandLine.error.c_str());
+        return 2;
+    case shell::CommandLine::Action::Run:
+        break;
+    }
+
+    const wxString file = wxString::FromUTF8(commandLine.file);
+    if (file.empty() != commandLine.file.empty()) {
+        std::fprintf(stderr, "lexfall: the file name is not valid UTF-8\n");
+        return 2;
+    }
+    CLexfallApp::SetStartFile(file);
+    return wxEntry(argc, argv) == 0 ? 0 : 1;
+}
