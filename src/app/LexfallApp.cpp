@@ -5,6 +5,8 @@
 #include <wx/cmdline.h>
 #include <wx/config.h>
 #include <wx/docview.h>
+#include <wx/fileconf.h>
+#include <wx/filename.h>
 #include <wx/log.h>
 #include <wx/stdpaths.h>
 
@@ -105,7 +107,11 @@ bool CLexfallApp::OnInit()
 
 int CLexfallApp::OnExit()
 {
+    // The windows are gone: nobody is left to close an error dialog.
+    wxLogStderr exitLog;
+    wxLog* const previousLog = wxLog::SetActiveTarget(&exitLog);
     SaveRecentFiles();
+    wxLog::SetActiveTarget(previousLog);
     m_docManager.reset();
     return wxApp::OnExit();
 }
@@ -125,6 +131,11 @@ void CLexfallApp::SaveRecentFiles()
     wxConfigBase* config = wxConfigBase::Get();
     if (!config || !m_docManager)
         return;
+    // The settings folder may not exist yet.
+    const wxFileName settings(wxFileConfig::GetLocalFileName(GetAppName(), wxCONFIG_USE_LOCAL_FILE));
+    if (!settings.DirExists())
+        wxFileName::Mkdir(settings.GetPath(), wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
+
     config->SetPath(kRecentFilesGroup);
     m_docManager->FileHistorySave(*config);
     config->SetPath("/");

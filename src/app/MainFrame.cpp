@@ -41,7 +41,7 @@ const MenuItemSpec kFileMenu[] = {
     kSeparator,
     {"Recent File", ID_FRAME_RECENT_PLACEHOLDER, "Open this document", wxITEM_NORMAL},
     kSeparator,
-    {"E&xit", wxID_EXIT, "Quit the application; prompts to save documents\nExit", wxITEM_NORMAL},
+    {"E&xit", ID_FRAME_EXIT, "Quit the application; prompts to save documents\nExit", wxITEM_NORMAL},
 };
 
 const MenuItemSpec kEditMenu[] = {
@@ -183,6 +183,7 @@ CMainFrame::CMainFrame(wxDocManager* manager)
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateToolbar, this, ID_FRAME_VIEW_TOOLBAR);
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateStatusBar, this, ID_FRAME_VIEW_STATUS_BAR);
     Bind(wxEVT_MENU, &CMainFrame::OnPane, this, ID_FRAME_NEXT_PANE, ID_FRAME_PREV_PANE);
+    Bind(wxEVT_MENU, &CMainFrame::OnExitCommand, this, ID_FRAME_EXIT);
     Bind(wxEVT_IDLE, &CMainFrame::OnIdle, this);
 
     // Reached only when nobody before the frame handles them: the Edit
@@ -322,6 +323,8 @@ void CMainFrame::RefreshRecentFiles()
                            "Open this document");
     }
 }
+
+void CMainFrame::OnExitCommand(wxCommandEvent&) { Close(); }
 
 void CMainFrame::OnToggleToolbar(wxCommandEvent&)
 {

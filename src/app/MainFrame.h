@@ -19,6 +19,8 @@ enum FrameCommand : int {
     ID_FRAME_VIEW_STATUS_BAR,
     ID_FRAME_NEXT_PANE,
     ID_FRAME_PREV_PANE,
+    // Exit, without the shortcut the toolkit gives its stock Exit item.
+    ID_FRAME_EXIT,
 };
 
 // The main window: menu, toolbar, status bar with the lock-key
@@ -52,6 +54,7 @@ private:
     bool CreateMainStatusBar();
     bool IsCommandEnabled(int id);
 
+    void OnExitCommand(wxCommandEvent& event);
     void OnToggleToolbar(wxCommandEvent& event);
     void OnToggleStatusBar(wxCommandEvent& event);
     void OnUpdateToolbar(wxUpdateUIEvent& event);
