@@ -7,9 +7,11 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
     CommandLine result;
     bool optionsEnded = false;
     for (const std::string& arg : args) {
-        if (!optionsEnded && (arg == "--help" || arg == "-h"))
+        if (arg == "--")
+            break;
+        if (arg == "--help" || arg == "-h")
             return {CommandLine::Action::Help, {}, {}};
-        if (!optionsEnded && arg == "--version")
+        if (arg == "--version")
             return {CommandLine::Action::Version, {}, {}};
     }
     for (const std::string& arg : args) {
@@ -57,7 +59,7 @@ std::string toWxWildcard(const std::string& filter)
 
     std::string wildcard;
     for (std::size_t i = 0; i + 1 < fields.size(); i += 2) {
-        if (fields[i].empty() && fields[i + 1].empty())
+        if (fields[i].empty())
             break; // "||" ends the list
         if (!wildcard.empty())
             wildcard += '|';

@@ -1,0 +1,414 @@
+#!/usr/bin/env python3
+"""End-to-end tests of the Lexfall desktop program.
+
+`cli` checks the command line without a display. `gui` starts its own Xvfb
+screen, runs the program from the build tree, types with xdotool and reads
+the screen's pixels back: glyphs appear at the insertion point, stay while
+the animation is off, fall after Esc and vanish after Enter; wireframe and
+shaded drawing differ; the title is right and Exit ends the program with
+status 0. Screenshots of a failed run are kept in the artifacts folder.
+
+Only the standard library is used; xdotool and ImageMagick's `import` are
+run as programs. Every wait has a hard timeout.
+"""
+import argparse
+import os
+import select
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+SCREEN_W, SCREEN_H = 1280, 1024
+DARK = 96            # mean of r, g, b below this counts as ink
+INSERT_Y = 300       # the insertion point's initial client y
+
+
+class TestFailure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise TestFailure(message)
+
+
+class Image:
+    """A screenshot as raw RGB bytes."""
+
+    def __init__(self, width, height, rgb):
+        self.width, self.height, self.rgb = width, height, rgb
+
+    @staticmethod
+    def from_ppm(data):
+        # P6, width, height, maxval, one white-space byte, then the pixels;
+        # comments may come between the header fields.
+        fields, pos = [], 0
+        while len(fields) < 4:
+            while data[pos:pos + 1].isspace():
+                pos += 1
+            if data[pos:pos + 1] == b'#':
+                pos = data.index(b'\n', pos) + 1
+                continue
+            start = pos
+            while not data[pos:pos + 1].isspace():
+                pos += 1
+            fields.append(data[start:pos])
+        check(fields[0] == b'P6' and fields[3] == b'255', 'unexpected screenshot format')
+        width, height = int(fields[1]), int(fields[2])
+        pixels = data[pos + 1:pos + 1 + width * height * 3]
+        check(len(pixels) == width * height * 3, 'truncated screenshot')
+        return Image(width, height, pixels)
+
+    def is_dark(self, x, y):
+        i = (y * self.width + x) * 3
+        rgb = self.rgb
+        return rgb[i] + rgb[i + 1] + rgb[i + 2] < 3 * DARK
+
+    def clip(self, rect):
+        x0, y0, x1, y1 = rect
+        return max(0, x0), max(0, y0), min(self.width, x1), min(self.height, y1)
+
+    def dark_points(self, rect):
+        x0, y0, x1, y1 = self.clip(rect)
+        return [(x, y) for y in range(y0, y1) for x in range(x0, x1) if self.is_dark(x, y)]
+
+    def dark_count(self, rect):
+        return len(self.dark_points(rect))
+
+    def region(self, rect):
+        x0, y0, x1, y1 = self.clip(rect)
+        rows = []
+        for y in range(y0, y1):
+            start = (y * self.width + x0) * 3
+            rows.append(self.rgb[start:start + (x1 - x0) * 3])
+        return b''.join(rows)
+
+
+class Session:
+    """One Xvfb screen with the program on it."""
+
+    def __init__(self, exe, artifacts):
+        self.exe = exe
+        self.artifacts = artifacts
+        self.work = tempfile.mkdtemp(prefix='lexfall-e2e-')
+        self.shots = []
+        self.xvfb = None
+        self.app = None
+        self.app_log = os.path.join(self.work, 'lexfall.stderr')
+        self.env = None
+
+    # -- processes -------------------------------------------------------
+
+    def start_display(self):
+        read_fd, write_fd = os.pipe()
+        self.xvfb = subprocess.Popen(
+            ['Xvfb', '-displayfd', str(write_fd), '-screen', '0', '%dx%dx24' % (SCREEN_W, SCREEN_H),
+             '-nolisten', 'tcp'],
+            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_fd)
+        number = b''
+        deadline = time.monotonic() + 20
+        while not number.endswith(b'\n'):
+            left = deadline - time.monotonic()
+            check(left > 0, 'Xvfb did not report a display number')
+            ready, _, _ = select.select([read_fd], [], [], left)
+            if ready:
+                chunk = os.read(read_fd, 16)
+                check(chunk, 'Xvfb ended before reporting a display number')
+                number += chunk
+        os.close(read_fd)
+        home = os.path.join(self.work, 'home')
+        os.makedirs(home)
+        self.env = dict(os.environ)
+        self.env.update({
+            'DISPLAY': ':' + number.decode().strip(),
+            'HOME': home,
+            'XDG_CONFIG_HOME': os.path.join(home, '.config'),
+            'XDG_DATA_HOME': os.path.join(home, '.local', 'share'),
+            'XDG_CACHE_HOME': os.path.join(home, '.cache'),
+            'NO_AT_BRIDGE': '1',
+            'GSETTINGS_BACKEND': 'memory',
+            'LANG': 'C.UTF-8',
+        })
+        self.env.pop('WAYLAND_DISPLAY', None)
+
+    def start_app(self, *args):
+        self.app_stderr = open(self.app_log, 'wb')
+        self.app = subprocess.Popen([self.exe, *args], cwd=self.work, env=self.env,
+                                    stdout=subprocess.DEVNULL, stderr=self.app_stderr)
+
+    def run(self, *cmd, timeout=10):
+        result = subprocess.run(cmd, env=self.env, capture_output=True, timeout=timeout)
+        return result.returncode, result.stdout.decode(errors='replace').strip()
+
+    def xdotool(self, *args, timeout=10):
+        code, out = self.run('xdotool', *args, timeout=timeout)
+        check(code == 0, 'xdotool %s failed' % ' '.join(args))
+        return out
+
+    def key(self, *keys):
+        self.xdotool('key', '--delay', '80', *keys)
+
+    def close(self):
+        for proc in (self.app, self.xvfb):
+            if proc and proc.poll() is None:
+                proc.kill()
+                try:
+                    proc.wait(timeout=5)
+                except subprocess.TimeoutExpired:
+                    pass
+        if self.app is not None:
+            self.app_stderr.close()
+
+    # -- screen ----------------------------------------------------------
+
+    def shot(self, name):
+        code = None
+        try:
+            result = subprocess.run(['import', '-window', 'root', '-depth', '8', 'ppm:-'], env=self.env,
+                                    capture_output=True, timeout=15)
+            code = result.returncode
+        except subprocess.TimeoutExpired:
+            pass
+        check(code == 0, 'screenshot "%s" failed' % name)
+        path = os.path.join(self.work, '%02d-%s.ppm' % (len(self.shots), name))
+        with open(path, 'wb') as out:
+            out.write(result.stdout)
+        self.shots.append(path)
+        return Image.from_ppm(result.stdout)
+
+    def keep_artifacts(self):
+        os.makedirs(self.artifacts, exist_ok=True)
+        for path in self.shots:
+            target = os.path.join(self.artifacts, os.path.basename(path)[:-4] + '.png')
+            try:
+                subprocess.run(['convert', path, target], timeout=30, check=True)
+            except (OSError, subprocess.SubprocessError):
+                shutil.copy(path, self.artifacts)
+        if os.path.exists(self.app_log):
+            shutil.copy(self.app_log, self.artifacts)
+        print('screenshots and the program\'s output are in', self.artifacts)
+
+    # -- the program -----------------------------------------------------
+
+    def wait_for_window(self, title, timeout=30):
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            check(self.app.poll() is None, 'the program ended during start-up (status %s)' % self.app.poll())
+            code, out = self.run('xdotool', 'search', '--name', '^%s$' % title)
+            if code == 0 and out:
+                return out.split()[0]
+            time.sleep(0.25)
+        raise TestFailure('no window titled "%s" appeared' % title)
+
+    def wait_exit(self, timeout):
+        try:
+            return self.app.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            raise TestFailure('the program did not end within %d s' % timeout)
+
+    def stderr_text(self):
+        self.app_stderr.flush()
+        with open(self.app_log, 'rb') as log:
+            return log.read().decode(errors='replace')
+
+
+def find_canvas_top(img):
+    """Screen y of the client area's top edge, from the cursor drawn at
+    (0, INSERT_Y): its right arm is a dark run from x = 5 to 25."""
+    for y in range(INSERT_Y, INSERT_Y + 250):
+        if all(img.is_dark(x, y) for x in range(7, 24)) and not any(img.is_dark(x, y) for x in range(30, 60)):
+            return y - INSERT_Y
+    raise TestFailure('the insertion-point cursor was not found near client y = %d' % INSERT_Y)
+
+
+def glyph_band(top):
+    """Where glyphs typed at the initial insertion point are drawn: above
+    the baseline at client y = INSERT_Y, from the left edge."""
+    return (0, top + INSERT_Y - 70, 400, top + INSERT_Y + 12)
+
+
+def dark_excluding_cursor(img, rect, cursor):
+    cx, cy = cursor
+    return [p for p in img.dark_points(rect) if not (abs(p[0] - cx) <= 26 and abs(p[1] - cy) <= 16)]
+
+
+def gui_test(session):
+    session.start_display()
+    session.start_app()
+    window = session.wait_for_window('Untitled - Lexfall')
+    check(session.xdotool('getwindowname', window) == 'Untitled - Lexfall', 'wrong window title')
+
+    session.xdotool('mousemove', str(SCREEN_W // 2), str(SCREEN_H - 200))
+    session.xdotool('windowfocus', '--sync', window)
+    time.sleep(1.0)
+
+    empty = session.shot('empty')
+    top = find_canvas_top(empty)
+    check(10 <= top <= 200, 'client area starts at an unlikely y = %d' % top)
+    band = glyph_band(top)
+    before = empty.dark_count(band)
+
+    # Typing puts glyphs at the insertion point.
+    session.xdotool('type', '--delay', '150', 'HW')
+    time.sleep(0.8)
+    typed = session.shot('typed')
+    ink = typed.dark_points(band)
+    check(len(ink) > before + 300, 'no glyphs appeared at the insertion point (%d dark pixels, %d before)'
+          % (len(ink), before))
+    lowest = max(y for x, y in ink if x < 60)
+    check(abs(lowest - (top + INSERT_Y)) <= 4, 'the first glyph does not stand on client y = %d (lowest ink at %d)'
+          % (INSERT_Y, lowest - top))
+
+    # Shortcuts of disabled commands type nothing.
+    session.key('ctrl+z', 'ctrl+c')
+    time.sleep(0.5)
+    after_shortcuts = session.shot('after-shortcuts')
+    check(after_shortcuts.region(band) == typed.region(band), 'Ctrl+Z or Ctrl+C changed the scene')
+
+    # With the animation off, nothing moves.
+    time.sleep(1.0)
+    still = session.shot('still')
+    check(still.region(band) == typed.region(band), 'the glyphs moved while Animate was off')
+
+    # Esc starts the animation: the glyphs fall.
+    session.key('Escape')
+    below = (0, top + INSERT_Y + 20, 600, SCREEN_H - 60)
+    fallen = None
+    deadline = time.monotonic() + 12
+    while time.monotonic() < deadline:
+        time.sleep(0.5)
+        frame = session.shot('falling')
+        if frame.dark_count(below) > 200 and frame.dark_count(band) < len(ink) // 2:
+            fallen = frame
+            break
+    check(fallen is not None, 'the glyphs did not fall after Esc')
+
+    # Enter clears the scene; the cursor goes back to the left edge.
+    session.key('Return')
+    time.sleep(0.8)
+    cleared = session.shot('cleared')
+    canvas = (0, top + 10, SCREEN_W, SCREEN_H - 60)
+    left_over = dark_excluding_cursor(cleared, canvas, (0, top + INSERT_Y))
+    check(len(left_over) < 20, 'glyphs remained after Enter (%d dark pixels)' % len(left_over))
+    find_canvas_top(cleared)
+
+    # Esc again stops the animation; new glyphs stay put.
+    session.key('Escape')
+    time.sleep(0.3)
+    session.xdotool('type', '--delay', '150', 'MW')
+    time.sleep(0.8)
+    shaded = session.shot('shaded').dark_count(band)
+    check(shaded > before + 300, 'no glyphs appeared after Enter')
+
+    # Display > Wireframe through the menu, by keyboard.
+    session.key('alt+d')
+    time.sleep(0.5)
+    session.key('w')
+    time.sleep(0.8)
+    wire = session.shot('wireframe').dark_count(band)
+    check(wire < shaded * 0.85, 'Wireframe did not change the drawing (%d dark pixels, %d shaded)' % (wire, shaded))
+
+    session.key('alt+d')
+    time.sleep(0.5)
+    session.key('s')
+    time.sleep(0.8)
+    back = session.shot('shaded-again').dark_count(band)
+    check(abs(back - shaded) <= shaded * 0.05, 'Shaded did not restore the filled drawing (%d, was %d)'
+          % (back, shaded))
+
+    check(session.xdotool('getwindowname', window) == 'Untitled - Lexfall', 'the title changed')
+
+    # File > Exit (the last item of the first menu) ends the program cleanly.
+    session.key('F10')
+    time.sleep(0.5)
+    session.key('Up')
+    time.sleep(0.3)
+    session.key('Return')
+    status = session.wait_exit(8)
+    check(status == 0, 'the program ended with status %d' % status)
+    errors = [line for line in session.stderr_text().splitlines() if 'assert' in line.lower()]
+    check(not errors, 'assertions failed:\n' + '\n'.join(errors))
+
+    settings = os.path.join(session.env['XDG_CONFIG_HOME'], 'Lexfall.conf')
+    check(os.path.isfile(settings), 'the recent-file list was not saved')
+
+    # A document that cannot be opened ends start-up with failure.
+    missing = os.path.join(session.work, 'no-such-file.lxf')
+    session.start_app(missing)
+    status = session.wait_exit(20)
+    check(status != 0, 'start-up with a missing document did not fail')
+    check('could not be opened' in session.stderr_text(), 'no message for the missing document')
+
+    # An existing document opens as an empty one and names the window.
+    document = os.path.join(session.work, 'notes.lxf')
+    with open(document, 'wb') as out:
+        out.write(b'kept as it is\n')
+    session.start_app(document)
+    window = session.wait_for_window('notes.lxf - Lexfall')
+    session.xdotool('windowfocus', '--sync', window)
+    time.sleep(0.5)
+    session.key('F10')
+    time.sleep(0.5)
+    session.key('Up')
+    time.sleep(0.3)
+    session.key('Return')
+    status = session.wait_exit(8)
+    check(status == 0, 'the program ended with status %d after opening a document' % status)
+    with open(document, 'rb') as data:
+        check(data.read() == b'kept as it is\n', 'opening the document changed it')
+
+
+def cli_test(exe):
+    env = dict(os.environ)
+    env.pop('DISPLAY', None)
+
+    def run(*args):
+        result = subprocess.run([exe, *args], env=env, capture_output=True, timeout=20)
+        return result.returncode, result.stdout.decode(errors='replace'), result.stderr.decode(errors='replace')
+
+    code, out, _ = run('--help')
+    check(code == 0 and 'Usage:' in out and '--version' in out, '--help did not print the usage')
+    code, out, _ = run('--version')
+    check(code == 0 and out.strip() == 'Lexfall Version 0.001', '--version printed %r' % out)
+    code, _, err = run('--frobnicate')
+    check(code == 2 and '--frobnicate' in err, 'an unknown option was not refused')
+    code, _, err = run('one.lxf', 'two.lxf')
+    check(code == 2 and 'only one file' in err, 'two documents were not refused')
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument('mode', choices=['cli', 'gui'])
+    parser.add_argument('--exe', required=True)
+    parser.add_argument('--artifacts', default=os.path.join(os.getcwd(), 'e2e-artifacts'))
+    args = parser.parse_args()
+
+    if args.mode == 'cli':
+        try:
+            cli_test(args.exe)
+        except TestFailure as failure:
+            print('FAILED:', failure)
+            return 1
+        print('passed')
+        return 0
+
+    session = Session(os.path.abspath(args.exe), args.artifacts)
+    try:
+        gui_test(session)
+    except (TestFailure, subprocess.TimeoutExpired) as failure:
+        print('FAILED:', failure)
+        session.close()
+        session.keep_artifacts()
+        return 1
+    finally:
+        session.close()
+    shutil.rmtree(session.work, ignore_errors=True)
+    print('passed')
+    return 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())
