@@ -1,6 +1,7 @@
 #include "app/WxDrawContext.h"
 
 #include <wx/brush.h>
+#include <wx/graphics.h>
 #include <wx/pen.h>
 
 namespace {
@@ -9,7 +10,14 @@ wxColour toWx(Rgb colour) { return wxColour(colour.red, colour.green, colour.blu
 
 } // namespace
 
-WxDrawContext::WxDrawContext(wxDC& dc) : m_dc(dc) { m_points.reserve(8); }
+WxDrawContext::WxDrawContext(wxDC& dc) : m_dc(dc)
+{
+    m_points.reserve(8);
+    // Crisp one-pixel outlines, and several times faster than smoothed
+    // ones where the toolkit draws through a graphics context.
+    if (wxGraphicsContext* gc = m_dc.GetGraphicsContext())
+        gc->SetAntialiasMode(wxANTIALIAS_NONE);
+}
 
 void WxDrawContext::selectPen(const Pen& pen) { m_dc.SetPen(wxPen(toWx(pen.colour), pen.width, wxPENSTYLE_SOLID)); }
 
