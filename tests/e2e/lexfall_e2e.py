@@ -319,6 +319,29 @@ def gui_test(session):
     check(abs(back - shaded) <= shaded * 0.05, 'Shaded did not restore the filled drawing (%d, was %d)'
           % (back, shaded))
 
+    # View > Toolbar hides the toolbar: the client area moves up, and
+    # comes back down when it is shown again.
+    glyph_column = (0, top + INSERT_Y - 150, 60, top + INSERT_Y + 100)
+
+    def baseline(img):
+        ink_rows = [y for x, y in img.dark_points(glyph_column)]
+        check(ink_rows, 'the first glyph is gone')
+        return max(ink_rows)
+
+    def toggle_toolbar():
+        session.key('alt+v')
+        time.sleep(0.5)
+        session.key('t')
+        time.sleep(0.8)
+
+    shown = baseline(session.shot('toolbar'))
+    toggle_toolbar()
+    raised = baseline(session.shot('no-toolbar'))
+    check(raised < shown - 10, 'hiding the toolbar did not move the client area up (baseline at %d, was %d)'
+          % (raised, shown))
+    toggle_toolbar()
+    check(baseline(session.shot('toolbar-again')) == shown, 'the toolbar did not come back')
+
     check(session.xdotool('getwindowname', window) == 'Untitled - Lexfall', 'the title changed')
 
     # File > Exit (the last item of the first menu) ends the program cleanly.
