@@ -96,8 +96,8 @@ unsigned characterCode(long unicode, KeyKind kind, bool alt, bool ctrl)
         return 13;
     if (unicode <= 0)
         return kNoCharacter;
-    if (unicode > 255)
-        return '?';
+    // Codes beyond one byte go through unchanged: the view adds nothing for
+    // them rather than a glyph for a wrong character.
     return static_cast<unsigned>(unicode);
 }
 

@@ -46,8 +46,7 @@ std::string applyDefaultExtension(const std::string& path, const std::string& ex
 // The character code the view receives for a key, or kNoCharacter when
 // the key produces none. `unicode` is the key's character (0 or negative
 // when it has none). Alt without Ctrl makes a menu shortcut, not a
-// character; the Delete key types nothing; characters beyond one byte
-// arrive as '?', as in a single-byte window.
+// character; the Delete key types nothing.
 inline constexpr unsigned kNoCharacter = 0;
 enum class KeyKind { Ordinary, NumpadEnter, Delete };
 unsigned characterCode(long unicode, KeyKind kind, bool alt, bool ctrl);
