@@ -2,27 +2,11 @@
 
 #include <vector>
 
+#include "render/DrawCalls.h"
 #include "support/RecordingDrawContext.h"
 #include "support/ViewFixture.h"
 
 namespace {
-
-const Pen kBlackPen{Rgb{0, 0, 0}, 1};
-const Brush kBlackBrush{Rgb{0, 0, 0}};
-
-std::vector<DrawCall> cursorCalls(const CLexfallView& view)
-{
-    RecordingDrawContext dc;
-    view.DrawCursor(dc);
-    return dc.calls;
-}
-
-std::vector<DrawCall> compassCalls(const CLexfallView& view)
-{
-    RecordingDrawContext dc;
-    view.DrawCompass(dc);
-    return dc.calls;
-}
 
 // The needle's calls of a compass centred at (300, 300) with the needle
 // point at the given offset: everything after the hub.

@@ -2,29 +2,13 @@
 
 #include <vector>
 
+#include "render/DrawCalls.h"
 #include "support/RecordingDrawContext.h"
 #include "support/ViewFixture.h"
 
 namespace {
 
 using Kind = DrawCall::Kind;
-
-const Pen kBlackPen{Rgb{0, 0, 0}, 1};
-const Brush kBlackBrush{Rgb{0, 0, 0}};
-
-std::vector<DrawCall> cursorCalls(const CLexfallView& view)
-{
-    RecordingDrawContext dc;
-    view.DrawCursor(dc);
-    return dc.calls;
-}
-
-std::vector<DrawCall> compassCalls(const CLexfallView& view)
-{
-    RecordingDrawContext dc;
-    view.DrawCompass(dc);
-    return dc.calls;
-}
 
 std::vector<DrawCall> concat(std::vector<DrawCall> a, const std::vector<DrawCall>& b)
 {
