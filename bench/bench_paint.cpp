@@ -16,31 +16,17 @@
 #include <wx/gdicmn.h>
 
 #include "app/WxDrawContext.h"
+#include "platform/HeadlessWindow.h"
 #include "view/CLexfallView.h"
 
 namespace {
 
 constexpr unsigned kTimerId = 333;
 
-// A window of the screen's size that never repaints by itself.
-class ScreenPort final : public WindowPort {
-public:
-    explicit ScreenPort(wxSize size) : m_size(size) {}
-    IntRect clientRect() const override { return {0, 0, m_size.GetWidth(), m_size.GetHeight()}; }
-    unsigned setTimer(unsigned id, unsigned) override { return id; }
-    void invalidate(bool) override {}
-    void setCapture() override {}
-    bool hasCapture() const override { return false; }
-    void releaseCapture() override {}
-    bool chooseFileToOpen(const OpenFileRequest&, std::string&) override { return false; }
-
-private:
-    wxSize m_size;
-};
-
 // A scene of `count` letters in lines across the screen, projected once.
 struct Scene {
-    explicit Scene(int count, bool wireframe) : port(wxGetDisplaySize())
+    explicit Scene(int count, bool wireframe)
+        : port(wxGetDisplaySize().GetWidth(), wxGetDisplaySize().GetHeight())
     {
         view.attachWindow(&port);
         view.m_bWireframe = wireframe;
@@ -60,7 +46,7 @@ struct Scene {
         view.OnTimer(kTimerId);
     }
 
-    ScreenPort port;
+    HeadlessWindow port;
     CLexfallView view;
 };
 

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/WindowPort.h"
+#include "platform/HeadlessWindow.h"
 #include "view/CLexfallView.h"
 
 namespace {
@@ -60,25 +60,9 @@ namespace {
 constexpr std::string_view kText = "The quick brown fox jumps over the lazy dog. Pack my box with five dozen "
                                    "liquor jugs! 0123456789 (Sphinx of black quartz, judge my vow.)";
 
-// A window as large as needed so that no body leaves it.
-class BenchWindow : public WindowPort {
-public:
-    BenchWindow(int width, int height) : m_rect{0, 0, width, height} {}
-    IntRect clientRect() const override { return m_rect; }
-    unsigned setTimer(unsigned id, unsigned) override { return id; }
-    void invalidate(bool) override {}
-    void setCapture() override {}
-    bool hasCapture() const override { return false; }
-    void releaseCapture() override {}
-    bool chooseFileToOpen(const OpenFileRequest&, std::string&) override { return false; }
-
-private:
-    IntRect m_rect;
-};
-
 void BM_AddCharacter(benchmark::State& state)
 {
-    BenchWindow window(1 << 20, 1 << 20);
+    HeadlessWindow window(1 << 20, 1 << 20);
     CLexfallView view;
     view.attachWindow(&window);
     std::vector<double> perChar;
@@ -116,7 +100,7 @@ BENCHMARK(BM_AddCharacter)->Unit(benchmark::kMicrosecond);
 void BM_Tick(benchmark::State& state)
 {
     const int bodies = static_cast<int>(state.range(0));
-    BenchWindow window(1 << 20, 1 << 20);
+    HeadlessWindow window(1 << 20, 1 << 20);
     CLexfallView view;
     view.attachWindow(&window);
     view.m_bAnimate = true;
