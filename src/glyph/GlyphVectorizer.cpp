@@ -50,6 +50,7 @@ bool GlyphVectorizer::initOutline(const GlyphOutline& outline)
 
 bool GlyphVectorizer::vectorize()
 {
+    m_arcPointsLeft = MaxArcPointsPerGlyph;
     for (int k = 0; k < contourCount(); ++k)
         vectorizeContour(k);
     group();
@@ -105,15 +106,17 @@ void GlyphVectorizer::vectorizeContour(int k)
 
 // Adds the arc's start and its interior points; the end is the start of
 // the next piece.
-void GlyphVectorizer::addArc(GlyphContour& contour, ContourPoint p0, ContourPoint control, ContourPoint p1) const
+void GlyphVectorizer::addArc(GlyphContour& contour, ContourPoint p0, ContourPoint control, ContourPoint p1)
 {
     contour.add(p0.x, p0.y);
     const double w = std::max({p0.x, control.x, p1.x}) - std::min({p0.x, control.x, p1.x});
     const double h = std::max({p0.y, control.y, p1.y}) - std::min({p0.y, control.y, p1.y});
     const double steps = std::max(std::fabs(w), std::fabs(h)) / m_precision + 0.5;
-    const int s = steps < MaxArcSteps ? static_cast<int>(steps) : MaxArcSteps;
+    const int maxSteps = m_arcPointsLeft + 1;
+    const int s = steps < maxSteps ? static_cast<int>(steps) : maxSteps;
     if (s < 2)
         return;
+    m_arcPointsLeft -= s - 1;
     const double dt = 1.0 / s;
     double t = dt;
     for (int j = 1; j < s; ++j) {

@@ -12,8 +12,11 @@ class FontGlyph;
 // exterior is followed by the holes inside it.
 class GlyphVectorizer {
 public:
-    // Largest number of chords one arc is cut into.
-    static constexpr int MaxArcSteps = 65536;
+    // Most points all arcs of one glyph may add between their ends. A
+    // hostile face with huge arcs would otherwise make millions of points
+    // for the tessellator and the body builder; an arc that would overrun
+    // the rest of the allowance gets fewer, wider chords.
+    static constexpr int MaxArcPointsPerGlyph = 16384;
 
     GlyphVectorizer() = default;
     virtual ~GlyphVectorizer() = default;
@@ -38,11 +41,12 @@ public:
 
 private:
     void vectorizeContour(int k);
-    void addArc(GlyphContour& contour, ContourPoint p0, ContourPoint control, ContourPoint p1) const;
+    void addArc(GlyphContour& contour, ContourPoint p0, ContourPoint control, ContourPoint p1);
     void group();
 
     const FontGlyph* m_glyph = nullptr;
     GlyphOutline m_outline;
     double m_precision = 0.01;
     std::vector<GlyphContour> m_contours;
+    int m_arcPointsLeft = MaxArcPointsPerGlyph;
 };

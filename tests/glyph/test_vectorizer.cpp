@@ -134,9 +134,16 @@ TEST(GlyphVectorizer, ArcStepsFollowTheLargerExtent)
     vectorize(v, OutlineBuilder().contour({{0, 0}, off(22, 22), {44, 0}}).outline(), 4.0);
     EXPECT_EQ(v.contour(0).count, 12); // s = int(11.5) = 11: ten interior points
 
-    // Absurdly fine arcs are capped rather than exhausting memory.
-    vectorize(v, OutlineBuilder().contour({{0, 0}, off(30000, 30000), {0, 60000}}).outline(), 0.01);
-    EXPECT_EQ(v.contour(0).count, GlyphVectorizer::MaxArcSteps + 1);
+    // Absurdly fine arcs share one allowance per glyph rather than
+    // exhausting memory: the first arc takes it all, the second is a chord,
+    // and the next vectorize starts afresh.
+    const GlyphOutline huge =
+        OutlineBuilder().contour({{0, 0}, off(30000, 30000), {0, 60000}, off(-30000, 30000)}).outline();
+    for (int run = 0; run < 2; ++run) {
+        vectorize(v, huge, 0.01);
+        EXPECT_EQ(v.contour(0).count, GlyphVectorizer::MaxArcPointsPerGlyph + 2);
+        EXPECT_EQ(v.contour(0).points.back().y, 60000.0);
+    }
 }
 
 TEST(GlyphContour, NearDuplicatesAreDroppedAndTheBoxGrows)
