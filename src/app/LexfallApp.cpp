@@ -136,6 +136,8 @@ void CLexfallApp::SaveRecentFiles()
     if (!settings.DirExists())
         wxFileName::Mkdir(settings.GetPath(), wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
 
+    // Entries beyond the list's four from an older settings file go too.
+    config->DeleteGroup(kRecentFilesGroup);
     config->SetPath(kRecentFilesGroup);
     m_docManager->FileHistorySave(*config);
     config->SetPath("/");

@@ -67,7 +67,13 @@ bool CLexfallDoc::DoOpenDocument(const wxString& file)
 
 void CLexfallDoc::OnUpdateSave(wxUpdateUIEvent& event) { event.Enable(true); }
 
-CLexfallDocManager::CLexfallDocManager() { SetMaxDocsOpen(1); }
+// The base constructor would make its own nine-entry history before this
+// class's OnCreateFileHistory exists; the manager is initialised here.
+CLexfallDocManager::CLexfallDocManager() : wxDocManager(0, false)
+{
+    SetMaxDocsOpen(1);
+    Initialize();
+}
 
 wxDocument* CLexfallDocManager::CreateDocument(const wxString& path, long flags)
 {

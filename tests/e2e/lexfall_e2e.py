@@ -235,8 +235,29 @@ def dark_excluding_cursor(img, rect, cursor):
     return [p for p in img.dark_points(rect) if not (abs(p[0] - cx) <= 26 and abs(p[1] - cy) <= 16)]
 
 
+def recent_files(path):
+    """The recent-file entries of the settings file, in order."""
+    entries, in_group = {}, False
+    with open(path, encoding='utf-8') as settings:
+        for line in settings:
+            line = line.strip()
+            if line.startswith('['):
+                in_group = line == '[Recent\\ File\\ List]'
+            elif in_group and '=' in line:
+                key, value = line.split('=', 1)
+                entries[key] = value
+    return entries
+
+
 def gui_test(session):
     session.start_display()
+    # Six remembered files, of which the program keeps four.
+    settings = os.path.join(session.env['XDG_CONFIG_HOME'], 'Lexfall.conf')
+    remembered = [os.path.join(session.work, 'old%d.lxf' % i) for i in range(1, 7)]
+    os.makedirs(os.path.dirname(settings), exist_ok=True)
+    with open(settings, 'w', encoding='utf-8') as out:
+        out.write('[Recent\\ File\\ List]\n')
+        out.writelines('file%d=%s\n' % (i, path) for i, path in enumerate(remembered, 1))
     session.start_app()
     window = session.wait_for_window('Untitled - Lexfall')
     check(session.xdotool('getwindowname', window) == 'Untitled - Lexfall', 'wrong window title')
@@ -355,8 +376,9 @@ def gui_test(session):
     errors = [line for line in session.stderr_text().splitlines() if 'assert' in line.lower()]
     check(not errors, 'assertions failed:\n' + '\n'.join(errors))
 
-    settings = os.path.join(session.env['XDG_CONFIG_HOME'], 'Lexfall.conf')
-    check(os.path.isfile(settings), 'the recent-file list was not saved')
+    kept = {'file%d' % i: path for i, path in enumerate(remembered[:4], 1)}
+    check(recent_files(settings) == kept, 'the recent-file list is not the first four files: %r'
+          % recent_files(settings))
 
     # A document that cannot be opened ends start-up with failure.
     missing = os.path.join(session.work, 'no-such-file.lxf')
@@ -382,6 +404,9 @@ def gui_test(session):
     check(status == 0, 'the program ended with status %d after opening a document' % status)
     with open(document, 'rb') as data:
         check(data.read() == b'kept as it is\n', 'opening the document changed it')
+    kept = {'file%d' % i: path for i, path in enumerate([document] + remembered[:3], 1)}
+    check(recent_files(settings) == kept, 'the opened document does not lead the recent files: %r'
+          % recent_files(settings))
 
 
 def cli_test(exe):
@@ -421,8 +446,8 @@ def main():
     session = Session(os.path.abspath(args.exe), args.artifacts)
     try:
         gui_test(session)
-    except (TestFailure, subprocess.TimeoutExpired) as failure:
-        print('FAILED:', failure)
+    except Exception as failure:  # any failure keeps the screenshots
+        print('FAILED:', failure if isinstance(failure, TestFailure) else repr(failure))
         session.close()
         session.keep_artifacts()
         return 1
