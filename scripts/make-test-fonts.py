@@ -127,10 +127,12 @@ def main(argv):
         "twin": polygon_glyph(rect(0, 0, 10, 30), rect(0, 40, 10, 50)),
         "round": polygon_glyph([(0, 30), ("q", 0, 60), (30, 60), ("q", 60, 60), (60, 30),
                                 ("q", 60, 0), (30, 0), ("q", 0, 0)]),
+        # More outline points than any real glyph: 4,097.
+        "comb": polygon_glyph([(0, 0)] + [(i, 30 + 5 * (i % 2)) for i in range(4096)]),
     }
     advances = {"space": 16, "square": 37, "ring": 60, "twin": 12}
     mapping = {32: "space", 65: "square", 79: "ring", 87: "backwards", 88: "crossing",
-               90: "bowtie", 105: "twin", 67: "round"}
+               90: "bowtie", 105: "twin", 67: "round", 77: "comb"}
     build(os.path.join(out, "shapes.ttf"), shapes, advances, [(4, 3, 1, mapping)])
 
 

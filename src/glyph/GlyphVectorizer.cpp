@@ -29,7 +29,7 @@ bool GlyphVectorizer::init(const FontGlyph* glyph)
     if (!glyph)
         return false;
     GlyphOutline outline;
-    if (!glyph->outline(outline))
+    if (!glyph->outline(outline) || outline.points.size() > MaxOutlinePoints)
         return false;
     m_outline = std::move(outline);
     m_contours.resize(static_cast<std::size_t>(m_outline.numContours));
@@ -41,7 +41,7 @@ bool GlyphVectorizer::initOutline(const GlyphOutline& outline)
     m_contours.clear();
     m_glyph = nullptr;
     m_outline = GlyphOutline{};
-    if (!outline.isWellFormed())
+    if (!outline.isWellFormed() || outline.points.size() > MaxOutlinePoints)
         return false;
     m_outline = outline;
     m_contours.resize(static_cast<std::size_t>(m_outline.numContours));

@@ -12,11 +12,14 @@ class FontGlyph;
 // exterior is followed by the holes inside it.
 class GlyphVectorizer {
 public:
-    // Most points all arcs of one glyph may add between their ends. A
-    // hostile face with huge arcs would otherwise make millions of points
-    // for the tessellator and the body builder; an arc that would overrun
-    // the rest of the allowance gets fewer, wider chords.
-    static constexpr int MaxArcPointsPerGlyph = 16384;
+    // Every vertex becomes a particle, and building a body is quadratic in
+    // their number, so a hostile face must not make a glyph of tens of
+    // thousands. Real faces stay far below both limits (under 900 outline
+    // points per glyph). An outline with more points is refused; an arc
+    // that would overrun the glyph's allowance of arc points gets fewer,
+    // wider chords.
+    static constexpr int MaxOutlinePoints = 4096;
+    static constexpr int MaxArcPointsPerGlyph = 2048;
 
     GlyphVectorizer() = default;
     virtual ~GlyphVectorizer() = default;
@@ -28,7 +31,8 @@ public:
     double precision() const { return m_precision; }
 
     // Takes the glyph's outline and makes one empty contour per outline
-    // contour. False for no glyph or an unreadable outline.
+    // contour. False for no glyph, an unreadable outline or one of more
+    // than MaxOutlinePoints points.
     bool init(const FontGlyph* glyph);
     // Same, from an outline record directly.
     bool initOutline(const GlyphOutline& outline);

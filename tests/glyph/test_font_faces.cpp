@@ -143,6 +143,17 @@ TEST(FontGlyph, NeedsACreatedInstanceAndMapsOutOfRangeCodesThroughCodeZero)
     EXPECT_EQ(outline.numContours, 2);
     EXPECT_EQ(outline.contourEnds, (std::vector<std::uint16_t>{3, 7}));
     EXPECT_TRUE(outline.isWellFormed());
+
+    // On-curve and control points keep their flags.
+    FontGlyph round(&instance);
+    ASSERT_TRUE(round.create('C'));
+    ASSERT_TRUE(round.outline(outline));
+    std::vector<int> onCurve;
+    for (unsigned char flag : outline.flags)
+        onCurve.push_back(flag & GlyphOutline::OnCurve);
+    EXPECT_EQ(onCurve, (std::vector<int>{1, 0, 1, 0, 1, 0, 1, 0}));
+    EXPECT_EQ(outline.points[1].x, 0);
+    EXPECT_EQ(outline.points[1].y, 60 * 64);
 }
 
 TEST(FontGlyphSet, HoldsAllCodesAfterCreateOnly)

@@ -165,6 +165,9 @@ TEST_F(ShapesMesher, SquareRingAndSpace)
     // Only holes (a backwards square): nothing is tessellated.
     ASSERT_TRUE(mesher.triangulate('W', 30.0));
     EXPECT_TRUE(mesher.mesh().empty());
+
+    // A glyph of more outline points than any real one is refused.
+    EXPECT_FALSE(mesher.triangulate('M', 30.0));
 }
 
 TEST_F(ShapesMesher, CrossingContoursNeverFail)

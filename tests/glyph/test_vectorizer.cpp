@@ -55,6 +55,19 @@ TEST(GlyphVectorizer, PrecisionHasAFloorAndInitNeedsAGlyph)
     broken.contourEnds[0] = 5;
     EXPECT_FALSE(v.initOutline(broken));
     EXPECT_EQ(v.contourCount(), 0);
+
+    // More outline points than any real glyph has: refused.
+    GlyphOutline crowded;
+    crowded.numContours = 1;
+    crowded.points.resize(GlyphVectorizer::MaxOutlinePoints);
+    crowded.flags.assign(crowded.points.size(), GlyphOutline::OnCurve);
+    crowded.contourEnds = {static_cast<std::uint16_t>(crowded.points.size() - 1)};
+    EXPECT_TRUE(v.initOutline(crowded));
+    crowded.points.emplace_back();
+    crowded.flags.push_back(GlyphOutline::OnCurve);
+    crowded.contourEnds = {static_cast<std::uint16_t>(crowded.points.size() - 1)};
+    EXPECT_FALSE(v.initOutline(crowded));
+    EXPECT_EQ(v.contourCount(), 0);
 }
 
 TEST(GlyphVectorizer, SquareOrientationGivesAreaSignAndExteriorFlag)
