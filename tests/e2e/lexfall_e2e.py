@@ -15,6 +15,7 @@ import argparse
 import os
 import select
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -432,6 +433,7 @@ def main():
     parser.add_argument('mode', choices=['cli', 'gui'])
     parser.add_argument('--exe', required=True)
     parser.add_argument('--artifacts', default=os.path.join(os.getcwd(), 'e2e-artifacts'))
+    parser.add_argument('--deadline', type=int, default=150, help='seconds the gui run may take')
     args = parser.parse_args()
 
     if args.mode == 'cli':
@@ -443,10 +445,19 @@ def main():
         print('passed')
         return 0
 
+    # A whole-run deadline below CTest's, so a run that stalls somewhere
+    # unforeseen still ends here, with its screenshots kept.
+    def out_of_time(signum, frame):
+        raise TestFailure('the run took longer than %d s' % args.deadline)
+
+    signal.signal(signal.SIGALRM, out_of_time)
     session = Session(os.path.abspath(args.exe), args.artifacts)
     try:
+        signal.alarm(args.deadline)
         gui_test(session)
+        signal.alarm(0)
     except Exception as failure:  # any failure keeps the screenshots
+        signal.alarm(0)
         print('FAILED:', failure if isinstance(failure, TestFailure) else repr(failure))
         session.close()
         session.keep_artifacts()
