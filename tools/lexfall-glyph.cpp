@@ -200,7 +200,8 @@ int main(int argc, char** argv)
         return vectorizer.init(glyph) && vectorizer.vectorize() && triangulator.init(glyph) && triangulator.triangulate();
     };
     if (!attempt(precision)) {
-        std::cerr << "lexfall-glyph: cannot read the outline of code " << code << "\n";
+        std::cerr << "lexfall-glyph: the outline of code " << code << " is unreadable or has more than "
+                  << GlyphVectorizer::MaxOutlinePoints << " points\n";
         return 1;
     }
     if (triangulator.errorCount() && !(attempt(precision * 0.5) && !triangulator.errorCount())
