@@ -17,19 +17,19 @@ namespace {
 
 // A menu item: its text (with the shortcut after a tab), identifier, and
 // prompt: the status-bar text, then after '\n' the toolbar tooltip.
-struct MenuItemSpec {
+struct MenuEntry {
     const char* text;
     int id;
     const char* prompt;
     wxItemKind kind;
 };
 
-constexpr MenuItemSpec kSeparator{nullptr, wxID_SEPARATOR, nullptr, wxITEM_SEPARATOR};
+constexpr MenuEntry kSeparator{nullptr, wxID_SEPARATOR, nullptr, wxITEM_SEPARATOR};
 
 // Index in the File menu where the recent files go.
 constexpr size_t kRecentFilesPosition = 9;
 
-const MenuItemSpec kFileMenu[] = {
+const MenuEntry kFileMenu[] = {
     {"&New\tCtrl+N", wxID_NEW, "Create a new document\nNew", wxITEM_NORMAL},
     {"&Open...\tCtrl+O", wxID_OPEN, "Open an existing document\nOpen", wxITEM_NORMAL},
     {"&Save\tCtrl+S", wxID_SAVE, "Save the active document\nSave", wxITEM_NORMAL},
@@ -44,7 +44,7 @@ const MenuItemSpec kFileMenu[] = {
     {"E&xit", ID_FRAME_EXIT, "Quit the application; prompts to save documents\nExit", wxITEM_NORMAL},
 };
 
-const MenuItemSpec kEditMenu[] = {
+const MenuEntry kEditMenu[] = {
     {"&Undo\tCtrl+Z", wxID_UNDO, "Undo the last action\nUndo", wxITEM_NORMAL},
     kSeparator,
     {"Cu&t\tCtrl+X", wxID_CUT, "Cut the selection and put it on the Clipboard\nCut", wxITEM_NORMAL},
@@ -52,24 +52,24 @@ const MenuItemSpec kEditMenu[] = {
     {"&Paste\tCtrl+V", wxID_PASTE, "Insert Clipboard contents\nPaste", wxITEM_NORMAL},
 };
 
-const MenuItemSpec kViewMenu[] = {
+const MenuEntry kViewMenu[] = {
     {"&Toolbar", ID_FRAME_VIEW_TOOLBAR, "Show or hide the toolbar\nToggle ToolBar", wxITEM_CHECK},
     {"&Status Bar", ID_FRAME_VIEW_STATUS_BAR, "Show or hide the status bar\nToggle StatusBar", wxITEM_CHECK},
 };
 
-const MenuItemSpec kModeMenu[] = {
+const MenuEntry kModeMenu[] = {
     {"&Keyboard", shell::toMenuId(ID_MODE_KEYBOARD), "Enter characters from keyboard\nKeyboard", wxITEM_CHECK},
     {"&Nozzle", shell::toMenuId(ID_MODE_NOZZLE), "Enter words from external file via mouse clicks\nNozzle", wxITEM_CHECK},
     {"&Manipulate", shell::toMenuId(ID_MODE_MANIPULATE), "Allows dynamic mapping of mouse movement to force vectors\nManipulate",
      wxITEM_CHECK},
 };
 
-const MenuItemSpec kFontMenu[] = {
+const MenuEntry kFontMenu[] = {
     {"&Arial", shell::toMenuId(ID_FONT_ARIAL), "", wxITEM_CHECK},
     {"&Symbol", shell::toMenuId(ID_FONT_SYMBOL), "", wxITEM_CHECK},
 };
 
-const MenuItemSpec kDisplayMenu[] = {
+const MenuEntry kDisplayMenu[] = {
     {"&Wireframe", shell::toMenuId(ID_DISPLAY_WIREFRAME), "Render in wireframe\nWireframe", wxITEM_CHECK},
     {"&Shaded", shell::toMenuId(ID_DISPLAY_SHADED), "Render in shaded mode\nShaded", wxITEM_CHECK},
     kSeparator,
@@ -83,7 +83,7 @@ const MenuItemSpec kDisplayMenu[] = {
     {"Show C&ompass", shell::toMenuId(ID_DISPLAY_SHOWCOMPASS), "Show the gravity altering compass\nCompass", wxITEM_CHECK},
 };
 
-const MenuItemSpec kHelpMenu[] = {
+const MenuEntry kHelpMenu[] = {
     {"&About Lexfall...", wxID_ABOUT, "Display program information, version number and copyright\nAbout", wxITEM_NORMAL},
 };
 
@@ -94,10 +94,10 @@ const int kToolbarLayout[] = {
 };
 
 // The menu item of a view command, which a toolbar button repeats.
-const MenuItemSpec* findSpec(int id)
+const MenuEntry* findMenuEntry(int id)
 {
-    for (std::span<const MenuItemSpec> menu : {std::span<const MenuItemSpec>(kModeMenu), std::span<const MenuItemSpec>(kDisplayMenu)}) {
-        for (const MenuItemSpec& item : menu) {
+    for (std::span<const MenuEntry> menu : {std::span<const MenuEntry>(kModeMenu), std::span<const MenuEntry>(kDisplayMenu)}) {
+        for (const MenuEntry& item : menu) {
             if (item.id == shell::toMenuId(id))
                 return &item;
         }
@@ -118,10 +118,10 @@ wxString tooltipPart(const char* prompt)
 }
 
 template <size_t N>
-wxMenu* buildMenu(const MenuItemSpec (&items)[N])
+wxMenu* buildMenu(const MenuEntry (&items)[N])
 {
     auto* menu = new wxMenu;
-    for (const MenuItemSpec& item : items) {
+    for (const MenuEntry& item : items) {
         if (item.kind == wxITEM_SEPARATOR)
             menu->AppendSeparator();
         else
@@ -238,12 +238,12 @@ bool CMainFrame::CreateMainToolBar()
             toolBar->AddSeparator();
             continue;
         }
-        const MenuItemSpec* spec = findSpec(id);
+        const MenuEntry* entry = findMenuEntry(id);
         const wxBitmap bitmap = resources::toolbarBitmap(id);
-        if (!spec || !bitmap.IsOk())
+        if (!entry || !bitmap.IsOk())
             return false;
-        toolBar->AddCheckTool(spec->id, tooltipPart(spec->prompt), bitmap, wxNullBitmap, tooltipPart(spec->prompt),
-                              promptPart(spec->prompt));
+        toolBar->AddCheckTool(entry->id, tooltipPart(entry->prompt), bitmap, wxNullBitmap, tooltipPart(entry->prompt),
+                              promptPart(entry->prompt));
     }
     return toolBar->Realize();
 }
