@@ -1,6 +1,6 @@
 #include <cmath>
 
-#include "render/Truncate.h"
+#include "platform/PixelConversion.h"
 #include "view/CLexfallView.h"
 
 namespace {

@@ -1,8 +1,6 @@
 #include <algorithm>
-#include <cmath>
-#include <cstdint>
-#include <limits>
 
+#include "platform/PixelConversion.h"
 #include "view/CLexfallView.h"
 
 namespace {
@@ -12,23 +10,6 @@ constexpr unsigned kTimerPeriodMs = 16;
 constexpr double kTimeStep = 0.01;
 constexpr double kManipulationFactor = 0.2;
 constexpr double kSpinDecay = 0.9090909090909091;
-
-// Rounds half away from zero. Coordinates beyond the 32-bit range (a body
-// flung far away) saturate and NaN becomes 0, so the conversion is always
-// defined.
-std::int32_t toDevice(double v)
-{
-    constexpr double lo = std::numeric_limits<std::int32_t>::min();
-    constexpr double hi = std::numeric_limits<std::int32_t>::max();
-    const double r = v > 0.0 ? v + 0.5 : v - 0.5;
-    if (std::isnan(r))
-        return 0;
-    if (r <= lo)
-        return std::numeric_limits<std::int32_t>::min();
-    if (r >= hi)
-        return std::numeric_limits<std::int32_t>::max();
-    return static_cast<std::int32_t>(r);
-}
 
 } // namespace
 
@@ -92,6 +73,6 @@ void CLexfallView::UpdatePoints(const TriangleList& list, int offset)
     const int count = std::min(static_cast<int>(list.size()), room);
     for (int i = 0; i < count; ++i) {
         const Vector3& p = list[static_cast<std::size_t>(i)]->position;
-        m_pPoints[static_cast<std::size_t>(offset + i)] = IntPoint{toDevice(p.x), toDevice(p.y)};
+        m_pPoints[static_cast<std::size_t>(offset + i)] = IntPoint{roundToInt(p.x), roundToInt(p.y)};
     }
 }
