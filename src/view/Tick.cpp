@@ -32,6 +32,7 @@ void CLexfallView::OnTimer(unsigned /*timerId*/)
         }
     }
 
+    const Vector3 push = (m_vMouse - m_vMousePrev) * kManipulationFactor;
     int t = 0;
     for (int i = n - 1; i >= 0; --i) {
         ParticleSystem& body = *m_pBodies[static_cast<std::size_t>(i)];
@@ -41,11 +42,9 @@ void CLexfallView::OnTimer(unsigned /*timerId*/)
         }
 
         const TriangleList& list = *m_pBodyTriangles[static_cast<std::size_t>(i)];
-        if (m_bManipulateMode) {
-            const Vector3 push = (m_vMouse - m_vMousePrev) * kManipulationFactor;
+        if (m_bManipulateMode)
             for (std::size_t j = list.size(); j-- > 0;)
                 list[j]->velocity = list[j]->velocity + push;
-        }
 
         UpdatePoints(list, t);
         t += static_cast<int>(list.size());
