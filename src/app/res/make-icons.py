@@ -9,6 +9,7 @@ import math
 import os
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+TOOLBAR_SIZE = (16, 15)
 
 PALETTE = {
     ' ': 'None',
@@ -56,13 +57,13 @@ class Canvas:
         def edge(p, q, x, y):
             return (q[0] - p[0]) * (y - p[1]) - (q[1] - p[1]) * (x - p[0])
         area = edge(a, b, *c)
+        if area == 0:
+            return
         for y in range(self.height):
             for x in range(self.width):
                 px, py = x + 0.5, y + 0.5
-                w0, w1, w2 = edge(b, c, px, py), edge(c, a, px, py), edge(a, b, px, py)
-                if area > 0 and w0 >= 0 and w1 >= 0 and w2 >= 0:
-                    self.set(x, y, colour)
-                if area < 0 and w0 <= 0 and w1 <= 0 and w2 <= 0:
+                # Inside when every edge function has the winding's sign.
+                if all(edge(p, q, px, py) * area >= 0 for p, q in ((b, c), (c, a), (a, b))):
                     self.set(x, y, colour)
 
     def disc(self, cx, cy, r, c):
@@ -78,11 +79,15 @@ class Canvas:
                 if r - thickness / 2 <= d <= r + thickness / 2:
                     self.set(x, y, c)
 
-    def art(self, rows, x=0, y=0):
-        for j, row in enumerate(rows):
-            for i, ch in enumerate(row):
-                if ch != ' ':
-                    self.set(x + i, y + j, ch)
+
+def toolbar_art(rows, top=0):
+    """A toolbar image drawn as rows of palette letters, `top` rows down."""
+    c = Canvas(*TOOLBAR_SIZE)
+    for y, row in enumerate(rows, top):
+        for x, ch in enumerate(row):
+            if ch != ' ':
+                c.set(x, y, ch)
+    return c
 
 
 def write_xpm(name, canvas):
@@ -97,8 +102,7 @@ def write_xpm(name, canvas):
 
 
 def keyboard():
-    c = Canvas(16, 15)
-    c.art([
+    return toolbar_art([
         "       gg       ",
         "        g       ",
         "        g       ",
@@ -113,13 +117,11 @@ def keyboard():
         "kllkkkkkkkkkkllk",
         "kllllllllllllllk",
         "kkkkkkkkkkkkkkkk",
-    ], 0, 1)
-    return c
+    ], top=1)
 
 
 def nozzle():
-    c = Canvas(16, 15)
-    c.art([
+    return toolbar_art([
         "  kkkk          ",
         "  kllk       b  ",
         " kkkkkk    b    ",
@@ -134,13 +136,11 @@ def nozzle():
         " kdbbbk         ",
         " kddddk         ",
         " kkkkkk         ",
-    ], 0, 1)
-    return c
+    ], top=1)
 
 
 def manipulate():
-    c = Canvas(16, 15)
-    c.art([
+    return toolbar_art([
         "                ",
         "       k        ",
         "      kkk       ",
@@ -156,14 +156,10 @@ def manipulate():
         "      kkk       ",
         "       k        ",
     ])
-    return c
-
-
-TRI = [(7.5, 0.5), (0.5, 13.5), (14.5, 13.5)]
 
 
 def wireframe():
-    c = Canvas(16, 15)
+    c = Canvas(*TOOLBAR_SIZE)
     top, left, right = (7, 1), (1, 13), (14, 13)
     ml, mr, mb = (4, 7), (11, 7), (7, 13)
     for p, q in [(top, left), (top, right), (left, right), (ml, mr), (ml, mb), (mr, mb)]:
@@ -174,14 +170,14 @@ def wireframe():
 
 
 def shaded():
-    c = Canvas(16, 15)
+    c = Canvas(*TOOLBAR_SIZE)
     c.triangle((7.5, 0.5), (0.5, 14.0), (7.5, 14.0), 'k')
     c.triangle((7.5, 0.5), (7.5, 14.0), (15.0, 14.0), 'g')
     return c
 
 
 def animate():
-    c = Canvas(16, 15)
+    c = Canvas(*TOOLBAR_SIZE)
     c.triangle((3.0, 1.0), (3.0, 14.0), (14.5, 7.5), 'e')
     c.line(3, 1, 3, 13, 'f')
     c.line(3, 1, 14, 7, 'f')
@@ -190,7 +186,7 @@ def animate():
 
 
 def cursor():
-    c = Canvas(16, 15)
+    c = Canvas(*TOOLBAR_SIZE)
     cx, cy = 6, 7
     c.ring(cx + 0.5, cy + 0.5, 3.0, 'k', 1.0)
     c.line(cx, cy - 7, cx, cy - 4, 'k')
@@ -201,8 +197,7 @@ def cursor():
 
 
 def compass():
-    c = Canvas(16, 15)
-    c.art([
+    return toolbar_art([
         "     kkkkk      ",
         "   kkwwwwwkk    ",
         "  kwwwwwwwwwk   ",
@@ -219,7 +214,6 @@ def compass():
         "   kkwwwwwkk    ",
         "     kkkkk      ",
     ])
-    return c
 
 
 def app_icon(size):
