@@ -11,6 +11,14 @@ void SceneRig::tick(int n)
         view.OnTimer(view.m_nTimerID);
 }
 
+void SceneRig::type(std::string_view text)
+{
+    for (char c : text) {
+        view.OnChar(static_cast<unsigned char>(c), 1, 0);
+        tick();
+    }
+}
+
 void SceneRig::add(std::string_view text)
 {
     for (char c : text)
@@ -23,4 +31,13 @@ int SceneRig::triangleEntries() const
     for (const auto& list : view.m_pBodyTriangles)
         total += static_cast<int>(list->size());
     return total;
+}
+
+std::map<const Particle*, int> SceneRig::entryCounts() const
+{
+    std::map<const Particle*, int> counts;
+    for (const auto& list : view.m_pBodyTriangles)
+        for (const Particle* p : *list)
+            ++counts[p];
+    return counts;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <string_view>
 
 #include "FakeWindow.h"
@@ -22,6 +23,8 @@ struct SceneRig {
 
     // Total triangle-vertex entries over all bodies.
     int triangleEntries() const;
+    // How often each particle appears in the triangle lists.
+    std::map<const Particle*, int> entryCounts() const;
     int bodyCount() const { return static_cast<int>(view.m_pBodies.size()); }
 
     FakeWindow window;

@@ -19,8 +19,9 @@ void press(CLexfallView& view, unsigned code)
 
 // A hand-made body of two triangles sharing the edge p0-p2, so p0 and p2
 // are listed twice: enough to see every entry pushed.
-void addSquareBody(CLexfallView& view, double x, double y)
+void addSquareBody(SceneRig& rig, double x, double y)
 {
+    CLexfallView& view = rig.view;
     auto body = std::make_unique<ParticleSystem>(0.4);
     auto list = std::make_unique<CLexfallView::TriangleList>();
     Particle* p[4];
@@ -32,10 +33,7 @@ void addSquareBody(CLexfallView& view, double x, double y)
     *list = {p[0], p[1], p[2], p[0], p[2], p[3]};
     view.m_pBodies.push_back(std::move(body));
     view.m_pBodyTriangles.push_back(std::move(list));
-    int total = 0;
-    for (const auto& l : view.m_pBodyTriangles)
-        total += static_cast<int>(l->size());
-    view.EnsurePointCapacity(total);
+    view.EnsurePointCapacity(rig.triangleEntries());
 }
 
 std::map<const Particle*, Vector3> velocities(const CLexfallView& view)
@@ -47,19 +45,9 @@ std::map<const Particle*, Vector3> velocities(const CLexfallView& view)
     return out;
 }
 
-// How often each particle appears in the triangle lists.
-std::map<const Particle*, int> entryCounts(const CLexfallView& view)
+void expectPushed(const SceneRig& rig, const std::map<const Particle*, Vector3>& before, double perEntryX)
 {
-    std::map<const Particle*, int> out;
-    for (const auto& list : view.m_pBodyTriangles)
-        for (const Particle* p : *list)
-            ++out[p];
-    return out;
-}
-
-void expectPushed(const CLexfallView& view, const std::map<const Particle*, Vector3>& before, double perEntryX)
-{
-    const auto counts = entryCounts(view);
+    const auto counts = rig.entryCounts();
     for (const auto& [particle, v] : before) {
         const double expected = v.x + perEntryX * counts.at(particle);
         EXPECT_NEAR(particle->velocity.x, expected, 1e-9);
@@ -240,20 +228,20 @@ TEST(Mouse, ManipulationPushesEveryEntryByTheLastMoveEachTick)
 {
     SceneRig rig;
     CLexfallView& view = rig.view;
-    addSquareBody(view, 100, 100);
-    addSquareBody(view, 300, 200);
+    addSquareBody(rig, 100, 100);
+    addSquareBody(rig, 300, 200);
     view.OnModeManipulate();
 
     view.OnLButtonDown(0, IntPoint{200, 200});
     auto before = velocities(view);
     rig.tick();
-    expectPushed(view, before, 0.0);
+    expectPushed(rig, before, 0.0);
 
     view.OnMouseMove(0, IntPoint{210, 200});
     for (int i = 0; i < 3; ++i) {
         before = velocities(view);
         rig.tick();
-        expectPushed(view, before, 2.0);
+        expectPushed(rig, before, 2.0);
     }
 
     // The pause does not stop the push: it waits in the velocities.
@@ -263,13 +251,13 @@ TEST(Mouse, ManipulationPushesEveryEntryByTheLastMoveEachTick)
     view.OnMouseMove(0, IntPoint{210, 200});
     before = velocities(view);
     rig.tick();
-    expectPushed(view, before, 0.0);
+    expectPushed(rig, before, 0.0);
 
     view.OnMouseMove(0, IntPoint{205, 200});
     view.OnLButtonUp(0, IntPoint{205, 200});
     before = velocities(view);
     rig.tick();
-    expectPushed(view, before, 0.0);
+    expectPushed(rig, before, 0.0);
 
     // Outside Manipulate mode a drag moves only the insertion point.
     view.OnModeKeyboard();
@@ -277,7 +265,7 @@ TEST(Mouse, ManipulationPushesEveryEntryByTheLastMoveEachTick)
     view.OnMouseMove(0, IntPoint{230, 200});
     before = velocities(view);
     rig.tick();
-    expectPushed(view, before, 0.0);
+    expectPushed(rig, before, 0.0);
     EXPECT_EQ(view.m_vInsert, Vector3(230, 200, 0));
 }
 
