@@ -1,10 +1,10 @@
 // lexfall-glyph: draws one character's vectorized contours and its
 // triangles as an SVG picture, the way Lexfall meshes it.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -188,25 +188,16 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    // As Lexfall does: when the tessellator refuses the glyph, try finer
-    // chords (half, then a quarter of the precision), else keep the first.
-    GlyphVectorizer vectorizer;
     GlyphMesh mesh;
-    GlyphWireTriangulator triangulator(&vectorizer, false);
+    GlyphWireTriangulator triangulator;
     triangulator.setSegmentList(&mesh);
-    auto attempt = [&](double p) {
-        vectorizer.setPrecision(p);
-        mesh.clear();
-        return vectorizer.init(glyph) && vectorizer.vectorize() && triangulator.init(glyph) && triangulator.triangulate();
-    };
-    if (!attempt(precision)) {
+    if (!triangulator.init(glyph)) {
         std::cerr << "lexfall-glyph: the outline of code " << code << " is unreadable or has more than "
                   << GlyphVectorizer::MaxOutlinePoints << " points\n";
         return 1;
     }
-    if (triangulator.errorCount() && !(attempt(precision * 0.5) && !triangulator.errorCount())
-        && !(attempt(precision * 0.25) && !triangulator.errorCount()))
-        attempt(precision);
+    triangulator.triangulateRefining(precision);
+    const GlyphVectorizer& vectorizer = *triangulator.polygonizer().vectorizer();
 
     const std::string picture = svg(vectorizer, mesh, code, font, vectorizer.precision(), triangulator.errorCount());
     if (output.empty()) {

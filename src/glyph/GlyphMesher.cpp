@@ -105,33 +105,10 @@ bool GlyphMesher::selectGlyph(char c, double precision)
 
 bool GlyphMesher::triangulate(char c, double precision)
 {
-    if (!selectGlyph(c, precision))
+    if (!selectGlyph(c, precision) || !m_triangulator->init(m_currentGlyph))
         return false;
-    if (!m_triangulator->init(m_currentGlyph))
-        return false;
-    m_triangulator->clearSegmentList();
-    m_triangulator->triangulate();
-    if (m_triangulator->errorCount() == 0)
-        return true;
-
-    // Coarse chords of neighbouring contours can cross (the "o" of some
-    // faces), which the tessellator refuses, leaving the glyph empty.
-    // Finer chords keep the contours apart; a glyph that fails even so is
-    // meshed as first asked.
-    const bool refined = meshCurrentGlyph(precision * 0.5) || meshCurrentGlyph(precision * 0.25);
-    m_triangulator->setPrecision(precision);
-    if (!refined)
-        meshCurrentGlyph(precision);
+    m_triangulator->triangulateRefining(precision);
     return true;
-}
-
-bool GlyphMesher::meshCurrentGlyph(double precision)
-{
-    m_triangulator->setPrecision(precision);
-    m_triangulator->init(m_currentGlyph);
-    m_triangulator->clearSegmentList();
-    m_triangulator->triangulate();
-    return m_triangulator->errorCount() == 0;
 }
 
 double GlyphMesher::advanceWidth(char c) const

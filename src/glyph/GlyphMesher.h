@@ -44,10 +44,6 @@ public:
                         std::vector<Particle*>* triangleVertices);
 
 private:
-    // Meshes the selected glyph at a precision; true when the tessellator
-    // reported no error.
-    bool meshCurrentGlyph(double precision);
-
     std::string m_fontDirectory;
     std::unique_ptr<FontFace> m_face;
     std::unique_ptr<SizedFont> m_sizedFont;

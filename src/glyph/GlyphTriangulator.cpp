@@ -77,3 +77,18 @@ void GlyphWireTriangulator::clearSegmentList()
     if (m_segments)
         m_segments->clear();
 }
+
+bool GlyphWireTriangulator::triangulateRefining(double precision)
+{
+    for (const double p : {precision, precision * 0.5, precision * 0.25})
+        if (triangulateAt(p) && errorCount() == 0)
+            return true;
+    return triangulateAt(precision);
+}
+
+bool GlyphWireTriangulator::triangulateAt(double precision)
+{
+    setPrecision(precision);
+    clearSegmentList();
+    return triangulate();
+}

@@ -43,6 +43,17 @@ public:
     virtual void setSegmentList(GlyphMesh* mesh) { m_segments = mesh; }
     virtual void clearSegmentList();
 
+    // Refills the segment list with the initialised glyph at a precision.
+    // Coarse chords of neighbouring contours can cross (the "o" of some
+    // faces), which the tessellator refuses, leaving the glyph empty; finer
+    // chords (half, then a quarter) keep the contours apart, and a glyph
+    // that fails even so is meshed as first asked. Each retry vectorizes
+    // afresh, so the triangulator must own its vectorizer. The vectorizer
+    // keeps the precision of the mesh that stays; errorCount() is its run's.
+    bool triangulateRefining(double precision);
+
 private:
+    bool triangulateAt(double precision);
+
     GlyphMesh* m_segments = nullptr;
 };
