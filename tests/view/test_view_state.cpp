@@ -1,13 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <filesystem>
+#include <optional>
 #include <utility>
 #include <vector>
 
 #include "glyph/InstallPaths.h"
 #include "support/FakeCommandUpdate.h"
+#include "support/TempFolder.h"
 #include "support/ViewFixture.h"
 #include "view/CommandIds.h"
 
@@ -22,18 +21,6 @@ std::optional<bool> checkOf(const CLexfallView& view, int id)
     EXPECT_FALSE(ui.enabled.has_value() && !*ui.enabled) << id << " must never be disabled";
     return ui.checked;
 }
-
-// A directory without fonts, removed with the object.
-struct EmptyDirectory {
-    EmptyDirectory()
-    {
-        path = std::filesystem::temp_directory_path() / ("lexfall-nofonts-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(path);
-    }
-    ~EmptyDirectory() { std::filesystem::remove_all(path); }
-    std::string withSlash() const { return path.string() + "/"; }
-    std::filesystem::path path;
-};
 
 } // namespace
 
@@ -154,8 +141,8 @@ TEST(ViewState, FontSwitching)
     EXPECT_EQ(checkOf(v, ID_FONT_ARIAL), true);
 
     // From here no face can be found: a reload would leave the mesher empty.
-    EmptyDirectory empty;
-    v.m_pMesher->setFontDirectory(empty.withSlash());
+    TempFolder empty;
+    v.m_pMesher->setFontDirectory(empty.path() + "/");
     v.OnFontArial();
     EXPECT_TRUE(v.m_pMesher->hasFont()) << "Arial while Arial is current must not reload";
 

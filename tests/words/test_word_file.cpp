@@ -1,45 +1,18 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cctype>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "support/TempFolder.h"
 #include "support/ViewFixture.h"
 
 namespace {
 
 using Words = std::vector<std::string>;
-
-// A private folder for the test's files, removed with the object.
-class TempFolder {
-public:
-    TempFolder()
-    {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_path = std::filesystem::temp_directory_path() /
-                 ("lexfall-words-" + std::to_string(::getpid()) + "-" + info->name());
-        std::filesystem::create_directories(m_path);
-    }
-    ~TempFolder() { std::filesystem::remove_all(m_path); }
-
-    std::string write(const std::string& name, const std::string& bytes) const
-    {
-        const std::string path = (m_path / name).string();
-        std::ofstream out(path, std::ios::binary);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        return path;
-    }
-    std::string path() const { return m_path.string(); }
-
-private:
-    std::filesystem::path m_path;
-};
 
 struct Loaded {
     int result;
