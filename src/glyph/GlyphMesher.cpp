@@ -1,7 +1,5 @@
 #include "glyph/GlyphMesher.h"
 
-#include <cstring>
-
 #include "glyph/FontFace.h"
 #include "glyph/GlyphTriangulator.h"
 #include "glyph/InstallPaths.h"
@@ -33,29 +31,18 @@ void GlyphMesher::setFontDirectory(const std::string& directory)
 
 bool GlyphMesher::loadFont(const char* name, int pointSize)
 {
-    if (m_face || m_sizedFont)
-        unloadFont();
+    unloadFont();
     if (!name)
         return false;
 
     auto face = std::make_unique<FontFace>();
     if (!face->open(name)) {
-        const std::size_t length = m_fontDirectory.size() + std::strlen(name);
-        if (length + 1 > PathBufferSize)
-            return false;
         const std::string path = m_fontDirectory + name;
-        if (!face->open(path.c_str()))
+        if (path.size() >= PathBufferSize || !face->open(path.c_str()))
             return false;
     }
     m_face = std::move(face);
     m_sizedFont = std::make_unique<SizedFont>(m_face.get());
-
-    m_pointSize = -1;
-    m_currentGlyph = nullptr;
-    m_currentChar = 0;
-    m_selectedPointSize = -1;
-    m_selectedPrecision = -1.0;
-
     setPointSize(pointSize);
     return true;
 }
