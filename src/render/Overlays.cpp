@@ -13,6 +13,14 @@ constexpr double kGravityScale = 0.02;
 // towards the needle point, which is the origin (the notch).
 constexpr double kDart[5][2] = {{0.0, 10.0}, {-5.0, -5.0}, {0.0, 0.0}, {5.0, -5.0}, {0.0, 10.0}};
 
+// The square of half-side `half` around (cx, cy), its edges truncated.
+IntRect boxAround(double cx, double cy, double half)
+{
+    return IntRect{truncToInt(cx - half), truncToInt(cy - half), truncToInt(cx + half), truncToInt(cy + half)};
+}
+
+void ellipseIn(DrawContext& dc, const IntRect& box) { dc.ellipse(box.left, box.top, box.right, box.bottom); }
+
 } // namespace
 
 void CLexfallView::DrawCursor(DrawContext& dc) const
@@ -22,7 +30,7 @@ void CLexfallView::DrawCursor(DrawContext& dc) const
 
     dc.selectPen(*m_pPen);
     dc.selectNullBrush();
-    dc.ellipse(truncToInt(x - 5.0), truncToInt(y - 5.0), truncToInt(x + 5.0), truncToInt(y + 5.0));
+    ellipseIn(dc, boxAround(x, y, 5.0));
 
     const auto segment = [&dc](double x0, double y0, double x1, double y1) {
         dc.moveTo(truncToInt(x0), truncToInt(y0));
@@ -37,17 +45,13 @@ void CLexfallView::DrawCursor(DrawContext& dc) const
 
 void CLexfallView::DrawCompass(DrawContext& dc) const
 {
-    const double cx = m_dCompassX;
-    const double cy = m_dCompassY;
-    const double r = m_dCompassRadius;
-
+    // Dial and hub fill exactly the boxes the right button hits.
     dc.selectPen(*m_pPen);
     dc.selectNullBrush();
-    dc.ellipse(truncToInt(cx - r), truncToInt(cy - r), truncToInt(cx + r), truncToInt(cy + r));
+    ellipseIn(dc, CompassSquare());
 
     dc.selectBrush(*m_pBrush);
-    dc.ellipse(truncToInt(cx - kHubHalfSide), truncToInt(cy - kHubHalfSide), truncToInt(cx + kHubHalfSide),
-               truncToInt(cy + kHubHalfSide));
+    ellipseIn(dc, CompassCentreBox());
 
     DrawNeedle(dc);
 }
@@ -117,15 +121,6 @@ void CLexfallView::UpdateGravityFromNeedle()
     m_vGravity = Vector3(kGravityScale * (dx * dx) * dx, kGravityScale * (dy * dy) * dy, 0.0);
 }
 
-IntRect CLexfallView::CompassSquare() const
-{
-    const double r = m_dCompassRadius;
-    return IntRect{truncToInt(m_dCompassX - r), truncToInt(m_dCompassY - r), truncToInt(m_dCompassX + r),
-                   truncToInt(m_dCompassY + r)};
-}
+IntRect CLexfallView::CompassSquare() const { return boxAround(m_dCompassX, m_dCompassY, m_dCompassRadius); }
 
-IntRect CLexfallView::CompassCentreBox() const
-{
-    return IntRect{truncToInt(m_dCompassX - kHubHalfSide), truncToInt(m_dCompassY - kHubHalfSide),
-                   truncToInt(m_dCompassX + kHubHalfSide), truncToInt(m_dCompassY + kHubHalfSide)};
-}
+IntRect CLexfallView::CompassCentreBox() const { return boxAround(m_dCompassX, m_dCompassY, kHubHalfSide); }
