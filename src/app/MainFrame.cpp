@@ -1,7 +1,9 @@
 #include "app/MainFrame.h"
 
 #include <span>
+#include <vector>
 
+#include <wx/accel.h>
 #include <wx/app.h>
 #include <wx/filehistory.h>
 #include <wx/filename.h>
@@ -87,6 +89,33 @@ const MenuEntry kHelpMenu[] = {
     {"&About Lexfall...", wxID_ABOUT, "Display program information, version number and copyright\nAbout", wxITEM_NORMAL},
 };
 
+// The frame's keyboard shortcuts: modifiers, key, command.
+struct Shortcut {
+    int flags;
+    int keyCode;
+    int command;
+};
+
+constexpr Shortcut kShortcuts[] = {
+    {wxACCEL_CTRL, 'N', wxID_NEW},
+    {wxACCEL_CTRL, 'O', wxID_OPEN},
+    {wxACCEL_CTRL, 'S', wxID_SAVE},
+    {wxACCEL_CTRL, 'P', wxID_PRINT},
+    {wxACCEL_CTRL, 'Z', wxID_UNDO},
+    {wxACCEL_ALT, WXK_BACK, wxID_UNDO},
+    {wxACCEL_CTRL, 'X', wxID_CUT},
+    {wxACCEL_SHIFT, WXK_DELETE, wxID_CUT},
+    {wxACCEL_SHIFT, WXK_NUMPAD_DELETE, wxID_CUT},
+    {wxACCEL_CTRL, 'C', wxID_COPY},
+    {wxACCEL_CTRL, WXK_INSERT, wxID_COPY},
+    {wxACCEL_CTRL, WXK_NUMPAD_INSERT, wxID_COPY},
+    {wxACCEL_CTRL, 'V', wxID_PASTE},
+    {wxACCEL_SHIFT, WXK_INSERT, wxID_PASTE},
+    {wxACCEL_SHIFT, WXK_NUMPAD_INSERT, wxID_PASTE},
+    {wxACCEL_NORMAL, WXK_F6, ID_FRAME_NEXT_PANE},
+    {wxACCEL_SHIFT, WXK_F6, ID_FRAME_PREV_PANE},
+};
+
 // The toolbar, left to right; 0 is a separator.
 const int kToolbarLayout[] = {
     ID_MODE_KEYBOARD, ID_MODE_NOZZLE, ID_MODE_MANIPULATE, 0, ID_DISPLAY_WIREFRAME, ID_DISPLAY_SHADED, 0,
@@ -105,17 +134,7 @@ const MenuEntry* findMenuEntry(int id)
     return nullptr;
 }
 
-wxString promptPart(const char* prompt)
-{
-    const wxString text = wxString::FromUTF8(prompt ? prompt : "");
-    return text.BeforeFirst('\n');
-}
-
-wxString tooltipPart(const char* prompt)
-{
-    const wxString text = wxString::FromUTF8(prompt ? prompt : "");
-    return text.Find('\n') == wxNOT_FOUND ? wxString() : text.AfterFirst('\n');
-}
+wxString statusText(const char* prompt) { return wxString::FromUTF8(prompt).BeforeFirst('\n'); }
 
 template <size_t N>
 wxMenu* buildMenu(const MenuEntry (&items)[N])
@@ -125,7 +144,7 @@ wxMenu* buildMenu(const MenuEntry (&items)[N])
         if (item.kind == wxITEM_SEPARATOR)
             menu->AppendSeparator();
         else
-            menu->Append(item.id, wxString::FromUTF8(item.text), promptPart(item.prompt), item.kind);
+            menu->Append(item.id, wxString::FromUTF8(item.text), statusText(item.prompt), item.kind);
     }
     return menu;
 }
@@ -158,26 +177,6 @@ CMainFrame::CMainFrame(wxDocManager* manager)
 {
     SetIcons(resources::appIcons());
 
-    m_shortcuts = {
-        {wxACCEL_CTRL, 'N', wxID_NEW},
-        {wxACCEL_CTRL, 'O', wxID_OPEN},
-        {wxACCEL_CTRL, 'S', wxID_SAVE},
-        {wxACCEL_CTRL, 'P', wxID_PRINT},
-        {wxACCEL_CTRL, 'Z', wxID_UNDO},
-        {wxACCEL_ALT, WXK_BACK, wxID_UNDO},
-        {wxACCEL_CTRL, 'X', wxID_CUT},
-        {wxACCEL_SHIFT, WXK_DELETE, wxID_CUT},
-        {wxACCEL_SHIFT, WXK_NUMPAD_DELETE, wxID_CUT},
-        {wxACCEL_CTRL, 'C', wxID_COPY},
-        {wxACCEL_CTRL, WXK_INSERT, wxID_COPY},
-        {wxACCEL_CTRL, WXK_NUMPAD_INSERT, wxID_COPY},
-        {wxACCEL_CTRL, 'V', wxID_PASTE},
-        {wxACCEL_SHIFT, WXK_INSERT, wxID_PASTE},
-        {wxACCEL_SHIFT, WXK_NUMPAD_INSERT, wxID_PASTE},
-        {wxACCEL_NORMAL, WXK_F6, ID_FRAME_NEXT_PANE},
-        {wxACCEL_SHIFT, WXK_F6, ID_FRAME_PREV_PANE},
-    };
-
     Bind(wxEVT_MENU, &CMainFrame::OnToggleToolbar, this, ID_FRAME_VIEW_TOOLBAR);
     Bind(wxEVT_MENU, &CMainFrame::OnToggleStatusBar, this, ID_FRAME_VIEW_STATUS_BAR);
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateToolbar, this, ID_FRAME_VIEW_TOOLBAR);
@@ -204,7 +203,7 @@ bool CMainFrame::CreateBars()
         return false;
 
     std::vector<wxAcceleratorEntry> entries;
-    for (const Shortcut& shortcut : m_shortcuts)
+    for (const Shortcut& shortcut : kShortcuts)
         entries.emplace_back(shortcut.flags, shortcut.keyCode, shortcut.command);
     SetAcceleratorTable(wxAcceleratorTable(static_cast<int>(entries.size()), entries.data()));
 
@@ -242,8 +241,9 @@ bool CMainFrame::CreateMainToolBar()
         const wxBitmap bitmap = resources::toolbarBitmap(id);
         if (!entry || !bitmap.IsOk())
             return false;
-        toolBar->AddCheckTool(entry->id, tooltipPart(entry->prompt), bitmap, wxNullBitmap, tooltipPart(entry->prompt),
-                              promptPart(entry->prompt));
+        const wxString prompt = wxString::FromUTF8(entry->prompt);
+        const wxString tooltip = prompt.AfterFirst('\n');
+        toolBar->AddCheckTool(entry->id, tooltip, bitmap, wxNullBitmap, tooltip, prompt.BeforeFirst('\n'));
     }
     return toolBar->Realize();
 }
@@ -284,7 +284,7 @@ bool CMainFrame::IsCommandEnabled(int id)
 bool CMainFrame::TranslateShortcut(const wxKeyEvent& key)
 {
     const int modifiers = key.GetModifiers() & (wxMOD_ALT | wxMOD_CONTROL | wxMOD_SHIFT);
-    for (const Shortcut& shortcut : m_shortcuts) {
+    for (const Shortcut& shortcut : kShortcuts) {
         if (shortcut.keyCode != key.GetKeyCode() || shortcut.flags != modifiers)
             continue;
         if (IsCommandEnabled(shortcut.command)) {

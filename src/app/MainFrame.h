@@ -1,8 +1,5 @@
 #pragma once
 
-#include <vector>
-
-#include <wx/accel.h>
 #include <wx/docview.h>
 #include <wx/weakref.h>
 
@@ -43,12 +40,6 @@ public:
     void SetCanvas(CLexfallCanvas* canvas);
 
 private:
-    struct Shortcut {
-        int flags;
-        int keyCode;
-        int command;
-    };
-
     wxMenuBar* CreateMainMenu();
     bool CreateMainToolBar();
     bool CreateMainStatusBar();
@@ -63,7 +54,6 @@ private:
     void OnPane(wxCommandEvent& event);
     void OnIdle(wxIdleEvent& event);
 
-    std::vector<Shortcut> m_shortcuts;
     wxMenu* m_fileMenu = nullptr; // owned by the menu bar
     int m_recentCount = 0;        // entries now in the File menu
     shell::LockIndicators m_locks;
