@@ -1,7 +1,6 @@
 #include "app/LexfallWxView.h"
 
 #include <wx/app.h>
-#include <wx/frame.h>
 
 #include "app/LexfallCanvas.h"
 #include "app/MainFrame.h"
@@ -12,7 +11,7 @@
 
 namespace {
 
-// The view's update handlers only set check marks.
+// The scene's update handlers acting on the toolkit's update event.
 class WxCommandUpdate final : public CommandUpdate {
 public:
     explicit WxCommandUpdate(wxUpdateUIEvent& event) : m_event(event) {}
@@ -27,6 +26,10 @@ private:
 constexpr int kFirstViewMenuId = shell::toMenuId(ID_FONT_ARIAL);
 constexpr int kLastViewMenuId = shell::toMenuId(ID_MODE_MANIPULATE);
 
+// The scene's command behind a menu item. File Open chooses the nozzle's
+// word file, not a document.
+int sceneCommand(int menuId) { return menuId == wxID_OPEN ? int(ID_FILE_OPEN) : shell::toCommand(menuId); }
+
 } // namespace
 
 wxIMPLEMENT_DYNAMIC_CLASS(CLexfallWxView, wxView);
@@ -35,8 +38,8 @@ CLexfallWxView::CLexfallWxView()
 {
     Bind(wxEVT_MENU, &CLexfallWxView::OnViewCommand, this, kFirstViewMenuId, kLastViewMenuId);
     Bind(wxEVT_UPDATE_UI, &CLexfallWxView::OnUpdateViewCommand, this, kFirstViewMenuId, kLastViewMenuId);
-    Bind(wxEVT_MENU, &CLexfallWxView::OnFileOpen, this, wxID_OPEN);
-    Bind(wxEVT_UPDATE_UI, &CLexfallWxView::OnUpdateFileOpen, this, wxID_OPEN);
+    Bind(wxEVT_MENU, &CLexfallWxView::OnViewCommand, this, wxID_OPEN);
+    Bind(wxEVT_UPDATE_UI, &CLexfallWxView::OnUpdateViewCommand, this, wxID_OPEN);
 }
 
 CLexfallWxView::~CLexfallWxView() { destroyCanvas(); }
@@ -98,27 +101,13 @@ void CLexfallWxView::OnChangeFilename()
 
 void CLexfallWxView::OnViewCommand(wxCommandEvent& event)
 {
-    if (!m_scene || !m_scene->OnCommand(shell::toCommand(event.GetId())))
+    if (!m_scene || !m_scene->OnCommand(sceneCommand(event.GetId())))
         event.Skip();
 }
 
 void CLexfallWxView::OnUpdateViewCommand(wxUpdateUIEvent& event)
 {
     WxCommandUpdate ui(event);
-    if (!m_scene || !m_scene->OnUpdateCommand(shell::toCommand(event.GetId()), ui))
-        event.Skip();
-}
-
-void CLexfallWxView::OnFileOpen(wxCommandEvent& event)
-{
-    // File Open chooses the nozzle's word file, not a document.
-    if (!m_scene || !m_scene->OnCommand(ID_FILE_OPEN))
-        event.Skip();
-}
-
-void CLexfallWxView::OnUpdateFileOpen(wxUpdateUIEvent& event)
-{
-    WxCommandUpdate ui(event);
-    if (!m_scene || !m_scene->OnUpdateCommand(ID_FILE_OPEN, ui))
+    if (!m_scene || !m_scene->OnUpdateCommand(sceneCommand(event.GetId()), ui))
         event.Skip();
 }

@@ -28,8 +28,6 @@ public:
 private:
     void OnViewCommand(wxCommandEvent& event);
     void OnUpdateViewCommand(wxUpdateUIEvent& event);
-    void OnFileOpen(wxCommandEvent& event);
-    void OnUpdateFileOpen(wxUpdateUIEvent& event);
     void destroyCanvas();
 
     std::unique_ptr<CLexfallView> m_scene;
