@@ -38,6 +38,20 @@ void logAssertion(const wxString& file, int line, const wxString& function, cons
                  static_cast<const char*>(message.utf8_str()));
 }
 
+// While it lives, log messages go to standard error rather than to a
+// dialog.
+class StderrLogScope {
+public:
+    StderrLogScope() : m_previous(wxLog::SetActiveTarget(&m_log)) {}
+    ~StderrLogScope() { wxLog::SetActiveTarget(m_previous); }
+    StderrLogScope(const StderrLogScope&) = delete;
+    StderrLogScope& operator=(const StderrLogScope&) = delete;
+
+private:
+    wxLogStderr m_log;
+    wxLog* m_previous;
+};
+
 } // namespace
 
 CLexfallApp::CLexfallApp()
@@ -71,9 +85,7 @@ bool CLexfallApp::OnInit()
     // Until the main window is up, errors go to standard error, so a
     // failed start ends with a message rather than a dialog.
     wxLog::DisableTimestamp();
-    auto startupLog = std::make_unique<wxLogStderr>();
-    wxLog* const previousLog = wxLog::SetActiveTarget(startupLog.get());
-    const auto restoreLog = [previousLog] { wxLog::SetActiveTarget(previousLog); };
+    const StderrLogScope startupLog;
 
     wxStandardPaths::Get().SetFileLayout(wxStandardPaths::FileLayout_XDG);
 
@@ -87,7 +99,6 @@ bool CLexfallApp::OnInit()
     SetTopWindow(frame);
     if (!frame->CreateBars()) {
         frame->Destroy();
-        restoreLog();
         return false;
     }
 
@@ -95,23 +106,21 @@ bool CLexfallApp::OnInit()
     wxDocument* doc = file.empty() ? m_docManager->CreateNewDocument() : m_docManager->CreateDocument(file, wxDOC_SILENT);
     if (!doc) {
         frame->Destroy();
-        restoreLog();
         return false;
     }
 
     frame->Show(true);
     frame->Update();
-    restoreLog();
     return true;
 }
 
 int CLexfallApp::OnExit()
 {
     // The windows are gone: nobody is left to close an error dialog.
-    wxLogStderr exitLog;
-    wxLog* const previousLog = wxLog::SetActiveTarget(&exitLog);
-    SaveRecentFiles();
-    wxLog::SetActiveTarget(previousLog);
+    {
+        const StderrLogScope exitLog;
+        SaveRecentFiles();
+    }
     m_docManager.reset();
     return wxApp::OnExit();
 }
