@@ -82,8 +82,6 @@ CLexfallCanvas::CLexfallCanvas(wxWindow* parent, CLexfallView& view)
 
 CLexfallCanvas::~CLexfallCanvas()
 {
-    for (auto& [id, timer] : m_timers)
-        timer->Stop();
     if (HasCapture())
         ReleaseMouse();
     m_view.attachWindow(nullptr);
