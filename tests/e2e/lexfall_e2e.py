@@ -97,7 +97,7 @@ class Session:
         self.shots = []
         self.xvfb = None
         self.app = None
-        self.app_log = os.path.join(self.work, 'lexfall.stderr')
+        self.app_log = os.path.join(self.work, 'lexfall.stderr')  # of the latest start
         self.env = None
 
     # -- processes -------------------------------------------------------
@@ -136,9 +136,9 @@ class Session:
         self.env.pop('WAYLAND_DISPLAY', None)
 
     def start_app(self, *args):
-        self.app_stderr = open(self.app_log, 'wb')
-        self.app = subprocess.Popen([self.exe, *args], cwd=self.work, env=self.env,
-                                    stdout=subprocess.DEVNULL, stderr=self.app_stderr)
+        with open(self.app_log, 'wb') as log:
+            self.app = subprocess.Popen([self.exe, *args], cwd=self.work, env=self.env,
+                                        stdout=subprocess.DEVNULL, stderr=log)
 
     def run(self, *cmd, timeout=10):
         result = subprocess.run(cmd, env=self.env, capture_output=True, timeout=timeout)
@@ -152,6 +152,25 @@ class Session:
     def key(self, *keys):
         self.xdotool('key', '--delay', '80', *keys)
 
+    def type(self, text):
+        self.xdotool('type', '--delay', '150', text)
+
+    def menu(self, menu_key, item_key):
+        """Chooses a menu item by keyboard: Alt+menu_key, then item_key."""
+        self.key('alt+' + menu_key)
+        time.sleep(0.5)
+        self.key(item_key)
+        time.sleep(0.8)
+
+    def exit_by_menu(self, timeout=8):
+        """File > Exit, the last item of the first menu; returns the status."""
+        self.key('F10')
+        time.sleep(0.5)
+        self.key('Up')
+        time.sleep(0.3)
+        self.key('Return')
+        return self.wait_exit(timeout)
+
     def close(self):
         for proc in (self.app, self.xvfb):
             if proc and proc.poll() is None:
@@ -160,8 +179,6 @@ class Session:
                     proc.wait(timeout=5)
                 except subprocess.TimeoutExpired:
                     pass
-        if self.app is not None:
-            self.app_stderr.close()
 
     # -- screen ----------------------------------------------------------
 
@@ -211,7 +228,6 @@ class Session:
             raise TestFailure('the program did not end within %d s' % timeout)
 
     def stderr_text(self):
-        self.app_stderr.flush()
         with open(self.app_log, 'rb') as log:
             return log.read().decode(errors='replace')
 
@@ -274,7 +290,7 @@ def gui_test(session):
     before = empty.dark_count(band)
 
     # Typing puts glyphs at the insertion point.
-    session.xdotool('type', '--delay', '150', 'HW')
+    session.type('HW')
     time.sleep(0.8)
     typed = session.shot('typed')
     ink = typed.dark_points(band)
@@ -320,23 +336,17 @@ def gui_test(session):
     # Esc again stops the animation; new glyphs stay put.
     session.key('Escape')
     time.sleep(0.3)
-    session.xdotool('type', '--delay', '150', 'MW')
+    session.type('MW')
     time.sleep(0.8)
     shaded = session.shot('shaded').dark_count(band)
     check(shaded > before + 300, 'no glyphs appeared after Enter')
 
     # Display > Wireframe through the menu, by keyboard.
-    session.key('alt+d')
-    time.sleep(0.5)
-    session.key('w')
-    time.sleep(0.8)
+    session.menu('d', 'w')
     wire = session.shot('wireframe').dark_count(band)
     check(wire < shaded * 0.85, 'Wireframe did not change the drawing (%d dark pixels, %d shaded)' % (wire, shaded))
 
-    session.key('alt+d')
-    time.sleep(0.5)
-    session.key('s')
-    time.sleep(0.8)
+    session.menu('d', 's')
     back = session.shot('shaded-again').dark_count(band)
     check(abs(back - shaded) <= shaded * 0.05, 'Shaded did not restore the filled drawing (%d, was %d)'
           % (back, shaded))
@@ -350,29 +360,18 @@ def gui_test(session):
         check(ink_rows, 'the first glyph is gone')
         return max(ink_rows)
 
-    def toggle_toolbar():
-        session.key('alt+v')
-        time.sleep(0.5)
-        session.key('t')
-        time.sleep(0.8)
-
     shown = baseline(session.shot('toolbar'))
-    toggle_toolbar()
+    session.menu('v', 't')
     raised = baseline(session.shot('no-toolbar'))
     check(raised < shown - 10, 'hiding the toolbar did not move the client area up (baseline at %d, was %d)'
           % (raised, shown))
-    toggle_toolbar()
+    session.menu('v', 't')
     check(baseline(session.shot('toolbar-again')) == shown, 'the toolbar did not come back')
 
     check(session.xdotool('getwindowname', window) == 'Untitled - Lexfall', 'the title changed')
 
-    # File > Exit (the last item of the first menu) ends the program cleanly.
-    session.key('F10')
-    time.sleep(0.5)
-    session.key('Up')
-    time.sleep(0.3)
-    session.key('Return')
-    status = session.wait_exit(8)
+    # File > Exit ends the program cleanly.
+    status = session.exit_by_menu()
     check(status == 0, 'the program ended with status %d' % status)
     errors = [line for line in session.stderr_text().splitlines() if 'assert' in line.lower()]
     check(not errors, 'assertions failed:\n' + '\n'.join(errors))
@@ -396,12 +395,7 @@ def gui_test(session):
     window = session.wait_for_window('notes.lxf - Lexfall')
     session.xdotool('windowfocus', '--sync', window)
     time.sleep(0.5)
-    session.key('F10')
-    time.sleep(0.5)
-    session.key('Up')
-    time.sleep(0.3)
-    session.key('Return')
-    status = session.wait_exit(8)
+    status = session.exit_by_menu()
     check(status == 0, 'the program ended with status %d after opening a document' % status)
     with open(document, 'rb') as data:
         check(data.read() == b'kept as it is\n', 'opening the document changed it')
@@ -452,18 +446,19 @@ def main():
 
     signal.signal(signal.SIGALRM, out_of_time)
     session = Session(os.path.abspath(args.exe), args.artifacts)
+    failure = None
     try:
         signal.alarm(args.deadline)
         gui_test(session)
+    except Exception as error:  # any failure keeps the screenshots
+        failure = error
+    finally:
         signal.alarm(0)
-    except Exception as failure:  # any failure keeps the screenshots
-        signal.alarm(0)
-        print('FAILED:', failure if isinstance(failure, TestFailure) else repr(failure))
         session.close()
+    if failure is not None:
+        print('FAILED:', failure if isinstance(failure, TestFailure) else repr(failure))
         session.keep_artifacts()
         return 1
-    finally:
-        session.close()
     shutil.rmtree(session.work, ignore_errors=True)
     print('passed')
     return 0
