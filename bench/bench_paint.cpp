@@ -21,8 +21,6 @@
 
 namespace {
 
-constexpr unsigned kTimerId = 333;
-
 // A scene of `count` letters in lines across the screen, projected once.
 struct Scene {
     explicit Scene(int count, bool wireframe)
@@ -43,39 +41,45 @@ struct Scene {
             }
             view.AddCharacter(text[static_cast<std::size_t>(i) % text.size()]);
         }
-        view.OnTimer(kTimerId);
+        tick();
+    }
+
+    void tick() { view.OnTimer(view.m_nTimerID); }
+
+    // One frame on a cleared white page.
+    void paint(wxDC& dc)
+    {
+        dc.SetBackground(*wxWHITE_BRUSH);
+        dc.Clear();
+        WxDrawContext context(dc);
+        view.OnDraw(context);
     }
 
     HeadlessWindow port;
     CLexfallView view;
 };
 
-void paint(benchmark::State& state, bool wireframe)
+void measurePaint(benchmark::State& state, bool wireframe)
 {
     Scene scene(static_cast<int>(state.range(0)), wireframe);
-    const wxSize size = wxGetDisplaySize();
-    wxBitmap bitmap(size);
+    wxBitmap bitmap(wxGetDisplaySize());
     wxMemoryDC dc(bitmap);
-    for (auto _ : state) {
-        dc.SetBackground(*wxWHITE_BRUSH);
-        dc.Clear();
-        WxDrawContext context(dc);
-        scene.view.OnDraw(context);
-    }
+    for (auto _ : state)
+        scene.paint(dc);
     state.counters["bodies"] = static_cast<double>(scene.view.m_pBodies.size());
     state.counters["triangles"] = scene.view.m_nPoints / 3;
     state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
-void BM_PaintShaded(benchmark::State& state) { paint(state, false); }
-void BM_PaintWireframe(benchmark::State& state) { paint(state, true); }
+void BM_PaintShaded(benchmark::State& state) { measurePaint(state, false); }
+void BM_PaintWireframe(benchmark::State& state) { measurePaint(state, true); }
 
 // The tick with the animation off (projection only).
 void BM_TickStill(benchmark::State& state)
 {
     Scene scene(static_cast<int>(state.range(0)), false);
     for (auto _ : state) {
-        scene.view.OnTimer(kTimerId);
+        scene.tick();
         benchmark::DoNotOptimize(scene.view.m_nPoints);
     }
     state.counters["bodies"] = static_cast<double>(scene.view.m_pBodies.size());
@@ -99,13 +103,9 @@ void animated(benchmark::State& state, bool paintToo)
         scene->view.m_bAnimate = true;
         state.ResumeTiming();
         for (int tick = 0; tick < kTicksPerSecond; ++tick) {
-            scene->view.OnTimer(kTimerId);
-            if (paintToo) {
-                dc.SetBackground(*wxWHITE_BRUSH);
-                dc.Clear();
-                WxDrawContext context(dc);
-                scene->view.OnDraw(context);
-            }
+            scene->tick();
+            if (paintToo)
+                scene->paint(dc);
         }
         state.PauseTiming();
         bodiesLeft = scene->view.m_pBodies.size();
