@@ -1,6 +1,7 @@
 #include "glyph/GlyphMesher.h"
 
 #include "glyph/FontFace.h"
+#include "glyph/GlyphMetrics.h"
 #include "glyph/GlyphTriangulator.h"
 #include "glyph/InstallPaths.h"
 #include "glyph/SizedFont.h"
@@ -103,7 +104,7 @@ double GlyphMesher::advanceWidth(char c) const
     if (!m_sizedFont)
         return 0.0;
     const FontGlyph* glyph = m_sizedFont->glyph(static_cast<unsigned char>(c));
-    return glyph ? glyph->advance() * 0.015625 : 0.0;
+    return glyph ? glyph->advance() * PixelsPer26Dot6Unit : 0.0;
 }
 
 bool GlyphMesher::hasFont() const

@@ -2,6 +2,9 @@
 
 #include <cstdint>
 
+// One 26.6 unit in pixels.
+constexpr double PixelsPer26Dot6Unit = 0.015625;
+
 // Metrics of a loaded glyph, all 26.6 pixels, y up.
 struct GlyphMetrics {
     std::int32_t xMin = 0;

@@ -2,12 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "glyph/FontGlyph.h"
 
 namespace {
-
-constexpr double PixelsPerUnit = 0.015625; // 26.6 to pixels
 
 ContourPoint midpoint(ContourPoint a, ContourPoint b)
 {
@@ -23,27 +22,22 @@ void GlyphVectorizer::setPrecision(double precision)
 
 bool GlyphVectorizer::init(const FontGlyph* glyph)
 {
-    m_contours.clear();
-    m_outline = GlyphOutline{};
-    m_glyph = glyph;
-    if (!glyph)
-        return false;
     GlyphOutline outline;
-    if (!glyph->outline(outline) || outline.points.size() > MaxOutlinePoints)
-        return false;
-    m_outline = std::move(outline);
-    m_contours.resize(static_cast<std::size_t>(m_outline.numContours));
-    return true;
+    const bool read = glyph != nullptr && glyph->outline(outline);
+    // An unreadable outline still drops the previous glyph's contours.
+    const bool taken = initOutline(read ? std::move(outline) : GlyphOutline{});
+    m_glyph = glyph;
+    return read && taken;
 }
 
-bool GlyphVectorizer::initOutline(const GlyphOutline& outline)
+bool GlyphVectorizer::initOutline(GlyphOutline outline)
 {
     m_contours.clear();
     m_glyph = nullptr;
     m_outline = GlyphOutline{};
     if (!outline.isWellFormed() || outline.points.size() > MaxOutlinePoints)
         return false;
-    m_outline = outline;
+    m_outline = std::move(outline);
     m_contours.resize(static_cast<std::size_t>(m_outline.numContours));
     return true;
 }
@@ -66,7 +60,7 @@ void GlyphVectorizer::vectorizeContour(int k)
     if (last > first) {
         auto point = [&](int i) {
             const GlyphOutline::Point& p = m_outline.points[i];
-            return ContourPoint{p.x * PixelsPerUnit, p.y * PixelsPerUnit};
+            return ContourPoint{p.x * PixelsPer26Dot6Unit, p.y * PixelsPer26Dot6Unit};
         };
         auto on = [&](int i) { return (m_outline.flags[i] & GlyphOutline::OnCurve) != 0; };
 

@@ -35,7 +35,7 @@ public:
     // than MaxOutlinePoints points.
     bool init(const FontGlyph* glyph);
     // Same, from an outline record directly.
-    bool initOutline(const GlyphOutline& outline);
+    bool initOutline(GlyphOutline outline);
 
     bool vectorize();
 
