@@ -13,6 +13,36 @@ constexpr const char kSymbolFace[] = "Symbol.ttf";
 
 bool isFace(const char* current, const char* name) { return std::strcmp(current, name) == 0; }
 
+// A command the view handles and its update handler; none for a command
+// without a check mark, which is then simply enabled.
+struct ViewCommand {
+    int id;
+    void (CLexfallView::*run)();
+    void (CLexfallView::*update)(CommandUpdate&) const;
+};
+
+constexpr ViewCommand kViewCommands[] = {
+    {ID_MODE_KEYBOARD, &CLexfallView::OnModeKeyboard, &CLexfallView::OnUpdateModeKeyboard},
+    {ID_MODE_NOZZLE, &CLexfallView::OnModeNozzle, &CLexfallView::OnUpdateModeNozzle},
+    {ID_MODE_MANIPULATE, &CLexfallView::OnModeManipulate, &CLexfallView::OnUpdateModeManipulate},
+    {ID_FONT_ARIAL, &CLexfallView::OnFontArial, &CLexfallView::OnUpdateFontArial},
+    {ID_FONT_SYMBOL, &CLexfallView::OnFontSymbol, &CLexfallView::OnUpdateFontSymbol},
+    {ID_DISPLAY_WIREFRAME, &CLexfallView::OnDisplayWireframe, &CLexfallView::OnUpdateDisplayWireframe},
+    {ID_DISPLAY_SHADED, &CLexfallView::OnDisplayShaded, &CLexfallView::OnUpdateDisplayShaded},
+    {ID_DISPLAY_ANIMATE, &CLexfallView::OnDisplayAnimate, &CLexfallView::OnUpdateDisplayAnimate},
+    {ID_DISPLAY_SHOWCURSOR, &CLexfallView::OnDisplayShowCursor, &CLexfallView::OnUpdateDisplayShowCursor},
+    {ID_DISPLAY_SHOWCOMPASS, &CLexfallView::OnDisplayShowCompass, &CLexfallView::OnUpdateDisplayShowCompass},
+    {ID_FILE_OPEN, &CLexfallView::OnOpenWordFile, nullptr},
+};
+
+const ViewCommand* findCommand(int id)
+{
+    for (const ViewCommand& command : kViewCommands)
+        if (command.id == id)
+            return &command;
+    return nullptr;
+}
+
 } // namespace
 
 CLexfallView::CLexfallView() : m_strWordFileDirectory(lexfallShareDirectory()), m_pszFontFile(kArialFace)
@@ -85,85 +115,23 @@ void CLexfallView::OnUpdateDisplayShowCompass(CommandUpdate& ui) const { ui.setC
 
 bool CLexfallView::OnCommand(int id)
 {
-    switch (id) {
-    case ID_MODE_KEYBOARD:
-        OnModeKeyboard();
-        return true;
-    case ID_MODE_NOZZLE:
-        OnModeNozzle();
-        return true;
-    case ID_MODE_MANIPULATE:
-        OnModeManipulate();
-        return true;
-    case ID_FONT_ARIAL:
-        OnFontArial();
-        return true;
-    case ID_FONT_SYMBOL:
-        OnFontSymbol();
-        return true;
-    case ID_DISPLAY_WIREFRAME:
-        OnDisplayWireframe();
-        return true;
-    case ID_DISPLAY_SHADED:
-        OnDisplayShaded();
-        return true;
-    case ID_DISPLAY_ANIMATE:
-        OnDisplayAnimate();
-        return true;
-    case ID_DISPLAY_SHOWCURSOR:
-        OnDisplayShowCursor();
-        return true;
-    case ID_DISPLAY_SHOWCOMPASS:
-        OnDisplayShowCompass();
-        return true;
-    case ID_FILE_OPEN:
-        OnOpenWordFile();
-        return true;
-    default:
+    const ViewCommand* command = findCommand(id);
+    if (!command)
         return false;
-    }
+    (this->*command->run)();
+    return true;
 }
 
 bool CLexfallView::OnUpdateCommand(int id, CommandUpdate& ui) const
 {
-    switch (id) {
-    case ID_MODE_KEYBOARD:
-        OnUpdateModeKeyboard(ui);
-        return true;
-    case ID_MODE_NOZZLE:
-        OnUpdateModeNozzle(ui);
-        return true;
-    case ID_MODE_MANIPULATE:
-        OnUpdateModeManipulate(ui);
-        return true;
-    case ID_FONT_ARIAL:
-        OnUpdateFontArial(ui);
-        return true;
-    case ID_FONT_SYMBOL:
-        OnUpdateFontSymbol(ui);
-        return true;
-    case ID_DISPLAY_WIREFRAME:
-        OnUpdateDisplayWireframe(ui);
-        return true;
-    case ID_DISPLAY_SHADED:
-        OnUpdateDisplayShaded(ui);
-        return true;
-    case ID_DISPLAY_ANIMATE:
-        OnUpdateDisplayAnimate(ui);
-        return true;
-    case ID_DISPLAY_SHOWCURSOR:
-        OnUpdateDisplayShowCursor(ui);
-        return true;
-    case ID_DISPLAY_SHOWCOMPASS:
-        OnUpdateDisplayShowCompass(ui);
-        return true;
-    case ID_FILE_OPEN:
-        // Handled here, so always available.
-        ui.enable(true);
-        return true;
-    default:
+    const ViewCommand* command = findCommand(id);
+    if (!command)
         return false;
-    }
+    if (command->update)
+        (this->*command->update)(ui);
+    else
+        ui.enable(true);
+    return true;
 }
 
 bool CLexfallView::SetFontFile(const char* name)

@@ -64,6 +64,12 @@ TEST(ViewState, UpdateHandlersShowTheInitialCheckMarks)
     for (const auto& [id, checked] : expected)
         EXPECT_EQ(checkOf(rig.view, id), checked) << id;
 
+    // File Open has no check mark; the view handles it, so it is enabled.
+    FakeCommandUpdate open;
+    EXPECT_TRUE(rig.view.OnUpdateCommand(ID_FILE_OPEN, open));
+    EXPECT_EQ(open.enabled, true);
+    EXPECT_FALSE(open.checked.has_value());
+
     // No handler at all: the shell shows them disabled.
     FakeCommandUpdate ui;
     EXPECT_FALSE(rig.view.OnUpdateCommand(ID_DISPLAY_TEXTCOLOR, ui));
