@@ -9,7 +9,7 @@ namespace {
 
 constexpr double kMergeTolerance = 0.5;
 
-Particle* particleAt(ParticleSystem& system, const Vector3& point)
+Particle* mergedParticle(ParticleSystem& system, const Vector3& point)
 {
     // findOrAddParticle writes the distance found back into the tolerance,
     // so every lookup starts from a fresh one.
@@ -29,8 +29,8 @@ void addGlyphMeshToBody(const GlyphMesh& mesh, ParticleSystem& system, double st
         triangleVertices->reserve(mesh.size() / 2);
     }
     for (std::size_t i = 0; i + 1 < mesh.size(); i += 2) {
-        Particle* a = particleAt(system, mesh[i]);
-        Particle* b = particleAt(system, mesh[i + 1]);
+        Particle* a = mergedParticle(system, mesh[i]);
+        Particle* b = mergedParticle(system, mesh[i + 1]);
         if (triangleVertices)
             triangleVertices->push_back(a);
         const Vector3 d = a->position - b->position;
@@ -46,15 +46,12 @@ bool GlyphMesher::buildGlyphBody(char c, ParticleSystem* system, double precisio
 {
     if (!triangulate(c, precision))
         return false;
-    if (system != nullptr) {
-        addGlyphMeshToBody(m_mesh, *system, stiffness, damping, triangleVertices);
+    // A body nobody would keep is not built; its list is only emptied.
+    if (system == nullptr) {
+        if (triangleVertices != nullptr)
+            triangleVertices->clear();
         return true;
     }
-    // Without a system the body is built and thrown away; its particles
-    // die with it, so the list is left empty rather than dangling.
-    ParticleSystem discarded(1.0);
-    addGlyphMeshToBody(m_mesh, discarded, stiffness, damping, nullptr);
-    if (triangleVertices)
-        triangleVertices->clear();
+    addGlyphMeshToBody(m_mesh, *system, stiffness, damping, triangleVertices);
     return true;
 }

@@ -39,7 +39,8 @@ public:
 
     // Fills system with one particle per distinct mesh corner and one
     // spring per edge; triangleVertices (if given) gets three corners per
-    // triangle. False, with nothing changed, when triangulation fails.
+    // triangle. Without a system nothing is built and the list is emptied.
+    // False, with nothing changed, when triangulation fails.
     bool buildGlyphBody(char c, ParticleSystem* system, double precision, double stiffness, double damping,
                         std::vector<Particle*>* triangleVertices);
 

@@ -180,7 +180,7 @@ TEST(BuildGlyphBody, RealGlyphs)
     EXPECT_EQ(blank.forceCount(), 0);
     EXPECT_TRUE(stale.empty());
 
-    // No system: built and discarded; the list cannot point into it.
+    // No system: nothing is built and the list is emptied.
     std::vector<Particle*> orphan(2, nullptr);
     EXPECT_TRUE(mesher.buildGlyphBody('B', nullptr, 30.0, 5.0, 1.0, &orphan));
     EXPECT_TRUE(orphan.empty());
