@@ -25,7 +25,6 @@ public:
     const std::array<int, 256>& charToGlyph() const { return m_charToGlyph; }
     int numGlyphs() const;
 
-    FontEngine* engine() const { return m_engine; }
     FT_Face handle() const { return m_face; }
 
 private:

@@ -25,7 +25,6 @@ public:
     std::int32_t advance() const { return m_metrics ? m_metrics->advance : 0; }
     const GlyphMetrics* metrics() const { return m_metrics.get(); }
     int code() const { return m_code; }
-    FontInstance* instance() const { return m_instance; }
 
 private:
     void release();

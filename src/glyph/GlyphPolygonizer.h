@@ -20,11 +20,9 @@ public:
     // Prints "GLU error #..." to stderr when verbose; nothing else.
     virtual void error(unsigned int code);
 
-    bool verbose() const { return m_verbose; }
     // Tessellator errors received since the last resetErrorCount().
     int errorCount() const { return m_errorCount; }
     void resetErrorCount() { m_errorCount = 0; }
-    void setVerbose(bool verbose) { m_verbose = verbose; }
     // The polygonizer whose run is calling this handler, if any.
     GlyphPolygonizer* callingPolygonizer() const { return m_polygonizer; }
 

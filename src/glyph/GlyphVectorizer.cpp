@@ -25,15 +25,12 @@ bool GlyphVectorizer::init(const FontGlyph* glyph)
     GlyphOutline outline;
     const bool read = glyph != nullptr && glyph->outline(outline);
     // An unreadable outline still drops the previous glyph's contours.
-    const bool taken = initOutline(read ? std::move(outline) : GlyphOutline{});
-    m_glyph = glyph;
-    return read && taken;
+    return initOutline(read ? std::move(outline) : GlyphOutline{}) && read;
 }
 
 bool GlyphVectorizer::initOutline(GlyphOutline outline)
 {
     m_contours.clear();
-    m_glyph = nullptr;
     m_outline = GlyphOutline{};
     if (!outline.isWellFormed() || outline.points.size() > MaxOutlinePoints)
         return false;

@@ -41,14 +41,12 @@ public:
 
     int contourCount() const { return static_cast<int>(m_contours.size()); }
     const GlyphContour& contour(int index) const { return m_contours[index]; }
-    const FontGlyph* glyph() const { return m_glyph; }
 
 private:
     void vectorizeContour(int k);
     void addArc(GlyphContour& contour, ContourPoint p0, ContourPoint control, ContourPoint p1);
     void group();
 
-    const FontGlyph* m_glyph = nullptr;
     GlyphOutline m_outline;
     double m_precision = 0.01;
     std::vector<GlyphContour> m_contours;

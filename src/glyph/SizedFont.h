@@ -16,9 +16,6 @@ public:
     bool create(int points);
 
     const FontGlyph* glyph(int code) const { return m_glyphs ? m_glyphs->glyph(code) : nullptr; }
-    FontFace* face() const { return m_face; }
-    const FontInstance* instance() const { return m_instance.get(); }
-    const FontGlyphSet* glyphSet() const { return m_glyphs.get(); }
 
 private:
     FontFace* m_face;
