@@ -5,12 +5,28 @@
 #include <initializer_list>
 #include <string>
 
+#include <gtest/gtest.h>
+
+#include "glyph/FontFace.h"
 #include "glyph/GlyphOutline.h"
+#include "glyph/SizedFont.h"
 
 inline std::string testFontPath(const char* name)
 {
     return std::string(LEXFALL_TEST_FONT_DIR) + name;
 }
+
+// A face opened from a path and sized at the program's 48 points.
+struct LoadedFont {
+    FontFace face;
+    SizedFont font{&face};
+    explicit LoadedFont(const std::string& path)
+    {
+        EXPECT_TRUE(face.open(path.c_str())) << path;
+        EXPECT_TRUE(font.create(48)) << path;
+    }
+    const FontGlyph* glyph(int code) const { return font.glyph(code); }
+};
 
 inline void writeFile(const std::string& path, const std::string& bytes)
 {

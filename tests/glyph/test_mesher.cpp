@@ -7,12 +7,10 @@
 #include <utility>
 
 #include "GlyphTestSupport.h"
-#include "glyph/FontFace.h"
 #include "glyph/GlyphMesher.h"
 #include "glyph/GlyphTriangulator.h"
 #include "glyph/GlyphVectorizer.h"
 #include "glyph/InstallPaths.h"
-#include "glyph/SizedFont.h"
 
 namespace {
 
@@ -231,10 +229,7 @@ TEST(GlyphMesherFiles, GlyphsTheTessellatorRefusesAreRefined)
 {
     GlyphMesher arial;
     ASSERT_TRUE(arial.loadFont("arial.ttf", 48));
-    FontFace face;
-    ASSERT_TRUE(face.open((lexfallFontDirectory() + "arial.ttf").c_str()));
-    SizedFont font(&face);
-    ASSERT_TRUE(font.create(48));
+    const LoadedFont font(lexfallFontDirectory() + "arial.ttf");
     for (char c : {'o', 'e'}) {
         GlyphVectorizer fine;
         fine.setPrecision(7.5);
@@ -250,6 +245,16 @@ TEST(GlyphMesherFiles, GlyphsTheTessellatorRefusesAreRefined)
         const std::size_t size = arial.mesh().size();
         ASSERT_TRUE(arial.triangulate(c, 30.0));
         EXPECT_EQ(arial.mesh().size(), size);
+
+        // The retry keeps the finer precision of the mesh it settled on.
+        GlyphMesh mesh;
+        GlyphWireTriangulator wire;
+        wire.setSegmentList(&mesh);
+        ASSERT_TRUE(wire.init(font.glyph(c)));
+        EXPECT_TRUE(wire.triangulateRefining(30.0));
+        EXPECT_EQ(wire.errorCount(), 0) << c;
+        EXPECT_LT(wire.polygonizer().vectorizer()->precision(), 30.0) << c;
+        EXPECT_EQ(mesh.size(), size) << c;
     }
 
     // A contour that really crosses itself is meshed as first asked.
@@ -258,10 +263,7 @@ TEST(GlyphMesherFiles, GlyphsTheTessellatorRefusesAreRefined)
     ASSERT_TRUE(shapes.loadFont("shapes.ttf", 48));
     ASSERT_TRUE(shapes.triangulate('Z', 30.0));
     const GlyphMesh refused = shapes.mesh();
-    FontFace shapesFace;
-    ASSERT_TRUE(shapesFace.open(testFontPath("shapes.ttf").c_str()));
-    SizedFont shapesFont(&shapesFace);
-    ASSERT_TRUE(shapesFont.create(48));
+    const LoadedFont shapesFont(testFontPath("shapes.ttf"));
     GlyphMesh direct;
     GlyphWireTriangulator triangulator;
     triangulator.setSegmentList(&direct);
@@ -272,6 +274,10 @@ TEST(GlyphMesherFiles, GlyphsTheTessellatorRefusesAreRefined)
     ASSERT_EQ(refused.size(), direct.size());
     for (std::size_t i = 0; i < direct.size(); ++i)
         EXPECT_TRUE(refused[i].x == direct[i].x && refused[i].y == direct[i].y) << i;
+    EXPECT_TRUE(triangulator.triangulateRefining(30.0));
+    EXPECT_GT(triangulator.errorCount(), 0);
+    EXPECT_EQ(triangulator.polygonizer().vectorizer()->precision(), 30.0);
+    EXPECT_EQ(direct.size(), refused.size());
 }
 
 TEST(InstallPaths, ShareDirectoryLiesBesideTheExecutablesFolder)
@@ -292,10 +298,7 @@ TEST(GlyphMesherFiles, AllCodesOfTheRealFaces)
     for (const char* name : {"arial.ttf", "Symbol.ttf"}) {
         GlyphMesher mesher;
         ASSERT_TRUE(mesher.loadFont(name, 48)) << name;
-        FontFace face;
-        ASSERT_TRUE(face.open((directory + name).c_str()));
-        SizedFont font(&face);
-        ASSERT_TRUE(font.create(48));
+        const LoadedFont font(directory + name);
 
         int triangles = 0;
         for (int code = 0; code < 256; ++code) {

@@ -6,9 +6,7 @@
 #include <vector>
 
 #include "GlyphTestSupport.h"
-#include "glyph/FontFace.h"
 #include "glyph/GlyphTriangulator.h"
-#include "glyph/SizedFont.h"
 
 namespace {
 
@@ -108,23 +106,9 @@ TEST(GlyphWireTriangulator, WritesThreeSegmentsPerTriangleWithYFlipped)
     EXPECT_EQ(mesh.capacity(), capacity);
 }
 
-namespace {
-
-struct ShapesFont {
-    FontFace face;
-    SizedFont font{&face};
-    ShapesFont()
-    {
-        EXPECT_TRUE(face.open(testFontPath("shapes.ttf").c_str()));
-        EXPECT_TRUE(font.create(48));
-    }
-};
-
-} // namespace
-
 TEST(GlyphPolygonizer, FailsWithoutAGlyphAndRunsAnOwnVectorizerOnly)
 {
-    ShapesFont shapes;
+    LoadedFont shapes(testFontPath("shapes.ttf"));
     RecordingTriangulator t;
     EXPECT_TRUE(t.polygonizer().ownsVectorizer());
     EXPECT_FALSE(t.triangulate()); // no glyph yet
@@ -132,7 +116,7 @@ TEST(GlyphPolygonizer, FailsWithoutAGlyphAndRunsAnOwnVectorizerOnly)
     EXPECT_FALSE(t.triangulate());
 
     t.setPrecision(30.0);
-    ASSERT_TRUE(t.init(shapes.font.glyph('A')));
+    ASSERT_TRUE(t.init(shapes.glyph('A')));
     ASSERT_TRUE(t.triangulate());
     EXPECT_EQ(t.triangles.size(), 2u);
     EXPECT_EQ(t.caller, &t.polygonizer());
@@ -142,11 +126,11 @@ TEST(GlyphPolygonizer, FailsWithoutAGlyphAndRunsAnOwnVectorizerOnly)
     GlyphVectorizer borrowed;
     RecordingTriangulator outside(&borrowed);
     EXPECT_FALSE(outside.polygonizer().ownsVectorizer());
-    ASSERT_TRUE(outside.init(shapes.font.glyph('A')));
+    ASSERT_TRUE(outside.init(shapes.glyph('A')));
     ASSERT_TRUE(outside.triangulate());
     EXPECT_TRUE(outside.triangles.empty());
     borrowed.setPrecision(30.0);
-    ASSERT_TRUE(borrowed.init(shapes.font.glyph('A')));
+    ASSERT_TRUE(borrowed.init(shapes.glyph('A')));
     ASSERT_TRUE(borrowed.vectorize());
     ASSERT_TRUE(outside.triangulate());
     EXPECT_EQ(outside.triangles.size(), 2u);
@@ -154,11 +138,11 @@ TEST(GlyphPolygonizer, FailsWithoutAGlyphAndRunsAnOwnVectorizerOnly)
 
 TEST(GlyphPolygonizer, TessellatorErrorsPrintOnlyWhenVerbose)
 {
-    ShapesFont shapes;
+    LoadedFont shapes(testFontPath("shapes.ttf"));
     for (bool verbose : {false, true}) {
         RecordingTriangulator t(nullptr, verbose);
         t.setPrecision(30.0);
-        ASSERT_TRUE(t.init(shapes.font.glyph('Z'))); // a contour crossing itself
+        ASSERT_TRUE(t.init(shapes.glyph('Z'))); // a contour crossing itself
         testing::internal::CaptureStderr();
         EXPECT_TRUE(t.triangulate());
         const std::string err = testing::internal::GetCapturedStderr();
