@@ -1,6 +1,5 @@
 #include "glyph/FontGlyph.h"
 
-
 FontGlyph::~FontGlyph()
 {
     release();
