@@ -2,6 +2,8 @@
 
 #include <GL/gl.h>
 
+#include <initializer_list>
+
 GlyphTriangulator::GlyphTriangulator(GlyphVectorizer* vectorizer, bool verbose)
     : GlyphPolygonizerHandler(verbose), m_polygonizer(std::make_unique<GlyphPolygonizer>(vectorizer))
 {
