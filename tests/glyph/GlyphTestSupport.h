@@ -28,12 +28,6 @@ struct LoadedFont {
     const FontGlyph* glyph(int code) const { return font.glyph(code); }
 };
 
-inline void writeFile(const std::string& path, const std::string& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
-
 inline std::string readFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);

@@ -9,6 +9,7 @@
 #include "glyph/FontGlyphSet.h"
 #include "glyph/FontInstance.h"
 #include "glyph/SizedFont.h"
+#include "support/TempFolder.h"
 
 TEST(FontFace, SymbolStyleMapsUseCodeMinus31BelowTheGlyphCount)
 {
@@ -63,19 +64,17 @@ TEST(FontFace, BrokenFilesAreRefused)
 {
     const std::string font = readFile(testFontPath("shapes.ttf"));
     ASSERT_GT(font.size(), 200u);
-    const std::string dir = LEXFALL_TEST_BUILD_DIR "/";
-    writeFile(dir + "glyph-empty.ttf", "");
-    writeFile(dir + "glyph-text.ttf", "This is not a font at all.\n");
-    writeFile(dir + "glyph-truncated.ttf", font.substr(0, 40));
     std::string scrambled = font;
     for (std::size_t i = 12; i < scrambled.size(); ++i) // the table directory and everything after
         scrambled[i] = static_cast<char>(scrambled[i] ^ 0x5a);
-    writeFile(dir + "glyph-scrambled.ttf", scrambled);
 
-    for (const char* name : {"glyph-empty.ttf", "glyph-text.ttf", "glyph-truncated.ttf", "glyph-scrambled.ttf"}) {
+    const TempFolder folder;
+    for (const std::string& path :
+         {folder.write("empty.ttf", ""), folder.write("text.ttf", "This is not a font at all.\n"),
+          folder.write("truncated.ttf", font.substr(0, 40)), folder.write("scrambled.ttf", scrambled)}) {
         FontFace face;
-        EXPECT_FALSE(face.open((dir + name).c_str())) << name;
-        EXPECT_FALSE(face.isOpen()) << name;
+        EXPECT_FALSE(face.open(path.c_str())) << path;
+        EXPECT_FALSE(face.isOpen()) << path;
     }
 }
 

@@ -11,6 +11,7 @@
 #include "glyph/GlyphTriangulator.h"
 #include "glyph/GlyphVectorizer.h"
 #include "glyph/InstallPaths.h"
+#include "support/TempFolder.h"
 
 namespace {
 
@@ -192,14 +193,14 @@ TEST_F(ShapesMesher, SelectionIsCachedAndDroppedWithTheFont)
 
 TEST(GlyphMesherFiles, BrokenFilesLeaveTheMesherEmpty)
 {
-    const std::string dir = LEXFALL_TEST_BUILD_DIR "/";
     const std::string font = readFile(testFontPath("shapes.ttf"));
-    writeFile(dir + "mesher-text.ttf", "plain text, no font\n");
-    writeFile(dir + "mesher-truncated.ttf", font.substr(0, font.size() / 8));
-    writeFile(dir + "mesher-empty.ttf", "");
+    const TempFolder folder;
+    folder.write("mesher-text.ttf", "plain text, no font\n");
+    folder.write("mesher-truncated.ttf", font.substr(0, font.size() / 8));
+    folder.write("mesher-empty.ttf", "");
 
     GlyphMesher mesher;
-    mesher.setFontDirectory(dir);
+    mesher.setFontDirectory(folder.path() + "/");
     for (const char* name : {"mesher-text.ttf", "mesher-truncated.ttf", "mesher-empty.ttf"}) {
         ASSERT_TRUE(mesher.loadFont(testFontPath("shapes.ttf").c_str(), 48));
         EXPECT_FALSE(mesher.loadFont(name, 48)) << name;
