@@ -37,6 +37,13 @@ Words wordsOf(const TempFolder& folder, const std::string& bytes)
     return loadBytes(folder, bytes).words;
 }
 
+// Picks path in the open-file dialog of the word-file command.
+void chooseWordFile(SceneRig& rig, const std::string& path)
+{
+    rig.window.fileAnswer = path;
+    rig.view.OnOpenWordFile();
+}
+
 } // namespace
 
 TEST(WordFile, LettersAndDigitsMakeWords)
@@ -195,8 +202,7 @@ TEST(OpenWordFile, AcceptedFileSelectsNozzleAndRestartsAtTheFirstWord)
     SceneRig rig;
     CLexfallView& view = rig.view;
     view.OnModeManipulate();
-    rig.window.fileAnswer = folder.write("first.txt", "one two three");
-    view.OnOpenWordFile();
+    chooseWordFile(rig, folder.write("first.txt", "one two three"));
     EXPECT_TRUE(view.m_bWordsLoaded);
     EXPECT_TRUE(view.m_bNozzleMode);
     EXPECT_FALSE(view.m_bKeyboardMode);
@@ -207,8 +213,7 @@ TEST(OpenWordFile, AcceptedFileSelectsNozzleAndRestartsAtTheFirstWord)
     view.EmitNextWord();
     EXPECT_EQ(view.m_nWordIndex, 2);
 
-    rig.window.fileAnswer = folder.write("second.txt", "alpha beta");
-    view.OnOpenWordFile();
+    chooseWordFile(rig, folder.write("second.txt", "alpha beta"));
     EXPECT_EQ(view.m_nWordIndex, 0);
     ASSERT_NE(view.m_pWords, nullptr);
     EXPECT_EQ(*view.m_pWords, (Words{"alpha", "beta"}));
@@ -225,14 +230,12 @@ TEST(OpenWordFile, FileWithoutWordsOrUnopenableKeepsTheModeAndAsksAgain)
     TempFolder folder;
     SceneRig rig;
     CLexfallView& view = rig.view;
-    rig.window.fileAnswer = folder.write("good.txt", "word");
-    view.OnOpenWordFile();
+    chooseWordFile(rig, folder.write("good.txt", "word"));
     ASSERT_TRUE(view.m_bWordsLoaded);
     view.OnModeManipulate();
 
     for (const std::string& path : {folder.write("empty.txt", ""), folder.path() + "/missing.txt"}) {
-        rig.window.fileAnswer = path;
-        view.OnOpenWordFile();
+        chooseWordFile(rig, path);
         EXPECT_FALSE(view.m_bWordsLoaded) << path;
         EXPECT_EQ(view.m_pWords, nullptr) << path;
         EXPECT_TRUE(view.m_bManipulateMode) << path;
@@ -253,8 +256,7 @@ TEST(Nozzle, WordsComeWholeAndCyclic)
     TempFolder folder;
     SceneRig rig;
     CLexfallView& view = rig.view;
-    rig.window.fileAnswer = folder.write("abc.txt", "a bb ccc");
-    view.OnOpenWordFile();
+    chooseWordFile(rig, folder.write("abc.txt", "a bb ccc"));
 
     const int expected[] = {1, 2, 3, 1, 2};
     int total = 0;
@@ -273,8 +275,7 @@ TEST(Nozzle, HoldingTwelveTicksEmitsThreeWords)
     TempFolder folder;
     SceneRig rig;
     CLexfallView& view = rig.view;
-    rig.window.fileAnswer = folder.write("w.txt", "ab cd ef gh ij");
-    view.OnOpenWordFile();
+    chooseWordFile(rig, folder.write("w.txt", "ab cd ef gh ij"));
     rig.tick(3);
     view.OnLButtonDown(0, IntPoint{100, 200});
     EXPECT_EQ(view.m_nEmitCounter, 0);
