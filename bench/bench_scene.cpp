@@ -113,7 +113,7 @@ void BM_Tick(benchmark::State& state)
     g_heap.allocations = 0;
     for (auto _ : state) {
         g_heap.counting = true;
-        view.OnTimer(333);
+        view.OnTimer(view.m_nTimerID);
         g_heap.counting = false;
         ++ticks;
     }
