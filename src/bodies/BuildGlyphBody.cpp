@@ -1,5 +1,5 @@
 #include <cmath>
-#include <memory>
+#include <vector>
 
 #include "bodies/GlyphBody.h"
 #include "glyph/GlyphMesher.h"
@@ -19,6 +19,26 @@ Particle* mergedParticle(ParticleSystem& system, const Vector3& point)
     return p;
 }
 
+// How many particles the mesh adds to an empty body: merging as
+// findOrAddParticle does, on positions alone. The body then gets exactly
+// that much room, so its particles lie in one block.
+int distinctPoints(const GlyphMesh& mesh)
+{
+    std::vector<Vector3> seen;
+    for (const Vector3& point : mesh) {
+        double bestSq = 0.0;
+        for (std::size_t i = 0; i < seen.size(); ++i) {
+            const Vector3 d = seen[i] - point;
+            const double sq = d.dot(d);
+            if (i == 0 || sq < bestSq)
+                bestSq = sq;
+        }
+        if (seen.empty() || !(std::sqrt(bestSq) <= kMergeTolerance))
+            seen.push_back(point);
+    }
+    return static_cast<int>(seen.size());
+}
+
 } // namespace
 
 void addGlyphMeshToBody(const GlyphMesh& mesh, ParticleSystem& system, double stiffness, double damping,
@@ -28,6 +48,7 @@ void addGlyphMeshToBody(const GlyphMesh& mesh, ParticleSystem& system, double st
         triangleVertices->clear();
         triangleVertices->reserve(mesh.size() / 2);
     }
+    system.reserve(distinctPoints(mesh), static_cast<int>(mesh.size() / 2));
     for (std::size_t i = 0; i + 1 < mesh.size(); i += 2) {
         Particle* a = mergedParticle(system, mesh[i]);
         Particle* b = mergedParticle(system, mesh[i + 1]);
@@ -35,9 +56,9 @@ void addGlyphMeshToBody(const GlyphMesh& mesh, ParticleSystem& system, double st
             triangleVertices->push_back(a);
         const Vector3 d = a->position - b->position;
         const double restLength = std::sqrt(d.dot(d));
-        std::unique_ptr<MOTUSforce> spring = std::make_unique<MOTUSforceSpring>(a, b, restLength, stiffness, damping);
-        // A refused spring stays in `spring` and dies with it.
-        system.addForceUnique(spring);
+        // A fresh spring is never refused as a duplicate, so it is made in
+        // the body's own storage rather than offered to addForceUnique.
+        system.addSpring(a, b, restLength, stiffness, damping);
     }
 }
 

@@ -1,44 +1,85 @@
 #include "physics/ParticleSystem.h"
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
+
+namespace {
+
+const std::less<const MOTUSforce*> kAddressOrder;
+
+} // namespace
+
+void ParticleSystem::reserve(int particles, int springs)
+{
+    if (particles > 0)
+        m_particles.reserve(static_cast<std::size_t>(particles));
+    if (springs > 0)
+        m_springs.reserve(static_cast<std::size_t>(springs));
+}
 
 void ParticleSystem::addForce(std::unique_ptr<MOTUSforce> force)
 {
-    forces.push_back(std::move(force));
+    MOTUSforce* raw = force.get();
+    const auto at = std::upper_bound(m_handedIn.begin(), m_handedIn.end(), raw,
+                                     [](const MOTUSforce* f, const auto& held) { return kAddressOrder(f, held.get()); });
+    m_handedIn.insert(at, std::move(force));
+    m_order.push_back(ForceRun{raw, nullptr, 1});
+    ++m_forceCount;
 }
 
 bool ParticleSystem::addForceUnique(std::unique_ptr<MOTUSforce>& force)
 {
-    for (const auto& f : forces)
-        if (f->isSame(force.get()))
-            return false;
-    forces.push_back(std::move(force));
+    // The list holds the very object only if the system already owns it:
+    // handed in before, or made in its spring store.
+    const MOTUSforce* raw = force.get();
+    const auto held = std::lower_bound(m_handedIn.begin(), m_handedIn.end(), raw,
+                                       [](const auto& h, const MOTUSforce* f) { return kAddressOrder(h.get(), f); });
+    if ((held != m_handedIn.end() && held->get() == raw) || m_springs.owns(raw))
+        return false;
+    addForce(std::move(force));
     return true;
+}
+
+MOTUSforceSpring* ParticleSystem::addSpring(Particle* first, Particle* second, double restLength, double stiffness,
+                                            double damping)
+{
+    MOTUSforceSpring& spring = m_springs.emplace(first, second, restLength, stiffness, damping);
+    ForceRun* last = m_order.empty() ? nullptr : &m_order.back();
+    if (last && last->springs && last->springs + last->count == &spring)
+        ++last->count;
+    else
+        m_order.push_back(ForceRun{nullptr, &spring, 1});
+    ++m_forceCount;
+    return &spring;
 }
 
 MOTUSforce* ParticleSystem::forceAt(int index) const
 {
-    if (index < 0 || index >= forceCount())
+    if (index < 0)
         return nullptr;
-    return forces[static_cast<std::size_t>(index)].get();
+    for (const ForceRun& run : m_order) {
+        if (index < run.count)
+            return run.single ? run.single : run.springs + index;
+        index -= run.count;
+    }
+    return nullptr;
 }
 
 Particle* ParticleSystem::nearestParticle(const Vector3& point, double& distance) const
 {
-    if (particles.empty())
-        return nullptr;
-    Particle* best = particles.front().get();
-    Vector3 d = best->position - point;
-    double bestSq = d.dot(d);
-    for (std::size_t i = 1; i < particles.size(); ++i) {
-        d = particles[i]->position - point;
+    Particle* best = nullptr;
+    double bestSq = 0.0;
+    forEachParticle([&](Particle& p) {
+        const Vector3 d = p.position - point;
         const double sq = d.dot(d);
-        if (sq < bestSq) {
+        if (!best || sq < bestSq) {
             bestSq = sq;
-            best = particles[i].get();
+            best = &p;
         }
-    }
-    distance = std::sqrt(bestSq);
+    });
+    if (best)
+        distance = std::sqrt(bestSq);
     return best;
 }
 
@@ -49,56 +90,62 @@ Particle* ParticleSystem::findOrAddParticle(const Vector3& point, double& tolera
         tolerance = d;
         return p;
     }
-    particles.push_back(std::make_unique<Particle>(point, 1.0));
-    return particles.back().get();
+    return &m_particles.emplace(point, 1.0);
 }
 
 void ParticleSystem::step(double dt)
 {
-    for (const auto& p : particles)
-        p->force = Vector3{};
-    for (const auto& f : forces)
-        f->apply();
-    for (const auto& p : particles) {
-        p->velocity = p->velocity + p->force * dt;
-        p->position = p->position + p->velocity * dt;
+    forEachParticle([](Particle& p) { p.force = Vector3{}; });
+    for (const ForceRun& run : m_order) {
+        if (run.single) {
+            run.single->apply();
+            continue;
+        }
+        // The spring class is final: these calls are direct and inlined.
+        for (MOTUSforceSpring* s = run.springs, *end = run.springs + run.count; s != end; ++s)
+            s->apply();
     }
+    forEachParticle([dt](Particle& p) {
+        p.velocity = p.velocity + p.force * dt;
+        p.position = p.position + p.velocity * dt;
+    });
 }
 
 void ParticleSystem::translate(const Vector3& offset)
 {
-    for (const auto& p : particles)
-        p->position = p->position + offset;
+    forEachParticle([&offset](Particle& p) { p.position = p.position + offset; });
 }
 
 void ParticleSystem::spin(double w)
 {
-    if (particles.empty())
+    if (m_particles.empty())
         return;
     Vector3 sum;
-    for (const auto& p : particles)
-        sum = sum + p->position;
-    const Vector3 c = sum * (1.0 / static_cast<double>(particles.size()));
-    for (const auto& p : particles) {
-        const Vector3 d = p->position - c;
-        p->velocity = p->velocity + Vector3{-d.y, d.x, 0.0} * w;
-    }
+    forEachParticle([&sum](Particle& p) { sum = sum + p.position; });
+    const Vector3 c = sum * (1.0 / static_cast<double>(m_particles.size()));
+    forEachParticle([&c, w](Particle& p) {
+        const Vector3 d = p.position - c;
+        p.velocity = p.velocity + Vector3{-d.y, d.x, 0.0} * w;
+    });
 }
 
 bool ParticleSystem::isOutside(double left, double top, double right, double bottom) const
 {
     // Comparisons with a NaN are false, so such a particle is never inside.
-    for (const auto& p : particles) {
-        const Vector3& q = p->position;
-        if (left <= q.x && top <= q.y && q.x < right && q.y < bottom)
-            return false;
-    }
+    for (const auto& chunk : m_particles.chunks())
+        for (const Particle& p : chunk) {
+            const Vector3& q = p.position;
+            if (left <= q.x && top <= q.y && q.x < right && q.y < bottom)
+                return false;
+        }
     return true;
 }
 
 void ParticleSystem::bounceFloor(double /*left*/, double /*top*/, double /*right*/, double bottom)
 {
-    for (const auto& p : particles)
-        if (p->position.y >= bottom && p->velocity.y > 0.0)
-            p->velocity.y = -restitution * p->velocity.y;
+    const double r = restitution;
+    forEachParticle([bottom, r](Particle& p) {
+        if (p.position.y >= bottom && p.velocity.y > 0.0)
+            p.velocity.y = -r * p.velocity.y;
+    });
 }

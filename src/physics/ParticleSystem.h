@@ -5,11 +5,15 @@
 #include <vector>
 
 #include "physics/MOTUSforce.h"
+#include "physics/MOTUSforceSpring.h"
 #include "physics/Particle.h"
+#include "physics/StableStore.h"
 
 // One soft body: its particles, the forces on them and the floor
-// restitution. Owns both lists; particles never move in memory, so the
-// pointers forces and triangle lists hold stay valid for the body's life.
+// restitution. Particles and the springs made in place (addSpring) live
+// in contiguous chunks that never move, so the pointers forces and
+// triangle lists hold stay valid for the body's life, and a step walks
+// memory in order instead of chasing one heap block per object.
 class ParticleSystem {
 public:
     explicit ParticleSystem(double restitution) : restitution(restitution) {}
@@ -17,16 +21,24 @@ public:
     ParticleSystem(const ParticleSystem&) = delete;
     ParticleSystem& operator=(const ParticleSystem&) = delete;
 
+    // Room for this many more particles and springs, each in one block.
+    void reserve(int particles, int springs);
+
     void addForce(std::unique_ptr<MOTUSforce> force);
 
-    // Appends the force unless a force of the list answers isSame for it.
-    // On success the system takes it (the pointer is left empty); on
-    // refusal it stays with the caller.
+    // Appends the force unless it is already in the list. On success the
+    // system takes it (the pointer is left empty); on refusal it stays
+    // with the caller. Logarithmic in the number of forces.
     bool addForceUnique(std::unique_ptr<MOTUSforce>& force);
+
+    // Appends a spring made in the system's own storage: the same as
+    // offering a new spring to addForceUnique, which never refuses one.
+    MOTUSforceSpring* addSpring(Particle* first, Particle* second, double restLength, double stiffness,
+                                double damping);
 
     // Null when index is not below the number of forces.
     MOTUSforce* forceAt(int index) const;
-    int forceCount() const { return static_cast<int>(forces.size()); }
+    int forceCount() const { return m_forceCount; }
 
     // Nearest particle to point, the earliest of equals; sets distance.
     // Null, with distance untouched, when the body has no particles.
@@ -47,12 +59,32 @@ public:
     // Reflects the downward speed of particles at or below bottom.
     void bounceFloor(double left, double top, double right, double bottom);
 
-    int particleCount() const { return static_cast<int>(particles.size()); }
-    Particle* particleAt(int index) const { return particles[static_cast<std::size_t>(index)].get(); }
+    int particleCount() const { return static_cast<int>(m_particles.size()); }
+    Particle* particleAt(int index) const { return &m_particles[static_cast<std::size_t>(index)]; }
 
     const double restitution;
 
 private:
-    std::vector<std::unique_ptr<Particle>> particles;
-    std::vector<std::unique_ptr<MOTUSforce>> forces;
+    // A stretch of the force list: one force handed in, or consecutive
+    // springs of the spring store.
+    struct ForceRun {
+        MOTUSforce* single = nullptr;
+        MOTUSforceSpring* springs = nullptr;
+        int count = 0;
+    };
+
+    template <class F>
+    void forEachParticle(F f) const
+    {
+        for (auto& chunk : m_particles.chunks())
+            for (Particle& p : chunk)
+                f(p);
+    }
+
+    mutable StableStore<Particle> m_particles;
+    StableStore<MOTUSforceSpring> m_springs;
+    // Forces handed in, sorted by address for the duplicate check.
+    std::vector<std::unique_ptr<MOTUSforce>> m_handedIn;
+    std::vector<ForceRun> m_order;
+    int m_forceCount = 0;
 };

@@ -139,6 +139,37 @@ TEST(ParticleSystemForces, AddUniqueRefusesOnlyTheSameObject)
     EXPECT_EQ(s.forceAt(-1), nullptr);
 }
 
+TEST(ParticleSystemStorage, AddressesAndForceOrderSurviveGrowthPastTheReservedRoom)
+{
+    ParticleSystem s{1.0};
+    s.reserve(2, 1);
+    std::vector<Particle*> made;
+    for (int i = 0; i < 40; ++i)
+        made.push_back(addAt(s, {double(i), 0, 0}));
+    for (int i = 0; i < 40; ++i) {
+        ASSERT_EQ(s.particleAt(i), made[static_cast<std::size_t>(i)]);
+        EXPECT_EQ(made[static_cast<std::size_t>(i)]->position.x, double(i));
+    }
+
+    // Springs made in place and forces handed in keep one list order.
+    std::vector<MOTUSforce*> order;
+    order.push_back(s.addSpring(made[0], made[1], 1.0, 1.0, 0.0));
+    std::unique_ptr<MOTUSforce> handed = std::make_unique<MOTUSforceGlobal>(&made, Vector3{0, 1, 0}, 0.0);
+    order.push_back(handed.get());
+    EXPECT_TRUE(s.addForceUnique(handed));
+    for (int i = 0; i < 20; ++i)
+        order.push_back(s.addSpring(made[2], made[3], 1.0, 1.0, 0.0));
+    ASSERT_EQ(s.forceCount(), 22);
+    for (int i = 0; i < 22; ++i)
+        EXPECT_EQ(s.forceAt(i), order[static_cast<std::size_t>(i)]) << i;
+
+    // A spring made in place is already in the list.
+    std::unique_ptr<MOTUSforce> inPlace(order.back());
+    EXPECT_FALSE(s.addForceUnique(inPlace));
+    (void)inPlace.release();
+    EXPECT_EQ(s.forceCount(), 22);
+}
+
 TEST(ParticleSystemMotion, TranslateAndSpinAboutTheCentroid)
 {
     ParticleSystem s{1.0};

@@ -1,7 +1,0 @@
-#include "bodies/SceneRandom.h"
-
-int nextSceneRandom()
-{
-    static RandomSequence sequence;
-    return sequence.next();
-}
