@@ -1,6 +1,5 @@
 #include <memory>
 
-#include "bodies/SceneRandom.h"
 #include "physics/MOTUSforceGlobal.h"
 #include "physics/MOTUSforceSpring.h"
 #include "view/CLexfallView.h"
@@ -35,7 +34,7 @@ void CLexfallView::AddCharacter(char c)
 
     double w = m_dSpin;
     if (m_bLeftDown && m_bNozzleMode)
-        w = -kNozzleSpinRange + 2.0 * kNozzleSpinRange * nextSceneRandom() / RandomSequence::kMax;
+        w = -kNozzleSpinRange + 2.0 * kNozzleSpinRange * m_random.next() / RandomSequence::kMax;
     else if (m_bManipulateMode)
         w = 0.0;
     body->spin(w);

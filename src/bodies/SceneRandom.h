@@ -17,6 +17,3 @@ public:
 private:
     std::uint32_t m_state = 1;
 };
-
-// The one sequence of the process, like the C library's unseeded rand.
-int nextSceneRandom();

@@ -1,5 +1,6 @@
 #include "view/CLexfallView.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "glyph/InstallPaths.h"
@@ -155,7 +156,19 @@ void CLexfallView::EnsurePointCapacity(int n)
 {
     if (m_nPointCapacity >= n)
         return;
-    // Zero-filled, so a repaint before the next tick reads defined points.
-    m_pPoints = std::make_unique<IntPoint[]>(static_cast<std::size_t>(n));
+    // The capacity is exactly what was asked for; the storage beneath it
+    // grows geometrically, so adding a character to a big scene neither
+    // reallocates nor clears the whole buffer each time.
+    if (n > m_nPointStorage) {
+        const int storage = std::max(n, m_nPointStorage + m_nPointStorage / 2);
+        auto grown = std::make_unique_for_overwrite<IntPoint[]>(static_cast<std::size_t>(storage));
+        std::copy_n(m_pPoints.get(), m_nPointCapacity, grown.get());
+        m_pPoints = std::move(grown);
+        m_nPointStorage = storage;
+    }
+    // Only the new part is cleared: a repaint before the next tick then
+    // reads defined points, and the old ones still show the last tick.
+    std::fill(&m_pPoints[static_cast<std::size_t>(m_nPointCapacity)], &m_pPoints[static_cast<std::size_t>(n)],
+              IntPoint{});
     m_nPointCapacity = n;
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "bodies/SceneRandom.h"
 #include "glyph/GlyphMesher.h"
 #include "physics/ParticleSystem.h"
 #include "physics/Vector3.h"
@@ -113,6 +114,7 @@ public:
     int m_nPointCapacity = 0;
     int m_nPoints = 0;
     std::unique_ptr<IntPoint[]> m_pPoints;
+    int m_nPointStorage = 0; // points m_pPoints really holds, >= m_nPointCapacity
     bool m_bWireframe = false;
     bool m_bAnimate = false;
     bool m_bAdding = false;
@@ -140,6 +142,9 @@ public:
     bool m_bWordsLoaded = false;
     int m_nEmitCounter = 0;
     int m_nEmitPeriod = 5;
+    // Scatters nozzle spin. The program has one view, so one sequence per
+    // view is the one sequence per run an unseeded C library rand gives.
+    RandomSequence m_random;
     double m_dCompassX = 300.0;
     double m_dCompassY = 300.0;
     double m_dCompassRadius = 100.0;

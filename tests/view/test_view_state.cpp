@@ -182,7 +182,7 @@ TEST(ViewState, SetFontFileFallsBackToArial)
     EXPECT_EQ(v.m_pMesher->advanceWidth('A'), arialA);
 }
 
-TEST(ViewState, PointCapacityGrowsExactlyAndZeroFilled)
+TEST(ViewState, PointCapacityGrowsExactlyAndOnlyTheNewPartIsCleared)
 {
     SceneRig rig;
     CLexfallView& v = rig.view;
@@ -201,7 +201,20 @@ TEST(ViewState, PointCapacityGrowsExactlyAndZeroFilled)
 
     v.EnsurePointCapacity(9);
     EXPECT_EQ(v.m_nPointCapacity, 9);
-    EXPECT_EQ(v.m_pPoints[5], (IntPoint{0, 0}));
+    EXPECT_EQ(v.m_pPoints[5], (IntPoint{7, 8}));
+    for (int i = 6; i < 9; ++i)
+        EXPECT_EQ(v.m_pPoints[i], (IntPoint{0, 0}));
+
+    // The storage beneath grows geometrically: the next steps reuse it.
+    v.EnsurePointCapacity(1000);
+    v.EnsurePointCapacity(1001);
+    buffer = v.m_pPoints.get();
+    v.m_pPoints[1000] = IntPoint{1, 2};
+    v.EnsurePointCapacity(1400);
+    EXPECT_EQ(v.m_nPointCapacity, 1400);
+    EXPECT_EQ(v.m_pPoints.get(), buffer);
+    EXPECT_EQ(v.m_pPoints[1000], (IntPoint{1, 2}));
+    EXPECT_EQ(v.m_pPoints[1399], (IntPoint{0, 0}));
 }
 
 TEST(ViewState, ClearSceneEmptiesAllThreeLists)
