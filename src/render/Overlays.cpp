@@ -1,13 +1,17 @@
+#include "render/Overlays.h"
+
 #include <cmath>
+#include <cstdint>
 
 #include "platform/PixelConversion.h"
-#include "view/CLexfallView.h"
 
 namespace {
 
 constexpr double kHubHalfSide = 5.0;
+constexpr double kCursorRing = 5.0;
 constexpr double kNeedleMinLength = 3.0;
 constexpr double kGravityScale = 0.02;
+constexpr int kTailKnob = 5;
 
 // The notched dart in needle coordinates: +y points from the centre
 // towards the needle point, which is the origin (the notch).
@@ -23,14 +27,32 @@ void ellipseIn(DrawContext& dc, const IntRect& box) { dc.ellipse(box.left, box.t
 
 } // namespace
 
-void CLexfallView::DrawCursor(DrawContext& dc) const
-{
-    const double x = m_vInsert.x;
-    const double y = m_vInsert.y;
+IntRect compassSquare(const CompassState& compass) { return boxAround(compass.x, compass.y, compass.radius); }
 
-    dc.selectPen(*m_pPen);
+IntRect compassHub(const CompassState& compass) { return boxAround(compass.x, compass.y, kHubHalfSide); }
+
+Vector3 gravityFromNeedle(const CompassState& compass)
+{
+    const double dx = compass.needle.x - compass.x;
+    const double dy = compass.needle.y - compass.y;
+    if (std::sqrt(dx * dx + dy * dy) < kNeedleMinLength)
+        return Vector3(0.0, 0.0, 0.0);
+    // Cubic: fine control near the hub, strong gravity at the rim.
+    return Vector3(kGravityScale * (dx * dx) * dx, kGravityScale * (dy * dy) * dy, 0.0);
+}
+
+IntPoint needleCarriedTo(const CompassState& compass, IntPoint centre)
+{
+    const double x = centre.x;
+    const double y = centre.y;
+    return IntPoint{truncToInt(x + (compass.needle.x - compass.x)), truncToInt(y + (compass.needle.y - compass.y))};
+}
+
+void drawCursor(DrawContext& dc, double x, double y, const Pen& pen)
+{
+    dc.selectPen(pen);
     dc.selectNullBrush();
-    ellipseIn(dc, boxAround(x, y, 5.0));
+    ellipseIn(dc, boxAround(x, y, kCursorRing));
 
     const auto segment = [&dc](double x0, double y0, double x1, double y1) {
         dc.moveTo(truncToInt(x0), truncToInt(y0));
@@ -43,30 +65,32 @@ void CLexfallView::DrawCursor(DrawContext& dc) const
     segment(x + 5.0, y, x + 25.0, y);
 }
 
-void CLexfallView::DrawCompass(DrawContext& dc) const
+void drawCompass(DrawContext& dc, const CompassState& compass, const Pen& pen, const Brush& brush)
 {
     // Dial and hub fill exactly the boxes the right button hits.
-    dc.selectPen(*m_pPen);
+    dc.selectPen(pen);
     dc.selectNullBrush();
-    ellipseIn(dc, CompassSquare());
+    ellipseIn(dc, compassSquare(compass));
 
-    dc.selectBrush(*m_pBrush);
-    ellipseIn(dc, CompassCentreBox());
+    dc.selectBrush(brush);
+    ellipseIn(dc, compassHub(compass));
 
-    DrawNeedle(dc);
+    drawNeedle(dc, compass, brush);
 }
 
-void CLexfallView::DrawNeedle(DrawContext& dc) const
+void drawNeedle(DrawContext& dc, const CompassState& compass, const Brush& brush)
 {
-    const int hx = m_ptNeedle.x;
-    const int hy = m_ptNeedle.y;
-    const int icx = truncToInt(m_dCompassX);
-    const int icy = truncToInt(m_dCompassY);
-    const int dx = truncToInt(hx - m_dCompassX);
-    const int dy = truncToInt(hy - m_dCompassY);
+    // Sums of pixel values are formed in 64 bits: a compass or needle
+    // near the ends of the int range must not overflow.
+    const std::int64_t hx = compass.needle.x;
+    const std::int64_t hy = compass.needle.y;
+    const std::int64_t icx = truncToInt(compass.x);
+    const std::int64_t icy = truncToInt(compass.y);
+    const std::int64_t dx = truncToInt(hx - compass.x);
+    const std::int64_t dy = truncToInt(hy - compass.y);
 
-    const double fdx = dx;
-    const double fdy = dy;
+    const double fdx = static_cast<double>(dx);
+    const double fdy = static_cast<double>(dy);
     const double length = std::sqrt(fdx * fdx + fdy * fdy);
     if (!(length > kNeedleMinLength))
         return;
@@ -80,47 +104,17 @@ void CLexfallView::DrawNeedle(DrawContext& dc) const
     for (int i = 0; i < 5; ++i) {
         const double px = kDart[i][0];
         const double py = kDart[i][1];
-        dart[i] = IntPoint{truncToInt(px * c - py * s) + hx, truncToInt(px * s + py * c) + hy};
+        dart[i] = IntPoint{clampToInt(truncToInt(px * c - py * s) + hx), clampToInt(truncToInt(px * s + py * c) + hy)};
     }
 
     // Shaft from the point opposite the needle point through the centre.
-    const int tailX = icx - dx;
-    const int tailY = icy - dy;
-    dc.moveTo(tailX, tailY);
-    dc.lineTo(icx + dx, icy + dy);
+    const std::int64_t tailX = icx - dx;
+    const std::int64_t tailY = icy - dy;
+    dc.moveTo(clampToInt(tailX), clampToInt(tailY));
+    dc.lineTo(clampToInt(icx + dx), clampToInt(icy + dy));
 
-    dc.selectBrush(*m_pBrush);
+    dc.selectBrush(brush);
     dc.polygon(dart, 5);
-    dc.ellipse(tailX - 5, tailY - 5, tailX + 5, tailY + 5);
+    dc.ellipse(clampToInt(tailX - kTailKnob), clampToInt(tailY - kTailKnob), clampToInt(tailX + kTailKnob),
+               clampToInt(tailY + kTailKnob));
 }
-
-void CLexfallView::SetNeedle(IntPoint point)
-{
-    m_ptNeedle = point;
-    UpdateGravityFromNeedle();
-}
-
-void CLexfallView::MoveCompass(IntPoint point)
-{
-    const double x = point.x;
-    const double y = point.y;
-    m_ptNeedle = IntPoint{truncToInt(x + (m_ptNeedle.x - m_dCompassX)), truncToInt(y + (m_ptNeedle.y - m_dCompassY))};
-    m_dCompassX = x;
-    m_dCompassY = y;
-}
-
-void CLexfallView::UpdateGravityFromNeedle()
-{
-    const double dx = m_ptNeedle.x - m_dCompassX;
-    const double dy = m_ptNeedle.y - m_dCompassY;
-    if (std::sqrt(dx * dx + dy * dy) < kNeedleMinLength) {
-        m_vGravity = Vector3(0.0, 0.0, 0.0);
-        return;
-    }
-    // Cubic: fine control near the hub, strong gravity at the rim.
-    m_vGravity = Vector3(kGravityScale * (dx * dx) * dx, kGravityScale * (dy * dy) * dy, 0.0);
-}
-
-IntRect CLexfallView::CompassSquare() const { return boxAround(m_dCompassX, m_dCompassY, m_dCompassRadius); }
-
-IntRect CLexfallView::CompassCentreBox() const { return boxAround(m_dCompassX, m_dCompassY, kHubHalfSide); }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "bodies/CharacterBody.h"
 #include "bodies/SceneRandom.h"
 #include "glyph/GlyphMesher.h"
 #include "physics/ParticleSystem.h"
@@ -14,6 +15,7 @@
 #include "platform/DrawContext.h"
 #include "platform/Geometry.h"
 #include "platform/ViewBase.h"
+#include "words/WordFile.h"
 
 // The scene view: owns every body, the font, the point buffer and the
 // interaction state. It talks to its window only through ViewBase, so the
@@ -23,8 +25,8 @@
 // desktop shell, the tests and the benchmarks read it directly.
 class CLexfallView : public ViewBase {
 public:
-    using TriangleList = std::vector<Particle*>;
-    using WordList = std::vector<std::string>;
+    using TriangleList = ::TriangleList;
+    using WordList = ::WordList;
 
     CLexfallView();
     ~CLexfallView();

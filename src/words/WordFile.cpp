@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "view/CLexfallView.h"
+#include "words/WordFile.h"
 
 namespace {
 
@@ -73,7 +73,7 @@ int openRegularFile(const char* path)
 
 } // namespace
 
-int CLexfallView::LoadWordFile(const char* path, std::unique_ptr<WordList>& words)
+int loadWordFile(const char* path, std::unique_ptr<WordList>& words)
 {
     if (words)
         words->clear();
@@ -133,40 +133,4 @@ int CLexfallView::LoadWordFile(const char* path, std::unique_ptr<WordList>& word
         return 0;
     }
     return 1;
-}
-
-void CLexfallView::OnOpenWordFile()
-{
-    const OpenFileRequest request{".txt", "Text Files (*.txt)|*.txt||", m_strWordFileDirectory};
-    std::string path;
-    if (!ChooseFileToOpen(request, path))
-        return;
-
-    // An unreadable file is treated like one without words: the mode
-    // stays and the Nozzle command asks again.
-    if (LoadWordFile(path.c_str(), m_pWords) == 1) {
-        m_bNozzleMode = true;
-        m_bKeyboardMode = false;
-        m_bManipulateMode = false;
-        m_nWordIndex = 0;
-        m_bWordsLoaded = true;
-    } else {
-        m_bWordsLoaded = false;
-    }
-}
-
-void CLexfallView::EmitNextWord()
-{
-    if (!m_pWords || m_pWords->empty())
-        return;
-    const int count = static_cast<int>(m_pWords->size());
-    if (m_nWordIndex < 0 || m_nWordIndex >= count)
-        m_nWordIndex = 0;
-
-    // A whole word at once: the one-key-per-tick limit is the keyboard's.
-    for (char c : (*m_pWords)[static_cast<std::size_t>(m_nWordIndex)])
-        AddCharacter(c);
-
-    if (++m_nWordIndex >= count)
-        m_nWordIndex = 0;
 }

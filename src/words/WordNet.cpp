@@ -1,6 +1,4 @@
-#include <cstring>
-
-#include "view/CLexfallView.h"
+#include "words/WordNet.h"
 
 // Last: the library's header is C and defines many short macros.
 #include <wn.h>
@@ -16,7 +14,7 @@ bool isGraphic(char c)
 
 } // namespace
 
-const char* CLexfallView::SearchWordNet()
+const char* searchWordNet()
 {
     wninit();
     // findtheinfo takes a writable string; it returns the library's own
@@ -26,33 +24,15 @@ const char* CLexfallView::SearchWordNet()
     return text ? text : "";
 }
 
-void CLexfallView::OnLButtonDblClk(unsigned, IntPoint)
+TextSpan nextWordNetWord(const char* text, int length, int& pos)
 {
-    // One search per view; an empty answer is kept like any other.
-    if (!m_pszWordNetText) {
-        const char* text = m_fnWordNetSearch ? m_fnWordNetSearch() : nullptr;
-        m_pszWordNetText = text ? text : "";
-        m_nWordNetPos = 0;
-    }
-    EmitWordNetWord();
-}
-
-void CLexfallView::EmitWordNetWord()
-{
-    if (!m_pszWordNetText)
-        return;
-    const int n = static_cast<int>(std::strlen(m_pszWordNetText));
-    if (n == 0)
-        return;
-    if (m_nWordNetPos < 0 || m_nWordNetPos > n)
-        m_nWordNetPos = 0;
-
-    while (m_nWordNetPos < n && !isGraphic(m_pszWordNetText[m_nWordNetPos]))
-        ++m_nWordNetPos;
-    while (isGraphic(m_pszWordNetText[m_nWordNetPos])) {
-        AddCharacter(m_pszWordNetText[m_nWordNetPos]);
-        ++m_nWordNetPos;
-    }
-    if (m_nWordNetPos >= n)
-        m_nWordNetPos = 0;
+    if (pos < 0 || pos > length)
+        pos = 0;
+    while (pos < length && !isGraphic(text[pos]))
+        ++pos;
+    TextSpan word{pos, pos};
+    while (word.end < length && isGraphic(text[word.end]))
+        ++word.end;
+    pos = word.end >= length ? 0 : word.end;
+    return word;
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <limits>
 #include <vector>
 
 #include "render/DrawCalls.h"
@@ -192,4 +194,25 @@ TEST(Compass, HitAreasTruncateTheirEdges)
     view.m_dCompassY = 10.7;
     EXPECT_EQ(view.CompassSquare(), (IntRect{-100, -89, 99, 110}));
     EXPECT_EQ(view.CompassCentreBox(), (IntRect{-5, 5, 4, 15}));
+}
+
+TEST(Compass, ArithmeticAtTheEndsOfTheIntRangeSaturates)
+{
+    constexpr int kMin = std::numeric_limits<int>::min();
+    constexpr int kMax = std::numeric_limits<int>::max();
+    SceneRig rig;
+    CLexfallView& view = rig.view;
+    view.MoveCompass(IntPoint{kMin, kMax});
+    view.m_bShowCompass = true;
+    view.m_ptNeedle = IntPoint{kMin + 40, kMax};
+    RecordingDrawContext dc;
+    view.OnDraw(dc); // under the sanitizers, any overflow would stop here
+
+    // The shaft runs from the tail, clamped at the left end, to beyond the
+    // needle point.
+    const auto move = std::find_if(dc.calls.begin(), dc.calls.end(), [](const DrawCall& call) {
+        return call == DrawCall::moveTo(kMin, kMax);
+    });
+    EXPECT_NE(move, dc.calls.end());
+    EXPECT_EQ(view.m_vGravity, (Vector3{0.0, 100.0, 0.0}));
 }

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "platform/DrawContext.h"
+#include "platform/Geometry.h"
+
+// Every triangle of a point buffer, three points each, as one polygon:
+// outlined with the pen in wireframe, else filled with the brush under the
+// winding rule and no outline. A stray point or two at the end is ignored.
+void drawTriangles(DrawContext& dc, const IntPoint* points, int count, bool wireframe, const Pen& pen,
+                   const Brush& brush);

@@ -1,0 +1,71 @@
+#include <cstring>
+
+#include "view/CLexfallView.h"
+#include "words/WordFile.h"
+#include "words/WordNet.h"
+
+int CLexfallView::LoadWordFile(const char* path, std::unique_ptr<WordList>& words)
+{
+    return loadWordFile(path, words);
+}
+
+void CLexfallView::OnOpenWordFile()
+{
+    const OpenFileRequest request{".txt", "Text Files (*.txt)|*.txt||", m_strWordFileDirectory};
+    std::string path;
+    if (!ChooseFileToOpen(request, path))
+        return;
+
+    // An unreadable file is treated like one without words: the mode
+    // stays and the Nozzle command asks again.
+    if (LoadWordFile(path.c_str(), m_pWords) == 1) {
+        m_bNozzleMode = true;
+        m_bKeyboardMode = false;
+        m_bManipulateMode = false;
+        m_nWordIndex = 0;
+        m_bWordsLoaded = true;
+    } else {
+        m_bWordsLoaded = false;
+    }
+}
+
+void CLexfallView::EmitNextWord()
+{
+    if (!m_pWords || m_pWords->empty())
+        return;
+    const int count = static_cast<int>(m_pWords->size());
+    if (m_nWordIndex < 0 || m_nWordIndex >= count)
+        m_nWordIndex = 0;
+
+    // A whole word at once: the one-key-per-tick limit is the keyboard's.
+    for (char c : (*m_pWords)[static_cast<std::size_t>(m_nWordIndex)])
+        AddCharacter(c);
+
+    if (++m_nWordIndex >= count)
+        m_nWordIndex = 0;
+}
+
+const char* CLexfallView::SearchWordNet() { return searchWordNet(); }
+
+void CLexfallView::OnLButtonDblClk(unsigned, IntPoint)
+{
+    // One search per view; an empty answer is kept like any other.
+    if (!m_pszWordNetText) {
+        const char* text = m_fnWordNetSearch ? m_fnWordNetSearch() : nullptr;
+        m_pszWordNetText = text ? text : "";
+        m_nWordNetPos = 0;
+    }
+    EmitWordNetWord();
+}
+
+void CLexfallView::EmitWordNetWord()
+{
+    if (!m_pszWordNetText)
+        return;
+    const int n = static_cast<int>(std::strlen(m_pszWordNetText));
+    if (n == 0)
+        return;
+    const TextSpan word = nextWordNetWord(m_pszWordNetText, n, m_nWordNetPos);
+    for (int i = word.begin; i < word.end; ++i)
+        AddCharacter(m_pszWordNetText[i]);
+}
