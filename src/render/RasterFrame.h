@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/DrawContext.h"
+
+// A picture the program owns: 32-bit pixels, 0x00RRGGBB in native byte
+// order, rows top to bottom with no padding. The screen blits it; the
+// recorder encodes it.
+class RasterFrame {
+public:
+    static constexpr std::uint32_t pixel(Rgb c) { return (std::uint32_t{c.red} << 16) | (c.green << 8) | c.blue; }
+
+    // Keeps its memory when shrinking, so resizing back and forth never
+    // allocates; new pixels are undefined until the next clear.
+    void resize(int width, int height);
+    void clear(Rgb colour);
+
+    int width() const { return m_width; }
+    int height() const { return m_height; }
+    std::uint32_t* row(int y) { return m_pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width); }
+    const std::uint32_t* row(int y) const
+    {
+        return m_pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width);
+    }
+    std::uint32_t at(int x, int y) const { return row(y)[x]; }
+    std::uint32_t* data() { return m_pixels.data(); }
+    const std::uint32_t* data() const { return m_pixels.data(); }
+
+private:
+    int m_width = 0;
+    int m_height = 0;
+    std::vector<std::uint32_t> m_pixels;
+};
