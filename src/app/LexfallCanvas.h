@@ -8,7 +8,10 @@
 #include <wx/timer.h>
 #include <wx/window.h>
 
+#include "app/FrameBlitter.h"
 #include "platform/WindowPort.h"
+#include "render/RasterDrawContext.h"
+#include "render/RasterFrame.h"
 
 class CLexfallView;
 
@@ -34,6 +37,9 @@ public:
     bool chooseFileToOpen(const OpenFileRequest& request, std::string& path) override;
 
 private:
+    // Draws the scene into the frame and puts the frame on `dc`.
+    void paintTo(wxDC& dc);
+
     void OnPaint(wxPaintEvent& event);
     void OnTimerEvent(wxTimerEvent& event);
     void OnKeyDown(wxKeyEvent& event);
@@ -50,4 +56,14 @@ private:
     CLexfallView& m_view;
     std::map<unsigned, std::unique_ptr<wxTimer>> m_timers;
     ShortcutFilter m_shortcutFilter;
+
+    // The picture is drawn here and blitted once per frame; all of it is
+    // kept between frames, so painting allocates nothing of its own.
+    RasterFrame m_frame;
+    RasterDrawContext m_raster{m_frame};
+    FrameBlitter m_blitter;
+    // While a tick runs, its repaint request is served by painting at the
+    // end of the tick rather than queued behind the next timer.
+    bool m_inTick = false;
+    bool m_repaintAfterTick = false;
 };

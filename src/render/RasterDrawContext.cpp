@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <utility>
 
@@ -21,6 +23,50 @@ RowRange clipRows(double top, double bottom, int height)
     const double hi = std::min(bottom, static_cast<double>(height));
     return RowRange{std::max(0, static_cast<int>(std::ceil(lo))), std::min(height - 1, static_cast<int>(std::floor(hi)))};
 }
+
+// The first pixel whose sample point (sample past its left edge) lies
+// right of x, clipped to [0, width]. A sample exactly on x counts as
+// right of it unless `leansRight`: the toolkit samples a hair above the
+// row, where an edge sloping down to the left lies a little further right.
+inline int firstPixelFrom(double x, double sample, bool leansRight, int width)
+{
+    // Clamped first, so that the conversion is defined for any x.
+    double v = x - sample;
+    v = v < -1.0 ? -1.0 : v;
+    v = v > width + 1.0 ? width + 1.0 : v;
+    int i = static_cast<int>(v);
+    if (i < v || (leansRight && i == v))
+        ++i;
+    return i < 0 ? 0 : (i > width ? width : i);
+}
+
+// Shapes whose coordinates all lie within this many pixels of the origin
+// (every shape of a real scene) are walked in 32.32 fixed point: a run's
+// ends then cost an add and a shift per row instead of conversions and
+// compares that the processor mispredicts. Farther shapes take the same
+// rules in floating point.
+constexpr double kFixedRange = 1 << 20;
+constexpr double kFixedOne = 4294967296.0; // 2^32
+constexpr std::int64_t kCeilBias = (std::int64_t{1} << 32) - 1;
+constexpr std::int64_t kAboveBias = std::int64_t{1} << 32;
+
+bool fixedFits(IntPoint p) { return std::abs(double(p.x)) <= kFixedRange && std::abs(double(p.y)) <= kFixedRange; }
+
+std::int64_t toFixed(double v) { return static_cast<std::int64_t>(v * kFixedOne); }
+
+// A crossing that moves a constant step per row, and the first pixel at
+// or right of it (kCeilBias) or strictly right of it (kAboveBias).
+struct FixedEdge {
+    std::int64_t x;
+    std::int64_t step;
+    std::int64_t bias;
+
+    int pixel(int width) const
+    {
+        const std::int64_t i = (x + bias) >> 32;
+        return static_cast<int>(i < 0 ? 0 : (i > width ? width : i));
+    }
+};
 
 } // namespace
 
@@ -42,22 +88,6 @@ void RasterDrawContext::selectNullBrush() { m_hasBrush = false; }
 
 void RasterDrawContext::setWindingFill() { m_winding = true; }
 
-void RasterDrawContext::fillRow(int y, int begin, int end, std::uint32_t colour)
-{
-    if (begin < end)
-        std::fill(m_frame.row(y) + begin, m_frame.row(y) + end, colour);
-}
-
-int RasterDrawContext::firstPixelFrom(double x, double sample, bool leansRight) const
-{
-    // Clamped first, so that the conversion is defined for any x.
-    const double v = std::clamp(x - sample, -1.0, static_cast<double>(m_frame.width()) + 1.0);
-    int i = static_cast<int>(v);
-    if (i < v || (leansRight && i == v))
-        ++i;
-    return std::clamp(i, 0, m_frame.width());
-}
-
 void RasterDrawContext::polygon(const IntPoint* points, int count)
 {
     if (!points || count < 2 || m_frame.width() <= 0 || m_frame.height() <= 0)
@@ -68,9 +98,11 @@ void RasterDrawContext::polygon(const IntPoint* points, int count)
         else
             fillPolygon(points, count);
     }
-    if (m_hasPen)
-        for (int i = 0; i < count; ++i)
-            line(points[i], points[(i + 1) % count]);
+    if (m_hasPen) {
+        for (int i = 0; i + 1 < count; ++i)
+            line(points[i], points[i + 1]);
+        line(points[count - 1], points[0]);
+    }
 }
 
 void RasterDrawContext::fillTriangle(IntPoint a, IntPoint b, IntPoint c)
@@ -85,25 +117,45 @@ void RasterDrawContext::fillTriangle(IntPoint a, IntPoint b, IntPoint c)
     if (a.y == c.y)
         return;
 
-    const RowRange rows = clipRows(a.y - 0.5, c.y - 0.5, m_frame.height());
-    // Each crossing is (row offset * dx) / dy: one rounding, so a crossing
-    // exactly at a pixel centre is found exactly.
+    // Sample rows y + 0.5 inside [a.y, c.y): vertices are whole pixels,
+    // so no sample row ever meets one.
+    const RowRange rows{std::max(a.y, 0), std::min(c.y - 1, m_frame.height() - 1)};
+    const int width = m_frame.width();
     const double ax = a.x, ay = a.y, bx = b.x, by = b.y;
-    const double dxAC = c.x - ax, dyAC = c.y - ay;
-    const double dxAB = bx - ax, dyAB = by - ay;
-    const double dxBC = c.x - bx, dyBC = c.y - by;
+    const double slopeAC = (c.x - ax) / (c.y - ay);
+    const double slopeAB = b.y != a.y ? (bx - ax) / (by - ay) : 0.0;
+    const double slopeBC = c.y != b.y ? (c.x - bx) / (c.y - by) : 0.0;
+
+    if (fixedFits(a) && fixedFits(b) && fixedFits(c)) {
+        // Rows first..last all sample inside [a.y, c.y); the short edge
+        // is a-b above b's row and b-c from it on.
+        const auto edgeFrom = [](double x0, double y0, double slope, int y) {
+            return FixedEdge{toFixed(x0 + (y + 0.5 - y0) * slope - 0.5), toFixed(slope),
+                             slope < 0.0 ? kAboveBias : kCeilBias};
+        };
+        FixedEdge along = edgeFrom(ax, ay, slopeAC, rows.first);
+        const auto walk = [&](FixedEdge side, int from, int to) {
+            for (int y = from; y <= to; ++y) {
+                const int p = along.pixel(width);
+                const int q = side.pixel(width);
+                fillRow(y, std::min(p, q), std::max(p, q), m_brush);
+                along.x += along.step;
+                side.x += side.step;
+            }
+        };
+        const int split = std::clamp(b.y, rows.first, rows.last + 1);
+        walk(edgeFrom(ax, ay, slopeAB, rows.first), rows.first, split - 1);
+        walk(edgeFrom(bx, by, slopeBC, split), split, rows.last);
+        return;
+    }
+
     for (int y = rows.first; y <= rows.last; ++y) {
         const double sy = y + 0.5;
-        // Sample rows never meet a vertex row: vertices are whole pixels.
-        if (sy < ay || sy >= c.y)
-            continue;
         const bool upper = sy < by;
-        const double xLong = ax + (sy - ay) * dxAC / dyAC;
-        const double xShort = upper ? ax + (sy - ay) * dxAB / dyAB : bx + (sy - by) * dxBC / dyBC;
-        const bool shortLeansRight = (upper ? dxAB : dxBC) < 0.0;
-        const bool longLeansRight = dxAC < 0.0;
-        const int fromLong = firstPixelFrom(xLong, 0.5, longLeansRight);
-        const int fromShort = firstPixelFrom(xShort, 0.5, shortLeansRight);
+        const double xLong = ax + (sy - ay) * slopeAC;
+        const double xShort = upper ? ax + (sy - ay) * slopeAB : bx + (sy - by) * slopeBC;
+        const int fromLong = firstPixelFrom(xLong, 0.5, slopeAC < 0.0, width);
+        const int fromShort = firstPixelFrom(xShort, 0.5, (upper ? slopeAB : slopeBC) < 0.0, width);
         fillRow(y, std::min(fromLong, fromShort), std::max(fromLong, fromShort), m_brush);
     }
 }
@@ -133,7 +185,8 @@ void RasterDrawContext::fillPolygon(const IntPoint* points, int count)
             const double dx = static_cast<double>(q.x) - p.x;
             const double dy = static_cast<double>(q.y) - p.y;
             const double x = p.x + (sy - p.y) * dx / dy;
-            m_crossings.push_back(Crossing{firstPixelFrom(x, sample, (dx < 0.0) != (dy < 0.0) && dx != 0.0), down ? 1 : -1});
+            const bool leansRight = (dx < 0.0) != (dy < 0.0) && dx != 0.0;
+            m_crossings.push_back(Crossing{firstPixelFrom(x, sample, leansRight, m_frame.width()), down ? 1 : -1});
         }
         std::sort(m_crossings.begin(), m_crossings.end(),
                   [](const Crossing& l, const Crossing& r) { return l.pixel < r.pixel; });
@@ -147,58 +200,123 @@ void RasterDrawContext::fillPolygon(const IntPoint* points, int count)
     }
 }
 
+// The toolkit strokes a one-pixel pen as a band half a pixel wide on
+// either side of the line, with round ends: it takes the pixels (by their
+// corner, the pen's half-pixel shift) within half a pixel of the segment.
+// Along the longer axis that is, at each step strictly between the ends,
+// the one or two pixels across whose distance is at most 0.5, and at the
+// two ends the end pixel alone.
 void RasterDrawContext::line(IntPoint from, IntPoint to)
 {
-    // The toolkit strokes a one-pixel pen as a band half a pixel wide on
-    // either side of the line, with round ends: the pixels (by their
-    // corner, the pen's half-pixel shift) within half a pixel of the
-    // segment. The band is convex, so each row meets it in one run.
-    const double ax = from.x, ay = from.y;
-    const double dx = static_cast<double>(to.x) - ax;
-    const double dy = static_cast<double>(to.y) - ay;
-    const double length = std::sqrt(dx * dx + dy * dy);
-    const RowRange rows = clipRows(std::min(ay, ay + dy) - 0.5, std::max(ay, ay + dy) + 0.5, m_frame.height());
-    for (int y = rows.first; y <= rows.last; ++y) {
-        const double ry = y - ay;
-        double lo = HUGE_VAL;
-        double hi = -HUGE_VAL;
-        const auto take = [&lo, &hi](double a, double b) {
-            lo = std::min(lo, std::min(a, b));
-            hi = std::max(hi, std::max(a, b));
-        };
-        // The round ends.
-        for (const double end : {0.0, 1.0}) {
-            const double ey = ry - end * dy;
-            if (std::abs(ey) <= 0.5) {
-                const double half = std::sqrt(0.25 - ey * ey);
-                take(end * dx - half, end * dx + half);
-            }
+    if (!fixedFits(from) || !fixedFits(to)) {
+        farLine(from, to);
+        return;
+    }
+    const bool steep = std::abs(to.y - from.y) >= std::abs(to.x - from.x);
+    // Along the major axis from the end with the smaller coordinate.
+    const auto majorOf = [steep](IntPoint p) { return steep ? p.y : p.x; };
+    const auto minorOf = [steep](IntPoint p) { return steep ? p.x : p.y; };
+    if (majorOf(to) < majorOf(from))
+        std::swap(from, to);
+    const int majorLimit = steep ? m_frame.height() : m_frame.width();
+    const int minorLimit = steep ? m_frame.width() : m_frame.height();
+    const auto plot = [&](std::int64_t major, std::int64_t minor) {
+        if (major < 0 || major >= majorLimit || minor < 0 || minor >= minorLimit)
+            return;
+        const int x = static_cast<int>(steep ? minor : major);
+        const int y = static_cast<int>(steep ? major : minor);
+        m_frame.row(y)[x] = m_pen;
+    };
+    plot(majorOf(from), minorOf(from));
+    plot(majorOf(to), minorOf(to));
+    const std::int64_t run = majorOf(to) - majorOf(from);
+    const std::int64_t rise = minorOf(to) - minorOf(from);
+    if (run < 2)
+        return; // the end pixels are the whole line
+    // Step k lies k * rise / run across: whole part q, remainder e in
+    // [0, run). A pixel d across is within half a pixel of the line when
+    // 4 (d * run - k * rise)^2 <= run^2 + rise^2: only q and q + 1 can be.
+    const std::int64_t length2 = run * run + rise * rise;
+    const std::int64_t stepQ = rise == run ? 1 : (rise >= 0 ? 0 : -1);
+    const std::int64_t stepR = rise - stepQ * run;
+    const auto walk = [&](std::int64_t first, std::int64_t last, auto&& put) {
+        // The first step is nearly always 1, where no division is needed.
+        std::int64_t q = first == 1 ? stepQ : first * rise / run;
+        std::int64_t e = first * rise - q * run;
+        if (e < 0) {
+            --q;
+            e += run;
         }
-        // The band along the segment, between the ends.
-        if (length > 0.0) {
-            double bandLo = -HUGE_VAL;
-            double bandHi = HUGE_VAL;
-            if (dy != 0.0) {
-                const double a = (ry * dx - 0.5 * length) / dy;
-                const double b = (ry * dx + 0.5 * length) / dy;
-                bandLo = std::min(a, b);
-                bandHi = std::max(a, b);
-            } else if (std::abs(ry) > 0.5) {
-                bandLo = HUGE_VAL;
-            }
-            if (dx != 0.0) {
-                const double a = -ry * dy / dx;
-                const double b = (length * length - ry * dy) / dx;
-                bandLo = std::max(bandLo, std::min(a, b));
-                bandHi = std::min(bandHi, std::max(a, b));
-            } else if (ry * dy < 0.0 || ry * dy > dy * dy) {
-                bandLo = HUGE_VAL;
-            }
-            if (bandLo <= bandHi)
-                take(bandLo, bandHi);
+        for (std::int64_t k = first; k <= last; ++k) {
+            put(k, q + (4 * e * e <= length2 ? 0 : 1), q + (4 * (run - e) * (run - e) <= length2 ? 1 : 0));
+            // Branch-free carry: its pattern depends on the slope and would
+            // defeat prediction.
+            q += stepQ;
+            e += stepR;
+            const bool carry = e >= run;
+            e -= carry ? run : 0;
+            q += carry;
         }
-        if (lo <= hi)
-            fillRow(y, firstPixelFrom(ax + lo, 0.0, false), firstPixelFrom(ax + hi, 0.0, true), m_pen);
+    };
+
+    const bool inside = from.x >= 0 && from.y >= 0 && to.x >= 0 && to.y >= 0 && from.x < m_frame.width() &&
+                        to.x < m_frame.width() && from.y < m_frame.height() && to.y < m_frame.height();
+    if (!inside) {
+        // Every pixel checked against the frame; steps outside it skipped.
+        const std::int64_t first = std::max<std::int64_t>(1, -majorOf(from));
+        const std::int64_t last = std::min<std::int64_t>(run - 1, majorLimit - 1 - majorOf(from));
+        walk(first, last, [&](std::int64_t k, std::int64_t near, std::int64_t far) {
+            plot(majorOf(from) + k, minorOf(from) + near);
+            plot(majorOf(from) + k, minorOf(from) + far);
+        });
+        return;
+    }
+    // Wholly inside, every pixel of the walk is too: both lie between the
+    // end points across.
+    const std::uint32_t pen = m_pen;
+    const std::ptrdiff_t stride = m_frame.stride();
+    std::uint32_t* const origin = m_frame.row(from.y) + from.x;
+    if (steep)
+        walk(1, run - 1, [&](std::int64_t k, std::int64_t near, std::int64_t far) {
+            std::uint32_t* row = origin + k * stride;
+            row[near] = pen;
+            row[far] = pen;
+        });
+    else
+        walk(1, run - 1, [&](std::int64_t k, std::int64_t near, std::int64_t far) {
+            origin[k + near * stride] = pen;
+            origin[k + far * stride] = pen;
+        });
+}
+
+void RasterDrawContext::farLine(IntPoint from, IntPoint to)
+{
+    // The same band row by row in floating point, for lines reaching far
+    // outside the frame: only its rows are visited.
+    if (to.y < from.y)
+        std::swap(from, to);
+    const int width = m_frame.width();
+    const int top = std::max(from.y, 0);
+    const int bottom = std::min(to.y, m_frame.height() - 1);
+    const double dx = static_cast<double>(to.x) - from.x;
+    const double dy = static_cast<double>(to.y) - from.y;
+    const double slope = dy != 0.0 ? dx / dy : 0.0;
+    const double half = dy != 0.0 ? 0.5 * std::sqrt(dx * dx + dy * dy) / dy : 0.0;
+    for (int y = top; y <= bottom; ++y) {
+        // On row ry the band runs ry * dx/dy -+ half; the end rows stop half
+        // a pixel past the end point on the side the segment leaves from.
+        const double at = (y - static_cast<double>(from.y)) * slope;
+        double lo = at - half;
+        double hi = at + half;
+        if (dy == 0.0) {
+            lo = std::min(0.0, dx) - 0.5;
+            hi = std::max(0.0, dx) + 0.5;
+        } else if (y == from.y) {
+            (dx < 0.0 ? hi : lo) = dx < 0.0 ? 0.5 : -0.5;
+        } else if (y == to.y) {
+            (dx < 0.0 ? lo : hi) = dx < 0.0 ? dx - 0.5 : dx + 0.5;
+        }
+        fillRow(y, firstPixelFrom(from.x + lo, 0.0, false, width), firstPixelFrom(from.x + hi, 0.0, true, width), m_pen);
     }
 }
 
@@ -206,6 +324,7 @@ void RasterDrawContext::ellipse(int left, int top, int right, int bottom)
 {
     if (m_frame.width() <= 0 || m_frame.height() <= 0)
         return;
+    const int width = m_frame.width();
     if (right < left)
         std::swap(left, right);
     if (bottom < top)
@@ -231,7 +350,8 @@ void RasterDrawContext::ellipse(int left, int top, int right, int bottom)
             const double half = halfWidth(rx, ry, y + sample - cy);
             if (half < 0.0)
                 continue;
-            fillRow(y, firstPixelFrom(cx - half, sample, false), firstPixelFrom(cx + half, sample, true), m_brush);
+            fillRow(y, firstPixelFrom(cx - half, sample, false, width), firstPixelFrom(cx + half, sample, true, width),
+                    m_brush);
         }
     }
     if (!m_hasPen)
@@ -245,14 +365,14 @@ void RasterDrawContext::ellipse(int left, int top, int right, int bottom)
         if (outer < 0.0)
             continue;
         const double inner = halfWidth(rx - 0.5, ry - 0.5, dy);
-        const int outerBegin = firstPixelFrom(cx - outer, 0.0, false);
-        const int outerEnd = firstPixelFrom(cx + outer, 0.0, true);
+        const int outerBegin = firstPixelFrom(cx - outer, 0.0, false, width);
+        const int outerEnd = firstPixelFrom(cx + outer, 0.0, true, width);
         if (inner <= 0.0) {
             fillRow(y, outerBegin, outerEnd, m_pen);
             continue;
         }
-        fillRow(y, outerBegin, std::max(outerBegin, firstPixelFrom(cx - inner, 0.0, true)), m_pen);
-        fillRow(y, std::min(outerEnd, firstPixelFrom(cx + inner, 0.0, false)), outerEnd, m_pen);
+        fillRow(y, outerBegin, std::max(outerBegin, firstPixelFrom(cx - inner, 0.0, true, width)), m_pen);
+        fillRow(y, std::min(outerEnd, firstPixelFrom(cx + inner, 0.0, false, width)), outerEnd, m_pen);
     }
 }
 

@@ -42,14 +42,22 @@ private:
     void fillTriangle(IntPoint a, IntPoint b, IntPoint c);
     void fillPolygon(const IntPoint* points, int count);
     void line(IntPoint from, IntPoint to);
+    void farLine(IntPoint from, IntPoint to);
     // Fills row y from pixel `begin` (inclusive) to `end` (exclusive),
     // both already clipped to the frame.
-    void fillRow(int y, int begin, int end, std::uint32_t colour);
-    // The first pixel whose sample lies right of x. A sample exactly on x
-    // counts as right of it unless `leansRight`: the toolkit samples a
-    // hair above the row, where an edge sloping down to the left lies a
-    // little further right.
-    int firstPixelFrom(double x, double sample, bool leansRight) const;
+    void fillRow(int y, int begin, int end, std::uint32_t colour)
+    {
+        if (begin >= end)
+            return;
+        // Runs are mostly one or two pixels (the steep parts of outlines):
+        // both ends are written without a branch that could be
+        // mispredicted, and only longer runs loop over their middle.
+        std::uint32_t* row = m_frame.row(y);
+        row[begin] = colour;
+        row[end - 1] = colour;
+        for (int x = begin + 1; x < end - 1; ++x)
+            row[x] = colour;
+    }
 
     RasterFrame& m_frame;
     bool m_hasPen = false;

@@ -4,14 +4,17 @@
 
 void RasterFrame::resize(int width, int height)
 {
+    // One cache line of padding per row.
+    constexpr int kPadding = 16;
     m_width = std::max(0, width);
     m_height = std::max(0, height);
-    const std::size_t needed = static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_height);
+    m_stride = m_width + kPadding;
+    const std::size_t needed = static_cast<std::size_t>(m_stride) * static_cast<std::size_t>(m_height);
     if (needed > m_pixels.size())
         m_pixels.resize(needed);
 }
 
 void RasterFrame::clear(Rgb colour)
 {
-    std::fill_n(m_pixels.begin(), static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_height), pixel(colour));
+    std::fill_n(m_pixels.begin(), static_cast<std::size_t>(m_stride) * static_cast<std::size_t>(m_height), pixel(colour));
 }

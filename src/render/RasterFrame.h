@@ -6,8 +6,8 @@
 #include "platform/DrawContext.h"
 
 // A picture the program owns: 32-bit pixels, 0x00RRGGBB in native byte
-// order, rows top to bottom with no padding. The screen blits it; the
-// recorder encodes it.
+// order, rows top to bottom, `stride` pixels apart. The screen blits it;
+// the recorder encodes it.
 class RasterFrame {
 public:
     static constexpr std::uint32_t pixel(Rgb c) { return (std::uint32_t{c.red} << 16) | (c.green << 8) | c.blue; }
@@ -19,10 +19,14 @@ public:
 
     int width() const { return m_width; }
     int height() const { return m_height; }
-    std::uint32_t* row(int y) { return m_pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width); }
+    // Pixels from one row to the next: a little more than the width, so
+    // that a run down a column does not land every row on the same cache
+    // set (a 1024-pixel row is exactly 4 KiB).
+    int stride() const { return m_stride; }
+    std::uint32_t* row(int y) { return m_pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(m_stride); }
     const std::uint32_t* row(int y) const
     {
-        return m_pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width);
+        return m_pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(m_stride);
     }
     std::uint32_t at(int x, int y) const { return row(y)[x]; }
     std::uint32_t* data() { return m_pixels.data(); }
@@ -31,5 +35,6 @@ public:
 private:
     int m_width = 0;
     int m_height = 0;
+    int m_stride = 0;
     std::vector<std::uint32_t> m_pixels;
 };
