@@ -27,6 +27,12 @@ wxString& startFile()
     return file;
 }
 
+bool& frameStats()
+{
+    static bool on = false;
+    return on;
+}
+
 // A failed assertion is reported on standard error; the program goes on,
 // no dialog waits for a user who may not be there.
 void logAssertion(const wxString& file, int line, const wxString& function, const wxString& condition,
@@ -67,10 +73,15 @@ CLexfallApp::~CLexfallApp() = default;
 
 void CLexfallApp::SetStartFile(const wxString& file) { startFile() = file; }
 
+void CLexfallApp::SetFrameStats(bool on) { frameStats() = on; }
+
+bool CLexfallApp::FrameStats() { return frameStats(); }
+
 void CLexfallApp::OnInitCmdLine(wxCmdLineParser& parser)
 {
-    // The options were dealt with before the toolkit started; only the
-    // document name is left.
+    // The options were dealt with before the toolkit started; they are
+    // only declared here so that the toolkit passes them over.
+    parser.AddLongSwitch("frame-stats");
     parser.AddParam("file", wxCMD_LINE_VAL_STRING, wxCMD_LINE_PARAM_OPTIONAL);
     parser.SetSwitchChars("-");
 }

@@ -14,8 +14,11 @@ public:
     CLexfallApp();
     ~CLexfallApp() override;
 
-    // The document named on the command line; empty for a new one.
+    // The document named on the command line (empty for a new one) and
+    // the options given there.
     static void SetStartFile(const wxString& file);
+    static void SetFrameStats(bool on);
+    static bool FrameStats();
 
     bool OnInit() override;
     int OnExit() override;

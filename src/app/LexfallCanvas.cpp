@@ -1,5 +1,6 @@
 #include "app/LexfallCanvas.h"
 
+#include <cstdio>
 #include <limits>
 
 #include <wx/dcclient.h>
@@ -162,10 +163,27 @@ void CLexfallCanvas::paintTo(wxDC& dc)
     }
 }
 
+void CLexfallCanvas::countFrame(bool painted)
+{
+    if (!m_frameStats)
+        return;
+    (painted ? m_framesPainted : m_ticksRun) += 1;
+    const auto now = std::chrono::steady_clock::now();
+    const double seconds = std::chrono::duration<double>(now - m_statsSince).count();
+    if (seconds < 1.0)
+        return;
+    std::fprintf(stderr, "lexfall: %.1f frames painted/s, %.1f ticks/s, %zu bodies\n", m_framesPainted / seconds,
+                 m_ticksRun / seconds, m_view.m_pBodies.size());
+    m_framesPainted = 0;
+    m_ticksRun = 0;
+    m_statsSince = now;
+}
+
 void CLexfallCanvas::OnPaint(wxPaintEvent&)
 {
     wxPaintDC dc(this);
     paintTo(dc);
+    countFrame(true);
 }
 
 void CLexfallCanvas::OnTimerEvent(wxTimerEvent& event)
@@ -173,6 +191,7 @@ void CLexfallCanvas::OnTimerEvent(wxTimerEvent& event)
     m_inTick = true;
     m_view.OnTimer(static_cast<unsigned>(event.GetId()));
     m_inTick = false;
+    countFrame(false);
     if (!m_repaintAfterTick)
         return;
     m_repaintAfterTick = false;
@@ -182,6 +201,7 @@ void CLexfallCanvas::OnTimerEvent(wxTimerEvent& event)
     if (IsShownOnScreen()) {
         wxClientDC dc(this);
         paintTo(dc);
+        countFrame(true);
     } else {
         Refresh();
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
@@ -27,6 +28,9 @@ public:
     ~CLexfallCanvas() override;
 
     void setShortcutFilter(ShortcutFilter filter) { m_shortcutFilter = std::move(filter); }
+    // Reports frames painted, ticks run and bodies on standard error once
+    // a second.
+    void setFrameStats(bool on) { m_frameStats = on; }
 
     IntRect clientRect() const override;
     unsigned setTimer(unsigned id, unsigned periodMs) override;
@@ -39,6 +43,7 @@ public:
 private:
     // Draws the scene into the frame and puts the frame on `dc`.
     void paintTo(wxDC& dc);
+    void countFrame(bool painted);
 
     void OnPaint(wxPaintEvent& event);
     void OnTimerEvent(wxTimerEvent& event);
@@ -66,4 +71,9 @@ private:
     // end of the tick rather than queued behind the next timer.
     bool m_inTick = false;
     bool m_repaintAfterTick = false;
+
+    bool m_frameStats = false;
+    int m_framesPainted = 0;
+    int m_ticksRun = 0;
+    std::chrono::steady_clock::time_point m_statsSince = std::chrono::steady_clock::now();
 };

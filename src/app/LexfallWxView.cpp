@@ -2,6 +2,7 @@
 
 #include <wx/app.h>
 
+#include "app/LexfallApp.h"
 #include "app/LexfallCanvas.h"
 #include "app/MainFrame.h"
 #include "app/ShellRules.h"
@@ -55,6 +56,7 @@ bool CLexfallWxView::OnCreate(wxDocument* doc, long flags)
     m_scene = std::make_unique<CLexfallView>();
     auto* canvas = new CLexfallCanvas(frame, *m_scene);
     canvas->setShortcutFilter([frame](const wxKeyEvent& key) { return frame->TranslateShortcut(key); });
+    canvas->setFrameStats(CLexfallApp::FrameStats());
     m_canvas = canvas;
     frame->SetCanvas(canvas);
     SetFrame(frame);

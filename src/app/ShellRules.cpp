@@ -19,6 +19,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
             optionsEnded = true;
             continue;
         }
+        if (!optionsEnded && arg == "--frame-stats") {
+            result.frameStats = true;
+            continue;
+        }
         if (!optionsEnded && arg.size() > 1 && arg[0] == '-')
             return {CommandLine::Action::Error, {}, "unknown option '" + arg + "'"};
         if (arg.empty())
@@ -35,8 +39,10 @@ std::string usageText(const std::string& programName)
     return "Usage: " + programName + " [OPTION]... [FILE]\n"
            "Turns typed text into soft bodies that fall, bounce and can be pushed about.\n"
            "\n"
-           "  -h, --help     show this help and exit\n"
-           "      --version  show the version and exit\n"
+           "  -h, --help         show this help and exit\n"
+           "      --version      show the version and exit\n"
+           "      --frame-stats  print the frames painted and ticks run each second\n"
+           "                     on standard error\n"
            "\n"
            "FILE is opened as the program's (empty) document.\n";
 }

@@ -23,6 +23,7 @@ struct CommandLine {
     Action action = Action::Run;
     std::string file;  // document to open, empty for a new one
     std::string error; // set for Action::Error
+    bool frameStats = false; // report frames painted each second
 };
 
 // Reads the arguments after the program name. "--help"/"-h" and

@@ -35,5 +35,6 @@ int main(int argc, char** argv)
         return 2;
     }
     CLexfallApp::SetStartFile(file);
+    CLexfallApp::SetFrameStats(commandLine.frameStats);
     return wxEntry(argc, argv) == 0 ? 0 : 1;
 }

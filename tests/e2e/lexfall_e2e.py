@@ -404,6 +404,46 @@ def gui_test(session):
           % recent_files(settings))
 
 
+def repaint_test(session):
+    """Under CPU load, with many letters animating, the window keeps
+    repainting: successive screenshots differ and the program reports
+    frames painted every second."""
+    session.start_display()
+    session.start_app('--frame-stats')
+    window = session.wait_for_window('Untitled - Lexfall')
+    session.xdotool('mousemove', str(SCREEN_W // 2), str(SCREEN_H - 200))
+    session.xdotool('windowfocus', '--sync', window)
+    time.sleep(1.0)
+    top = find_canvas_top(session.shot('empty'))
+
+    # Lines of letters down the window, still while Animate is off.
+    for row in range(6):
+        session.xdotool('mousemove', '--sync', '2', str(top + 80 + 60 * row), 'click', '1')
+        session.xdotool('type', '--delay', '30', 'Letters fall and tumble')
+    session.key('Escape')
+
+    hogs = [subprocess.Popen([sys.executable, '-c', 'while True: pass']) for _ in range(2 * (os.cpu_count() or 1))]
+    try:
+        time.sleep(1.0)
+        canvas = (0, top + 10, SCREEN_W, SCREEN_H - 60)
+        previous = session.shot('loaded-0').region(canvas)
+        for i in range(1, 5):
+            time.sleep(0.6)
+            current = session.shot('loaded-%d' % i).region(canvas)
+            check(current != previous, 'the picture froze under load (screenshots %d and %d are equal)' % (i - 1, i))
+            previous = current
+    finally:
+        for hog in hogs:
+            hog.kill()
+            hog.wait()
+
+    rates = [float(line.split()[1]) for line in session.stderr_text().splitlines()
+             if line.startswith('lexfall:') and 'frames painted/s' in line]
+    check(len(rates) >= 3, 'no frame statistics were reported: %r' % session.stderr_text())
+    check(min(rates[-3:]) >= 5, 'too few frames painted under load: %r' % rates)
+    check(session.exit_by_menu() == 0, 'the program did not end cleanly')
+
+
 def cli_test(exe):
     env = dict(os.environ)
     env.pop('DISPLAY', None)
@@ -416,6 +456,8 @@ def cli_test(exe):
     check(code == 0 and 'Usage:' in out and '--version' in out, '--help did not print the usage')
     code, out, _ = run('--version')
     check(code == 0 and out.strip() == 'Lexfall Version 0.001', '--version printed %r' % out)
+    code, out, _ = run('--help')
+    check('--frame-stats' in out, '--help does not mention --frame-stats')
     code, _, err = run('--frobnicate')
     check(code == 2 and '--frobnicate' in err, 'an unknown option was not refused')
     code, _, err = run('one.lxf', 'two.lxf')
@@ -424,7 +466,7 @@ def cli_test(exe):
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument('mode', choices=['cli', 'gui'])
+    parser.add_argument('mode', choices=['cli', 'gui', 'repaint'])
     parser.add_argument('--exe', required=True)
     parser.add_argument('--artifacts', default=os.path.join(os.getcwd(), 'e2e-artifacts'))
     parser.add_argument('--deadline', type=int, default=150, help='seconds the gui run may take')
@@ -449,7 +491,7 @@ def main():
     failure = None
     try:
         signal.alarm(args.deadline)
-        gui_test(session)
+        (repaint_test if args.mode == 'repaint' else gui_test)(session)
     except Exception as error:  # any failure keeps the screenshots
         failure = error
     finally:
