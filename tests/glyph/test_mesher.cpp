@@ -1,9 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <filesystem>
+#include <future>
 #include <set>
 #include <string>
+#include <thread>
 #include <utility>
 
 #include "GlyphTestSupport.h"
@@ -279,6 +288,40 @@ TEST(GlyphMesherFiles, GlyphsTheTessellatorRefusesAreRefined)
     EXPECT_GT(triangulator.errorCount(), 0);
     EXPECT_EQ(triangulator.polygonizer().vectorizer()->precision(), 30.0);
     EXPECT_EQ(direct.size(), refused.size());
+}
+
+// A FIFO named like the face in the working folder is no face: the lookup
+// goes on to the font folder instead of waiting for a writer for ever.
+TEST(GlyphMesherFiles, AFifoUnderTheFacesNameIsSkipped)
+{
+    const TempFolder folder;
+    const std::string fifo = folder.path() + "/shapes.ttf";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(folder.path());
+
+    // Should the load block after all, opening the FIFO's other end
+    // releases it, and the test fails instead of hanging.
+    std::promise<void> loaded;
+    std::atomic<bool> blocked = false;
+    std::thread watchdog([&, done = loaded.get_future()] {
+        if (done.wait_for(std::chrono::seconds(10)) == std::future_status::timeout) {
+            blocked = true;
+            const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0)
+                ::close(fd);
+        }
+    });
+    GlyphMesher mesher;
+    mesher.setFontDirectory(LEXFALL_TEST_FONT_DIR);
+    const bool found = mesher.loadFont("shapes.ttf", 48);
+    loaded.set_value();
+    watchdog.join();
+    std::filesystem::current_path(previous);
+
+    EXPECT_FALSE(blocked);
+    EXPECT_TRUE(found);
+    EXPECT_EQ(mesher.advanceWidth('A'), 37.0); // the font folder's face
 }
 
 TEST(InstallPaths, ShareDirectoryLiesBesideTheExecutablesFolder)
