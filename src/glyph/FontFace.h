@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 
 #include "glyph/FontEngine.h"
 
@@ -16,7 +17,8 @@ public:
 
     // Opens the file at path (used unchanged) and builds the code map.
     // Fails when already open, without an engine, or for anything that is
-    // not a readable TrueType face.
+    // not a readable TrueType face; a FIFO, device or folder is not even
+    // read, and opening never waits for one.
     bool open(const char* path);
     bool isOpen() const { return m_face != nullptr; }
 
@@ -28,9 +30,12 @@ public:
     FT_Face handle() const { return m_face; }
 
 private:
+    struct File;
+
     void buildCharToGlyph();
 
     FontEngine* m_engine;
+    std::unique_ptr<File> m_file; // the engine reads the face through it
     FT_Face m_face = nullptr;
     std::array<int, 256> m_charToGlyph{};
 };

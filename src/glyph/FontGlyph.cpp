@@ -1,5 +1,7 @@
 #include "glyph/FontGlyph.h"
 
+#include "glyph/GlyphVectorizer.h"
+
 FontGlyph::~FontGlyph()
 {
     release();
@@ -26,7 +28,13 @@ bool FontGlyph::create(int code)
     // Several instances share the face: load at this one's size.
     if (!m_instance->activate())
         return false;
-    if (FT_Load_Glyph(face, static_cast<FT_UInt>(index), FT_LOAD_DEFAULT | FT_LOAD_NO_BITMAP) != 0)
+    // Hinting costs time with every point, and an outline past the glyph
+    // budget is refused anyway: such a glyph is loaded unhinted.
+    FT_Int32 flags = FT_LOAD_DEFAULT | FT_LOAD_NO_BITMAP;
+    if (FT_Load_Glyph(face, static_cast<FT_UInt>(index), FT_LOAD_NO_SCALE | FT_LOAD_NO_BITMAP) == 0
+        && face->glyph->outline.n_points > GlyphVectorizer::MaxOutlinePoints)
+        flags |= FT_LOAD_NO_HINTING;
+    if (FT_Load_Glyph(face, static_cast<FT_UInt>(index), flags) != 0)
         return false;
     if (face->glyph->format != FT_GLYPH_FORMAT_OUTLINE)
         return false;

@@ -93,9 +93,12 @@ bool GlyphMesher::selectGlyph(char c, double precision)
 
 bool GlyphMesher::triangulate(char c, double precision)
 {
-    if (!selectGlyph(c, precision) || !m_triangulator->init(m_currentGlyph))
+    m_mesh.clear();
+    if (!selectGlyph(c, precision))
         return false;
-    m_triangulator->triangulateRefining(precision);
+    // An outline past the budget meshes as no outline at all: empty.
+    if (m_triangulator->init(m_currentGlyph))
+        m_triangulator->triangulateRefining(precision);
     return true;
 }
 

@@ -30,7 +30,9 @@ public:
     void unloadFont();
     bool setPointSize(int pointSize);
     bool selectGlyph(char c, double precision);
-    // On true the mesh holds the character's segments.
+    // On true the mesh holds the character's segments: none for a glyph
+    // without an outline or past the glyph budget. False, with the mesh
+    // empty, when there is no glyph.
     bool triangulate(char c, double precision);
     // Advance in pixels; 0 without a glyph.
     double advanceWidth(char c) const;

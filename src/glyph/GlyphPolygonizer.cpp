@@ -2,6 +2,7 @@
 
 #include <GL/glu.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -35,6 +36,49 @@ void GLAPIENTRY onError(GLenum code)
 }
 
 using Callback = void(GLAPIENTRY*)();
+
+struct Edge {
+    Edge(const ContourPoint& a, const ContourPoint& b)
+        : a(a), b(b), xmin(std::min(a.x, b.x)), xmax(std::max(a.x, b.x)), ymin(std::min(a.y, b.y)),
+          ymax(std::max(a.y, b.y))
+    {
+    }
+
+    ContourPoint a;
+    ContourPoint b;
+    double xmin;
+    double xmax;
+    double ymin;
+    double ymax;
+};
+
+// Which side of the line through a and b the point c lies on: -1, 0 or 1.
+int side(const ContourPoint& a, const ContourPoint& b, const ContourPoint& c)
+{
+    const double cross = (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
+    return (cross > 0.0) - (cross < 0.0);
+}
+
+// Edges cross when the ends of each lie strictly on both sides of the
+// other: the tessellator would need a new vertex there. Edges that only
+// touch or overlap need none.
+bool cross(const Edge& e, const Edge& f)
+{
+    if (e.xmax < f.xmin || f.xmax < e.xmin || e.ymax < f.ymin || f.ymax < e.ymin)
+        return false;
+    return side(e.a, e.b, f.a) * side(e.a, e.b, f.b) < 0 && side(f.a, f.b, e.a) * side(f.a, f.b, e.b) < 0;
+}
+
+// Crossings among the edges, counted up to one past limit.
+int countCrossings(const std::vector<Edge>& edges, int limit)
+{
+    int count = 0;
+    for (std::size_t i = 0; i < edges.size(); ++i)
+        for (std::size_t j = i + 1; j < edges.size(); ++j)
+            if (cross(edges[i], edges[j]) && ++count > limit)
+                return count;
+    return count;
+}
 
 } // namespace
 
@@ -75,17 +119,56 @@ bool GlyphPolygonizer::init(const FontGlyph* glyph)
     return ownsVectorizer() ? m_vectorizer->init(glyph) : true;
 }
 
+std::vector<GlyphPolygonizer::Polygon> GlyphPolygonizer::findPolygons() const
+{
+    std::vector<Polygon> polygons;
+    for (int k = 0; k < m_vectorizer->contourCount(); ++k) {
+        if (m_vectorizer->contour(k).exterior == 1)
+            polygons.push_back({k, k + 1});
+        else if (!polygons.empty())
+            polygons.back().end = k + 1;
+    }
+    return polygons;
+}
+
+bool GlyphPolygonizer::withinBudget(const std::vector<Polygon>& polygons) const
+{
+    int edges = 0;
+    for (const Polygon& polygon : polygons)
+        for (int k = polygon.first; k < polygon.end; ++k)
+            edges += m_vectorizer->contour(k).count;
+    if (edges > MaxEdges)
+        return false;
+
+    // Only edges of one polygon meet in the tessellator.
+    int crossings = 0;
+    std::vector<Edge> polygonEdges;
+    for (const Polygon& polygon : polygons) {
+        polygonEdges.clear();
+        for (int k = polygon.first; k < polygon.end; ++k) {
+            const GlyphContour& contour = m_vectorizer->contour(k);
+            for (int i = 0; i < contour.count; ++i)
+                polygonEdges.emplace_back(contour.points[i], contour.points[i + 1 < contour.count ? i + 1 : 0]);
+        }
+        crossings += countCrossings(polygonEdges, MaxCrossings - crossings);
+        if (crossings > MaxCrossings)
+            return false;
+    }
+    return true;
+}
+
 bool GlyphPolygonizer::polygonize(GlyphPolygonizerHandler* handler)
 {
     if (!m_glyph || !handler)
         return false;
+    if (ownsVectorizer() && !m_vectorizer->vectorize())
+        return false;
+    const std::vector<Polygon> polygons = findPolygons();
+    if (!withinBudget(polygons))
+        return false;
     GLUtesselator* tess = gluNewTess();
     if (!tess)
         return false;
-    if (ownsVectorizer() && !m_vectorizer->vectorize()) {
-        gluDeleteTess(tess);
-        return false;
-    }
 
     currentHandler = handler;
     handler->m_polygonizer = this;
@@ -94,29 +177,19 @@ bool GlyphPolygonizer::polygonize(GlyphPolygonizerHandler* handler)
     gluTessCallback(tess, GLU_TESS_END, reinterpret_cast<Callback>(&onEnd));
     gluTessCallback(tess, GLU_TESS_ERROR, reinterpret_cast<Callback>(&onError));
 
-    bool polygonOpen = false;
-    bool firstContour = false;
-    for (int k = 0; k < m_vectorizer->contourCount(); ++k) {
-        const GlyphContour& contour = m_vectorizer->contour(k);
-        if (contour.exterior == 1) {
-            if (polygonOpen)
-                gluEndPolygon(tess);
-            gluBeginPolygon(tess);
-            polygonOpen = true;
-            firstContour = true;
+    for (const Polygon& polygon : polygons) {
+        gluBeginPolygon(tess);
+        for (int k = polygon.first; k < polygon.end; ++k) {
+            gluNextContour(tess, k == polygon.first ? GLU_EXTERIOR : GLU_INTERIOR);
+            const GlyphContour& contour = m_vectorizer->contour(k);
+            for (int i = contour.count - 1; i >= 0; --i) {
+                const ContourPoint& p = contour.points[i];
+                GLdouble coords[3] = {p.x, p.y, 0.0};
+                gluTessVertex(tess, coords, const_cast<ContourPoint*>(&p));
+            }
         }
-        if (!polygonOpen)
-            continue;
-        gluNextContour(tess, firstContour ? GLU_EXTERIOR : GLU_INTERIOR);
-        firstContour = false;
-        for (int i = contour.count - 1; i >= 0; --i) {
-            const ContourPoint& p = contour.points[i];
-            GLdouble coords[3] = {p.x, p.y, 0.0};
-            gluTessVertex(tess, coords, const_cast<ContourPoint*>(&p));
-        }
-    }
-    if (polygonOpen)
         gluEndPolygon(tess);
+    }
 
     gluDeleteTess(tess);
     handler->m_polygonizer = nullptr;

@@ -4,6 +4,18 @@
 
 #include <initializer_list>
 
+namespace {
+
+int contourPoints(const GlyphVectorizer& vectorizer)
+{
+    int points = 0;
+    for (int k = 0; k < vectorizer.contourCount(); ++k)
+        points += vectorizer.contour(k).count;
+    return points;
+}
+
+} // namespace
+
 GlyphTriangulator::GlyphTriangulator(GlyphVectorizer* vectorizer, bool verbose)
     : GlyphPolygonizerHandler(verbose), m_polygonizer(std::make_unique<GlyphPolygonizer>(vectorizer))
 {
@@ -82,7 +94,10 @@ void GlyphWireTriangulator::clearSegmentList()
 
 bool GlyphWireTriangulator::triangulateRefining(double precision)
 {
-    for (const double p : {precision, precision * 0.5, precision * 0.25})
+    const bool tessellated = triangulateAt(precision);
+    if (!tessellated || errorCount() == 0 || contourPoints(*polygonizer().vectorizer()) > MaxRefinedPoints)
+        return tessellated;
+    for (const double p : {precision * 0.5, precision * 0.25})
         if (triangulateAt(p) && errorCount() == 0)
             return true;
     return triangulateAt(precision);

@@ -37,6 +37,13 @@ private:
 // segments (a, b), (b, c), (c, a) of a GlyphMesh, y flipped downwards.
 class GlyphWireTriangulator : public GlyphTriangulator {
 public:
+    // Largest glyph, in contour points, that is tried again with finer
+    // chords. Real glyphs the tessellator refuses at the program's
+    // precision have at most 228, those finer chords mend at most 99; a
+    // larger refused glyph stays as first meshed, since every retry would
+    // cost as much again.
+    static constexpr int MaxRefinedPoints = 256;
+
     using GlyphTriangulator::GlyphTriangulator;
 
     void triangle(const ContourPoint& a, const ContourPoint& b, const ContourPoint& c) override;
@@ -47,9 +54,10 @@ public:
     // Coarse chords of neighbouring contours can cross (the "o" of some
     // faces), which the tessellator refuses, leaving the glyph empty; finer
     // chords (half, then a quarter) keep the contours apart, and a glyph
-    // that fails even so is meshed as first asked. Each retry vectorizes
-    // afresh, so the triangulator must own its vectorizer. The vectorizer
-    // keeps the precision of the mesh that stays; errorCount() is its run's.
+    // that fails even so is meshed as first asked. A glyph past the budget
+    // or above MaxRefinedPoints gets no retry. Each retry vectorizes afresh,
+    // so the triangulator must own its vectorizer. The vectorizer keeps the
+    // precision of the mesh that stays; errorCount() is its run's.
     bool triangulateRefining(double precision);
 
 private:

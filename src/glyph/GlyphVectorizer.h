@@ -12,14 +12,14 @@ class FontGlyph;
 // exterior is followed by the holes inside it.
 class GlyphVectorizer {
 public:
-    // Every vertex becomes a particle, and building a body is quadratic in
-    // their number, so a hostile face must not make a glyph of tens of
-    // thousands. Real faces stay far below both limits (under 900 outline
-    // points per glyph). An outline with more points is refused; an arc
-    // that would overrun the glyph's allowance of arc points gets fewer,
-    // wider chords.
-    static constexpr int MaxOutlinePoints = 4096;
-    static constexpr int MaxArcPointsPerGlyph = 2048;
+    // The glyph budget (the polygonizer holds the rest) leaves room above
+    // what every glyph of the Liberation and DejaVu faces, and of the URW
+    // faces in TrueType form, needs at 48 points: at most 852 outline
+    // points, and arcs of at most 60 points at a quarter of the program's
+    // precision. An outline with more points is refused; an arc that would
+    // overrun the glyph's allowance of arc points gets fewer, wider chords.
+    static constexpr int MaxOutlinePoints = 2048;
+    static constexpr int MaxArcPointsPerGlyph = 512;
 
     GlyphVectorizer() = default;
     virtual ~GlyphVectorizer() = default;

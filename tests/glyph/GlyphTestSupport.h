@@ -4,6 +4,7 @@
 #include <fstream>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -49,7 +50,8 @@ inline OutlinePoint off(double x, double y)
 // Builds an outline record from pixel coordinates, one call per contour.
 class OutlineBuilder {
 public:
-    OutlineBuilder& contour(std::initializer_list<OutlinePoint> points)
+    OutlineBuilder& contour(std::initializer_list<OutlinePoint> points) { return contour(std::vector(points)); }
+    OutlineBuilder& contour(const std::vector<OutlinePoint>& points)
     {
         for (const OutlinePoint& p : points) {
             m_outline.points.push_back({static_cast<std::int32_t>(p.x * 64), static_cast<std::int32_t>(p.y * 64)});

@@ -1,16 +1,27 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <filesystem>
+#include <future>
 #include <set>
 #include <string>
+#include <thread>
 #include <utility>
 
 #include "GlyphTestSupport.h"
 #include "glyph/GlyphMesher.h"
+#include "glyph/GlyphPolygonizer.h"
 #include "glyph/GlyphTriangulator.h"
 #include "glyph/GlyphVectorizer.h"
 #include "glyph/InstallPaths.h"
+#include "physics/ParticleSystem.h"
 #include "support/TempFolder.h"
 
 namespace {
@@ -165,8 +176,10 @@ TEST_F(ShapesMesher, SquareRingAndSpace)
     ASSERT_TRUE(mesher.triangulate('W', 30.0));
     EXPECT_TRUE(mesher.mesh().empty());
 
-    // A glyph of more outline points than any real one is refused.
-    EXPECT_FALSE(mesher.triangulate('M', 30.0));
+    // A glyph of far more outline points than any real one meshes as
+    // none, and leaves nothing of the last mesh behind.
+    ASSERT_TRUE(mesher.triangulate('M', 30.0));
+    EXPECT_TRUE(mesher.mesh().empty());
 }
 
 TEST_F(ShapesMesher, CrossingContoursNeverFail)
@@ -281,6 +294,68 @@ TEST(GlyphMesherFiles, GlyphsTheTessellatorRefusesAreRefined)
     EXPECT_EQ(direct.size(), refused.size());
 }
 
+// A FIFO named like the face in the working folder is no face: the lookup
+// goes on to the font folder instead of waiting for a writer for ever.
+TEST(GlyphMesherFiles, AFifoUnderTheFacesNameIsSkipped)
+{
+    const TempFolder folder;
+    const std::string fifo = folder.path() + "/shapes.ttf";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(folder.path());
+
+    // Should the load block after all, opening the FIFO's other end
+    // releases it, and the test fails instead of hanging.
+    std::promise<void> loaded;
+    std::atomic<bool> blocked = false;
+    std::thread watchdog([&, done = loaded.get_future()] {
+        if (done.wait_for(std::chrono::seconds(10)) == std::future_status::timeout) {
+            blocked = true;
+            const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0)
+                ::close(fd);
+        }
+    });
+    GlyphMesher mesher;
+    mesher.setFontDirectory(LEXFALL_TEST_FONT_DIR);
+    const bool found = mesher.loadFont("shapes.ttf", 48);
+    loaded.set_value();
+    watchdog.join();
+    std::filesystem::current_path(previous);
+
+    EXPECT_FALSE(blocked);
+    EXPECT_TRUE(found);
+    EXPECT_EQ(mesher.advanceWidth('A'), 37.0); // the font folder's face
+}
+
+// Faces made to stall the mesher for seconds or minutes per character.
+// Each meshes within the glyph budget or not at all, and in far less than
+// the bound here, which only catches a stall. The budget's largest glyphs
+// still mesh: edges right at the limit.
+struct CraftedFace {
+    const char* name;
+    std::size_t vertices;
+};
+
+class CraftedFaces : public testing::TestWithParam<CraftedFace> {};
+
+TEST_P(CraftedFaces, MeshWithinTheBudgetOrNotAtAll)
+{
+    GlyphMesher mesher;
+    mesher.setFontDirectory(LEXFALL_TEST_FONT_DIR "crafted/");
+    ASSERT_TRUE(mesher.loadFont(GetParam().name, 48));
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(mesher.triangulate('A', 30.0));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    EXPECT_EQ(meshPoints(mesher.mesh()).size(), GetParam().vertices);
+}
+
+INSTANTIATE_TEST_SUITE_P(GlyphBudget, CraftedFaces,
+                         testing::Values(CraftedFace{"crossing-1201.ttf", 0}, CraftedFace{"crossing-601.ttf", 0},
+                                         CraftedFace{"edges-4000.ttf", 0}, CraftedFace{"controls-4000.ttf", 0},
+                                         CraftedFace{"budget-edges.ttf", GlyphPolygonizer::MaxEdges},
+                                         CraftedFace{"budget-crossings.ttf", 0}));
+
 TEST(InstallPaths, ShareDirectoryLiesBesideTheExecutablesFolder)
 {
     const std::string share = lexfallShareDirectory();
@@ -293,6 +368,8 @@ TEST(InstallPaths, ShareDirectoryLiesBesideTheExecutablesFolder)
 // Every code of both faces the program ships: each mesh is well formed
 // and made only of the glyph's own contour vertices, at the precision
 // asked for or at one of the finer ones tried when the tessellator refuses.
+// Every printable character, ASCII in both and Latin-1 in arial, still
+// gives a body: the glyph budget refuses no real glyph.
 TEST(GlyphMesherFiles, AllCodesOfTheRealFaces)
 {
     const std::string directory = lexfallFontDirectory();
@@ -325,6 +402,11 @@ TEST(GlyphMesherFiles, AllCodesOfTheRealFaces)
                     break;
             }
             EXPECT_TRUE(matched) << what;
+
+            const bool printable = (code > 32 && code < 127) || (code > 160 && name == std::string("arial.ttf"));
+            ParticleSystem body(0.5);
+            ASSERT_TRUE(mesher.buildGlyphBody(static_cast<char>(code), &body, 30.0, 5.0, 1.0, nullptr));
+            EXPECT_TRUE(!printable || body.particleCount() > 0) << what;
         }
         EXPECT_GT(triangles, 256) << name;
     }

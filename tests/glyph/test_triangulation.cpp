@@ -3,6 +3,8 @@
 #include <GL/gl.h>
 
 #include <array>
+#include <cmath>
+#include <numbers>
 #include <vector>
 
 #include "GlyphTestSupport.h"
@@ -151,4 +153,48 @@ TEST(GlyphPolygonizer, TessellatorErrorsPrintOnlyWhenVerbose)
         else
             EXPECT_EQ(err, "");
     }
+}
+
+// The budget's edges hold for the whole glyph, counted as the tessellator
+// gets them; so do its crossings. One past either, and the tessellator
+// never sees the glyph.
+TEST(GlyphPolygonizer, GlyphsPastTheBudgetNeverReachTheTessellator)
+{
+    LoadedFont shapes(testFontPath("shapes.ttf"));
+    GlyphVectorizer vectorizer;
+    RecordingTriangulator t(&vectorizer);
+    ASSERT_TRUE(t.init(shapes.glyph('A'))); // the outlines below stand in for it
+    auto polygonize = [&](const OutlineBuilder& builder) {
+        t.triangles.clear();
+        EXPECT_TRUE(vectorizer.initOutline(builder.outline()));
+        vectorizer.vectorize();
+        return t.triangulate();
+    };
+
+    // A clockwise zigzag of n corners, closed underneath: no crossing.
+    auto comb = [](int n) {
+        std::vector<OutlinePoint> points;
+        for (int i = 0; i < n - 2; ++i)
+            points.push_back({static_cast<double>(i), i % 2 ? 10.0 : 0.0});
+        points.push_back({static_cast<double>(n - 2), -10.0});
+        points.push_back({0.0, -10.0});
+        return points;
+    };
+    EXPECT_TRUE(polygonize(OutlineBuilder().contour(comb(GlyphPolygonizer::MaxEdges))));
+    EXPECT_EQ(t.triangles.size(), static_cast<std::size_t>(GlyphPolygonizer::MaxEdges - 2));
+    EXPECT_FALSE(polygonize(OutlineBuilder().contour(comb(GlyphPolygonizer::MaxEdges - 4)).contour(
+        {{2000, 0}, {2000, 10}, {2010, 10}, {2010, 0}, {2005, -5}})));
+    EXPECT_TRUE(t.triangles.empty());
+
+    // Each edge of a clockwise star of 64 corners, every third joined,
+    // crosses four others: 128 crossings. A bowtie beside it adds one.
+    std::vector<OutlinePoint> star;
+    for (int i = 0; i < 64; ++i) {
+        const double angle = -2.0 * std::numbers::pi * (i * 3 % 64) / 64.0;
+        star.push_back({500.0 * std::cos(angle), 500.0 * std::sin(angle)});
+    }
+    EXPECT_TRUE(polygonize(OutlineBuilder().contour(star)));
+    EXPECT_GT(t.errorCount(), 0);
+    EXPECT_FALSE(polygonize(OutlineBuilder().contour(star).contour({{2000, 0}, {2000, 10}, {2010, 0}, {2010, 10}})));
+    EXPECT_EQ(t.errorCount(), 0);
 }
