@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "bodies/GlyphBody.h"
 #include "glyph/GlyphMesher.h"
 #include "glyph/InstallPaths.h"
 #include "physics/MOTUSforceGlobal.h"

@@ -1,5 +1,6 @@
-// The scene's costs: adding characters, one animation tick with many
-// bodies on screen, heap traffic of the tick and memory kept per body.
+// The scene's costs: adding characters to empty and to busy scenes, one
+// animation tick with many bodies on screen, heap traffic of the tick and
+// memory kept per body on the sample words.
 #include <benchmark/benchmark.h>
 
 #include <malloc.h>
@@ -12,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "WordScene.h"
 #include "platform/HeadlessWindow.h"
 #include "view/CLexfallView.h"
 
@@ -96,6 +98,50 @@ void BM_AddCharacter(benchmark::State& state)
     state.SetItemsProcessed(chars);
 }
 BENCHMARK(BM_AddCharacter)->Unit(benchmark::kMicrosecond);
+
+// One more letter in a scene of thousands: each is added, timed and taken
+// away again with Backspace, so the scene stays the same size.
+void BM_AddCharacterToBusyScene(benchmark::State& state)
+{
+    WordScene scene(1024, 768, static_cast<int>(state.range(0)));
+    CLexfallView& view = scene.view();
+    std::vector<double> perChar;
+    std::size_t next = 0;
+    for (auto _ : state) {
+        const char c = kText[next++ % kText.size()];
+        view.m_vInsert = Vector3{400.0, 400.0, 0.0};
+        const auto t0 = std::chrono::steady_clock::now();
+        view.AddCharacter(c);
+        const auto t1 = std::chrono::steady_clock::now();
+        perChar.push_back(std::chrono::duration<double, std::micro>(t1 - t0).count());
+        view.OnChar(8, 1, 0);
+    }
+    std::nth_element(perChar.begin(), perChar.begin() + static_cast<long>(perChar.size() / 2), perChar.end());
+    state.counters["median_us_per_char"] = perChar[perChar.size() / 2];
+    state.counters["bodies"] = scene.bodies();
+}
+BENCHMARK(BM_AddCharacterToBusyScene)->Arg(2000)->Arg(5000)->Unit(benchmark::kMicrosecond);
+
+// Heap bytes a scene of the sample words keeps per body: the bodies, their
+// triangle lists, the advances and the point buffer.
+void BM_MemoryPerBodyOnWords(benchmark::State& state)
+{
+    const int bodies = static_cast<int>(state.range(0));
+    double perBody = 0.0;
+    for (auto _ : state) {
+        const long long before = g_heap.bytesLive;
+        g_heap.counting = true;
+        auto scene = std::make_unique<WordScene>(1024, 768, bodies);
+        g_heap.counting = false;
+        const long long kept = g_heap.bytesLive - before;
+        perBody = static_cast<double>(kept) / scene->bodies();
+        g_heap.counting = true;
+        scene.reset();
+        g_heap.counting = false;
+    }
+    state.counters["bytes_per_body"] = perBody;
+}
+BENCHMARK(BM_MemoryPerBodyOnWords)->Arg(2000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_Tick(benchmark::State& state)
 {

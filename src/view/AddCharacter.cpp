@@ -39,11 +39,10 @@ void CLexfallView::AddCharacter(char c)
         m_pAdvances.pop_front();
     }
 
-    int total = static_cast<int>(made.triangles->size());
-    for (const auto& list : m_pBodyTriangles)
-        total += static_cast<int>(list->size());
+    const int total = TriangleEntries() + static_cast<int>(made.triangles->size());
     m_nPoints = total;
     EnsurePointCapacity(total);
+    m_entryCount = {m_pBodyTriangles.size() + 1, total};
 
     m_pAdvances.push_back(advance);
     m_pBodies.push_back(std::move(made.system));

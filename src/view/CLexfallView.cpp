@@ -150,6 +150,17 @@ void CLexfallView::ClearScene()
     m_pBodies.clear();
     m_pBodyTriangles.clear();
     m_pAdvances.clear();
+    m_entryCount = {0, 0};
+}
+
+int CLexfallView::TriangleEntries() const
+{
+    if (m_entryCount.lists == m_pBodyTriangles.size())
+        return m_entryCount.entries;
+    int total = 0;
+    for (const auto& list : m_pBodyTriangles)
+        total += static_cast<int>(list->size());
+    return total;
 }
 
 void CLexfallView::EnsurePointCapacity(int n)

@@ -63,6 +63,10 @@ public:
     bool SetFontFile(const char* name);
     void ClearScene();
     void EnsurePointCapacity(int n);
+    // Entries of all triangle lists: kept up by the tick, AddCharacter,
+    // Backspace and Enter, and counted afresh whenever the number of lists
+    // changed otherwise.
+    int TriangleEntries() const;
 
     // The tick.
     void StartAnimationTimer();
@@ -117,6 +121,13 @@ public:
     int m_nPoints = 0;
     std::unique_ptr<IntPoint[]> m_pPoints;
     int m_nPointStorage = 0; // points m_pPoints really holds, >= m_nPointCapacity
+    // The entries of m_pBodyTriangles when it held `lists` lists; counting
+    // them walks every body, which a scene of thousands cannot afford on
+    // every added character.
+    struct {
+        std::size_t lists = 0;
+        int entries = 0;
+    } m_entryCount;
     bool m_bWireframe = false;
     bool m_bAnimate = false;
     bool m_bAdding = false;

@@ -25,6 +25,8 @@ void CLexfallView::OnChar(unsigned code, unsigned, unsigned)
     case kBackspace:
         if (m_pBodies.empty())
             return;
+        if (m_entryCount.lists == m_pBodyTriangles.size())
+            m_entryCount = {m_entryCount.lists - 1, m_entryCount.entries - static_cast<int>(m_pBodyTriangles.back()->size())};
         m_pBodies.pop_back();
         m_pBodyTriangles.pop_back();
         // After a scroll the body may have no advance left on this line:

@@ -34,6 +34,7 @@ void CLexfallView::OnTimer(unsigned /*timerId*/)
 
     const Vector3 push = (m_vMouse - m_vMousePrev) * kManipulationFactor;
     int t = 0;
+    int kept = TriangleEntries();
     for (int i = n - 1; i >= 0; --i) {
         ParticleSystem& body = *m_pBodies[static_cast<std::size_t>(i)];
         if (m_bAnimate) {
@@ -51,11 +52,13 @@ void CLexfallView::OnTimer(unsigned /*timerId*/)
 
         // A body without particles (a blank) is never outside.
         if (body.particleCount() > 0 && body.isOutside(0.0, 0.0, right, bottom)) {
+            kept -= static_cast<int>(list.size());
             m_pBodies.erase(m_pBodies.begin() + i);
             m_pBodyTriangles.erase(m_pBodyTriangles.begin() + i);
         }
     }
     m_nPoints = std::min(t, m_nPointCapacity);
+    m_entryCount = {m_pBodyTriangles.size(), kept};
 
     m_dSpin *= kSpinDecay;
     if (!(m_dSpin > 0.0))

@@ -241,4 +241,18 @@ TEST(AddCharacter, PointBufferCoversEveryBodyAfterRemovals)
     EXPECT_EQ(v.m_nPoints, rig.triangleEntries());
     EXPECT_GE(v.m_nPointCapacity, v.m_nPoints);
     EXPECT_EQ(v.m_nPointCapacity, std::max(twoBodies, v.m_nPoints));
+
+    // The count stays exact through Backspace, Enter and lists changed by
+    // hand between additions.
+    v.OnChar(8, 1, 0);
+    rig.add("D");
+    EXPECT_EQ(v.m_nPoints, rig.triangleEntries());
+    v.m_pBodyTriangles.back()->pop_back();
+    v.m_pBodyTriangles.push_back(std::make_unique<CLexfallView::TriangleList>());
+    v.m_pBodies.push_back(std::make_unique<ParticleSystem>(0.4));
+    rig.add("E");
+    EXPECT_EQ(v.m_nPoints, rig.triangleEntries());
+    v.OnChar(13, 1, 0);
+    rig.add("F");
+    EXPECT_EQ(v.m_nPoints, rig.triangleEntries());
 }
