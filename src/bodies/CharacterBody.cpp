@@ -9,7 +9,6 @@ namespace {
 // The builder's stiffness is a placeholder, replaced before the body ever
 // moves.
 constexpr double kBuildStiffness = 5.0;
-constexpr double kBuildDamping = 1.0;
 
 } // namespace
 
@@ -20,7 +19,7 @@ CharacterBody buildCharacterBody(GlyphMesher& mesher, char c, const BodyRecipe& 
     // The global force assigns the accumulators, so it must come first.
     system.addForce(std::make_unique<MOTUSforceGlobal>(body.triangles.get(), recipe.gravity, recipe.drag));
 
-    mesher.buildGlyphBody(c, &system, recipe.precision, kBuildStiffness, kBuildDamping, body.triangles.get());
+    mesher.buildGlyphBody(c, &system, recipe.precision, kBuildStiffness, recipe.damping, body.triangles.get());
     system.translate(origin);
 
     for (int i = 0; i < system.forceCount(); ++i)

@@ -20,6 +20,8 @@ struct BodyRecipe {
     double drag = 0.0;
     double precision = 30.0;
     double stiffness = 200.0;
+    double damping = 1.0;
+    double shapeKeeping = 0.0;
 };
 
 struct CharacterBody {

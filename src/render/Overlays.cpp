@@ -10,7 +10,6 @@ namespace {
 constexpr double kHubHalfSide = 5.0;
 constexpr double kCursorRing = 5.0;
 constexpr double kNeedleMinLength = 3.0;
-constexpr double kGravityScale = 0.02;
 constexpr int kTailKnob = 5;
 
 // The notched dart in needle coordinates: +y points from the centre
@@ -38,7 +37,7 @@ Vector3 gravityFromNeedle(const CompassState& compass)
     if (std::sqrt(dx * dx + dy * dy) < kNeedleMinLength)
         return Vector3(0.0, 0.0, 0.0);
     // Cubic: fine control near the hub, strong gravity at the rim.
-    return Vector3(kGravityScale * (dx * dx) * dx, kGravityScale * (dy * dy) * dy, 0.0);
+    return Vector3(compass.strength * (dx * dx) * dx, compass.strength * (dy * dy) * dy, 0.0);
 }
 
 IntPoint needleCarriedTo(const CompassState& compass, IntPoint centre)

@@ -11,6 +11,7 @@ struct CompassState {
     double y = 0.0;
     double radius = 0.0;
     IntPoint needle;
+    double strength = 0.02; // gravity per cubed pixel of the needle's offset
 };
 
 // The compass's hit areas, edges truncated: the square of half-side
@@ -18,8 +19,8 @@ struct CompassState {
 IntRect compassSquare(const CompassState& compass);
 IntRect compassHub(const CompassState& compass);
 
-// Gravity from the needle: each component 0.02 times the cube of the
-// needle's offset from the centre; none within 3 pixels of the centre.
+// Gravity from the needle: each component `strength` times the cube of
+// the needle's offset from the centre; none within 3 pixels of the centre.
 Vector3 gravityFromNeedle(const CompassState& compass);
 // Where the needle point goes when the centre moves to `centre`, keeping
 // its offset.

@@ -144,6 +144,53 @@ bool CLexfallView::SetFontFile(const char* name)
     return false;
 }
 
+SceneSettings CLexfallView::Settings() const
+{
+    SceneSettings settings;
+    settings.preset = m_preset;
+    settings.physics = PhysicsValues{m_dStiffness, m_dDamping, m_dShapeKeeping,
+                                     m_dRestitution, m_dSpinStart, m_dGravityStrength};
+    settings.fontSize = m_nFontSize;
+    settings.precision = m_dPrecision;
+    settings.text = m_crText;
+    settings.background = m_crBackground;
+    return settings;
+}
+
+void CLexfallView::ApplySettings(const SceneSettings& settings)
+{
+    m_preset = settings.preset;
+    m_dStiffness = settings.physics.stiffness;
+    m_dDamping = settings.physics.damping;
+    m_dShapeKeeping = settings.physics.shapeKeeping;
+    m_dRestitution = settings.physics.restitution;
+    m_dSpinStart = settings.physics.typingSpin;
+    m_dSpin = std::min(m_dSpin, m_dSpinStart);
+    // A new strength changes what the needle means; an unchanged one keeps
+    // the gravity as it stands (the first is not the needle's).
+    if (settings.physics.gravityStrength != m_dGravityStrength) {
+        m_dGravityStrength = settings.physics.gravityStrength;
+        UpdateGravityFromNeedle();
+    }
+    if (settings.fontSize != m_nFontSize) {
+        m_nFontSize = settings.fontSize;
+        m_pMesher->setPointSize(m_nFontSize);
+    }
+    m_dPrecision = settings.precision;
+    m_crText = settings.text;
+    *m_pPen = Pen{m_crText, 1};
+    *m_pBrush = Brush{m_crText};
+    m_crBackground = settings.background;
+}
+
+void CLexfallView::ChoosePreset(PhysicsPreset preset)
+{
+    SceneSettings settings = Settings();
+    settings.preset = preset;
+    settings.physics = presetValues(preset);
+    ApplySettings(settings);
+}
+
 void CLexfallView::ClearScene()
 {
     // Bodies first: their global forces point into the triangle lists.

@@ -15,6 +15,7 @@
 #include "platform/DrawContext.h"
 #include "platform/Geometry.h"
 #include "platform/ViewBase.h"
+#include "view/SceneSettings.h"
 #include "words/WordFile.h"
 
 // The scene view: owns every body, the font, the point buffer and the
@@ -61,6 +62,12 @@ public:
     bool OnUpdateCommand(int id, CommandUpdate& ui) const;
 
     bool SetFontFile(const char* name);
+    // What Display > Settings shows and sets. Physics, size and precision
+    // apply to letters made afterwards, colours at once.
+    SceneSettings Settings() const;
+    void ApplySettings(const SceneSettings& settings);
+    // A preset's physics, keeping size, precision and colours.
+    void ChoosePreset(PhysicsPreset preset);
     void ClearScene();
     void EnsurePointCapacity(int n);
     // Entries of all triangle lists: kept up by the tick, AddCharacter,
@@ -142,6 +149,10 @@ public:
     double m_dPrecision = 30.0;
     double m_dRestitution = 0.4;
     double m_dStiffness = 200.0;
+    double m_dDamping = 1.0;
+    double m_dShapeKeeping = 0.0;
+    double m_dGravityStrength = 0.02;
+    PhysicsPreset m_preset = PhysicsPreset::AsDesigned;
     double m_dDrag = 0.0;
     double m_dSpinStart = 48.0;
     double m_dSpin = 48.0;
@@ -150,6 +161,7 @@ public:
     std::unique_ptr<Pen> m_pPen;
     std::unique_ptr<Brush> m_pBrush;
     Rgb m_crText{0, 0, 0};
+    std::optional<Rgb> m_crBackground; // none: the desktop's window colour
     std::unique_ptr<WordList> m_pWords;
     int m_nWordIndex = 0;
     bool m_bWordsLoaded = false;

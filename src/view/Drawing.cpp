@@ -8,7 +8,8 @@ namespace {
 
 CompassState compassOf(const CLexfallView& view)
 {
-    return CompassState{view.m_dCompassX, view.m_dCompassY, view.m_dCompassRadius, view.m_ptNeedle};
+    return CompassState{view.m_dCompassX, view.m_dCompassY, view.m_dCompassRadius, view.m_ptNeedle,
+                        view.m_dGravityStrength};
 }
 
 } // namespace

@@ -1,0 +1,25 @@
+#include "bodies/PhysicsPreset.h"
+
+PhysicsValues presetValues(PhysicsPreset preset)
+{
+    PhysicsValues values;
+    if (preset == PhysicsPreset::Sturdy) {
+        values.shapeKeeping = 0.5;
+        values.typingSpin = 6.0;
+    }
+    return values;
+}
+
+std::string_view presetName(PhysicsPreset preset)
+{
+    return preset == PhysicsPreset::Sturdy ? "sturdy" : "designed";
+}
+
+std::optional<PhysicsPreset> presetNamed(std::string_view name)
+{
+    if (name == "designed")
+        return PhysicsPreset::AsDesigned;
+    if (name == "sturdy")
+        return PhysicsPreset::Sturdy;
+    return std::nullopt;
+}

@@ -1,0 +1,108 @@
+#include "view/SceneSettings.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+// A number read whole and within [lo, hi], or nothing.
+std::optional<double> number(const std::optional<std::string>& text, double lo, double hi)
+{
+    if (!text)
+        return std::nullopt;
+    double value = 0.0;
+    const char* end = text->data() + text->size();
+    const auto [stop, error] = std::from_chars(text->data(), end, value);
+    if (error != std::errc{} || stop != end || !std::isfinite(value) || value < lo || value > hi)
+        return std::nullopt;
+    return value;
+}
+
+std::string formatNumber(double value)
+{
+    char text[32];
+    const auto [end, error] = std::to_chars(text, text + sizeof text, value);
+    return error == std::errc{} ? std::string(text, end) : std::string("0");
+}
+
+// "#rrggbb".
+std::optional<Rgb> colour(const std::optional<std::string>& text)
+{
+    if (!text || text->size() != 7 || (*text)[0] != '#')
+        return std::nullopt;
+    unsigned value = 0;
+    const char* end = text->data() + text->size();
+    const auto [stop, error] = std::from_chars(text->data() + 1, end, value, 16);
+    if (error != std::errc{} || stop != end)
+        return std::nullopt;
+    return Rgb{static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 8),
+               static_cast<std::uint8_t>(value)};
+}
+
+std::string formatColour(Rgb c)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "#%02x%02x%02x", c.red, c.green, c.blue);
+    return text;
+}
+
+constexpr const char* kSystemColour = "system";
+
+// Every number of the settings: its key, where it lives and its range.
+struct NumberSetting {
+    const char* key;
+    double SceneSettings::*field;
+    double PhysicsValues::*physics;
+    double lo;
+    double hi;
+};
+
+constexpr NumberSetting kNumbers[] = {
+    {"Stiffness", nullptr, &PhysicsValues::stiffness, 0.0, 5000.0},
+    {"Damping", nullptr, &PhysicsValues::damping, 0.0, 100.0},
+    {"ShapeKeeping", nullptr, &PhysicsValues::shapeKeeping, 0.0, 1.0},
+    {"Restitution", nullptr, &PhysicsValues::restitution, 0.0, 1.0},
+    {"TypingSpin", nullptr, &PhysicsValues::typingSpin, 0.0, 100.0},
+    {"GravityStrength", nullptr, &PhysicsValues::gravityStrength, 0.0, 1.0},
+    {"Precision", &SceneSettings::precision, nullptr, 1.0, 100.0},
+};
+
+double& numberIn(SceneSettings& s, const NumberSetting& n) { return n.field ? s.*n.field : s.physics.*n.physics; }
+
+} // namespace
+
+SceneSettings SceneSettings::forPreset(PhysicsPreset preset)
+{
+    SceneSettings settings;
+    settings.preset = preset;
+    settings.physics = presetValues(preset);
+    return settings;
+}
+
+void writeSettings(const SceneSettings& settings, const SettingWriter& write)
+{
+    SceneSettings copy = settings;
+    write("Preset", std::string(presetName(settings.preset)));
+    for (const NumberSetting& n : kNumbers)
+        write(n.key, formatNumber(numberIn(copy, n)));
+    write("FontSize", std::to_string(settings.fontSize));
+    write("TextColour", formatColour(settings.text));
+    write("BackgroundColour", settings.background ? formatColour(*settings.background) : kSystemColour);
+}
+
+SceneSettings readSettings(const SettingReader& read)
+{
+    SceneSettings settings;
+    if (const auto name = read("Preset"))
+        settings.preset = presetNamed(*name).value_or(settings.preset);
+    for (const NumberSetting& n : kNumbers)
+        if (const auto value = number(read(n.key), n.lo, n.hi))
+            numberIn(settings, n) = *value;
+    if (const auto size = number(read("FontSize"), 8.0, 200.0); size && *size == std::floor(*size))
+        settings.fontSize = static_cast<int>(*size);
+    settings.text = colour(read("TextColour")).value_or(settings.text);
+    if (const auto background = read("BackgroundColour"); background && *background != kSystemColour)
+        settings.background = colour(background);
+    return settings;
+}
