@@ -15,9 +15,11 @@
 
 class WordScene {
 public:
-    WordScene(int width, int height, int bodies) : m_window(width, height)
+    WordScene(int width, int height, int bodies, PhysicsPreset preset = PhysicsPreset::AsDesigned)
+        : m_window(width, height)
     {
         m_view.attachWindow(&m_window);
+        m_view.ChoosePreset(preset);
         std::unique_ptr<CLexfallView::WordList> words;
         if (CLexfallView::LoadWordFile((lexfallShareDirectory() + "words.txt").c_str(), words) != 1)
             return;

@@ -2,6 +2,7 @@
 
 #include "glyph/GlyphMesher.h"
 #include "physics/MOTUSforceGlobal.h"
+#include "physics/MOTUSforceShape.h"
 #include "physics/MOTUSforceSpring.h"
 
 namespace {
@@ -9,6 +10,14 @@ namespace {
 // The builder's stiffness is a placeholder, replaced before the body ever
 // moves.
 constexpr double kBuildStiffness = 5.0;
+
+// Shape keeping k in [0, 1] pulls a particle by k times its distance from
+// the body's fitted rest shape in one tick of 0.01 s: k / 0.01^2 per s^2.
+constexpr double kShapePullPerUnit = 1.0 / (0.01 * 0.01);
+// Damping of the motion relative to the rigid fit, per unit of keeping:
+// strong enough that a letter landing from the top of the window squashes
+// and comes back without folding (measured with bench_integrity).
+constexpr double kShapeDampingPerUnit = 60.0;
 
 } // namespace
 
@@ -25,5 +34,16 @@ CharacterBody buildCharacterBody(GlyphMesher& mesher, char c, const BodyRecipe& 
     for (int i = 0; i < system.forceCount(); ++i)
         if (auto* spring = dynamic_cast<MOTUSforceSpring*>(system.forceAt(i)))
             spring->stiffness = recipe.stiffness;
+
+    // Last, after the springs: it adds to what they leave. Without keeping
+    // there is no such force at all, so a body is as it always was.
+    if (recipe.shapeKeeping > 0.0 && system.particleCount() > 0) {
+        std::vector<Particle*> particles;
+        particles.reserve(static_cast<std::size_t>(system.particleCount()));
+        for (int i = 0; i < system.particleCount(); ++i)
+            particles.push_back(system.particleAt(i));
+        system.addForce(std::make_unique<MOTUSforceShape>(std::move(particles), recipe.shapeKeeping * kShapePullPerUnit,
+                                                          recipe.shapeKeeping * kShapeDampingPerUnit));
+    }
     return body;
 }

@@ -179,6 +179,8 @@ public:
     bool m_bManipulateMode = false;
     Vector3 m_vMouse;
     Vector3 m_vMousePrev;
+    // Under the Sturdy preset the push is the movement since the last tick.
+    Vector3 m_vMouseAtTick;
     const char* m_pszWordNetText = nullptr; // belongs to the WordNet library
     int m_nWordNetPos = 0;
     // Source of m_pszWordNetText on the first double-click; tests put

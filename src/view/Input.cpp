@@ -65,6 +65,7 @@ void CLexfallView::OnLButtonDown(unsigned, IntPoint point)
     if (m_bManipulateMode) {
         m_vMouse = toVector(point);
         m_vMousePrev = m_vMouse;
+        m_vMouseAtTick = m_vMouse;
     }
     if (m_bNozzleMode) {
         m_nEmitCounter = 0;
@@ -79,6 +80,7 @@ void CLexfallView::OnLButtonUp(unsigned, IntPoint)
     m_bLeftDown = false;
     m_vMouse = Vector3();
     m_vMousePrev = Vector3();
+    m_vMouseAtTick = Vector3();
 }
 
 void CLexfallView::OnMouseMove(unsigned, IntPoint point)

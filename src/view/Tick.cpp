@@ -9,6 +9,10 @@ constexpr unsigned kTimerId = 333;
 constexpr unsigned kTimerPeriodMs = 16;
 constexpr double kTimeStep = 0.01;
 constexpr double kManipulationFactor = 0.2;
+// Sturdy pushes each particle once, where the program pushes each of its
+// triangle corners (about three per particle), and only while the mouse
+// moves: the same push in all for a drag, none once it stops.
+constexpr double kSturdyManipulationFactor = 0.6;
 constexpr double kSpinDecay = 0.9090909090909091;
 
 } // namespace
@@ -32,7 +36,9 @@ void CLexfallView::OnTimer(unsigned /*timerId*/)
         }
     }
 
-    const Vector3 push = (m_vMouse - m_vMousePrev) * kManipulationFactor;
+    const bool sturdy = m_preset == PhysicsPreset::Sturdy;
+    const Vector3 push = sturdy ? (m_vMouse - m_vMouseAtTick) * kSturdyManipulationFactor
+                                : (m_vMouse - m_vMousePrev) * kManipulationFactor;
     int t = 0;
     int kept = TriangleEntries();
     for (int i = n - 1; i >= 0; --i) {
@@ -43,7 +49,10 @@ void CLexfallView::OnTimer(unsigned /*timerId*/)
         }
 
         const TriangleList& list = *m_pBodyTriangles[static_cast<std::size_t>(i)];
-        if (m_bManipulateMode)
+        if (m_bManipulateMode && sturdy)
+            for (int j = 0; j < body.particleCount(); ++j)
+                body.particleAt(j)->velocity = body.particleAt(j)->velocity + push;
+        else if (m_bManipulateMode)
             for (std::size_t j = list.size(); j-- > 0;)
                 list[j]->velocity = list[j]->velocity + push;
 
@@ -59,6 +68,7 @@ void CLexfallView::OnTimer(unsigned /*timerId*/)
     }
     m_nPoints = std::min(t, m_nPointCapacity);
     m_entryCount = {m_pBodyTriangles.size(), kept};
+    m_vMouseAtTick = m_vMouse;
 
     m_dSpin *= kSpinDecay;
     if (!(m_dSpin > 0.0))

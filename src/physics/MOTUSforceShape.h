@@ -1,0 +1,35 @@
+#pragma once
+
+#include <vector>
+
+#include "physics/MOTUSforce.h"
+#include "physics/Particle.h"
+
+// Keeps a body in its shape: every particle is pulled towards its place in
+// the best rigid fit (rotation and translation) of the body's rest shape
+// onto where the particles are now. A shape under way is left alone, a
+// squashed or folded one is pushed back. It adds to the accumulators, so it
+// may stand anywhere after the global force.
+class MOTUSforceShape final : public MOTUSforce {
+public:
+    // The particles as they stand now are the rest shape. `stiffness` is
+    // the pull per pixel of distance from the fit, in pixels per second
+    // squared; `damping` slows each particle's motion relative to the
+    // body's rigid motion. The particles are not owned.
+    MOTUSforceShape(std::vector<Particle*> particles, double stiffness, double damping);
+
+    void apply() override;
+    bool isSame(const MOTUSforce* other) const override;
+
+    const double stiffness;
+    const double damping;
+
+private:
+    struct Offset {
+        double x;
+        double y;
+    };
+
+    std::vector<Particle*> m_particles;
+    std::vector<Offset> m_rest; // each particle's rest offset from the rest centroid
+};
