@@ -20,6 +20,7 @@ namespace {
 
 constexpr const char* kSettingsVendor = "Local AppWizard-Generated Applications";
 constexpr const char* kRecentFilesGroup = "/Recent File List";
+constexpr const char* kSettingsGroup = "/Settings";
 
 wxString& startFile()
 {
@@ -31,6 +32,24 @@ bool& frameStats()
 {
     static bool on = false;
     return on;
+}
+
+std::optional<PhysicsPreset>& physicsForRun()
+{
+    static std::optional<PhysicsPreset> preset;
+    return preset;
+}
+
+// The per-user settings file, its folder made when missing.
+wxConfigBase* settingsFile()
+{
+    wxConfigBase* config = wxConfigBase::Get();
+    if (!config)
+        return nullptr;
+    const wxFileName file(wxFileConfig::GetLocalFileName(wxTheApp->GetAppName(), wxCONFIG_USE_LOCAL_FILE));
+    if (!file.DirExists())
+        wxFileName::Mkdir(file.GetPath(), wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
+    return config;
 }
 
 // A failed assertion is reported on standard error; the program goes on,
@@ -77,11 +96,40 @@ void CLexfallApp::SetFrameStats(bool on) { frameStats() = on; }
 
 bool CLexfallApp::FrameStats() { return frameStats(); }
 
+void CLexfallApp::SetPhysicsForRun(std::optional<PhysicsPreset> preset) { physicsForRun() = preset; }
+
+std::optional<PhysicsPreset> CLexfallApp::PhysicsForRun() { return physicsForRun(); }
+
+SceneSettings CLexfallApp::LoadSettings()
+{
+    wxConfigBase* config = wxConfigBase::Get();
+    if (!config)
+        return SceneSettings::asDesigned();
+    return readSettings([config](const std::string& key) -> std::optional<std::string> {
+        wxString value;
+        if (!config->Read(wxString(kSettingsGroup) + "/" + wxString::FromUTF8(key), &value))
+            return std::nullopt;
+        return std::string(value.utf8_str());
+    });
+}
+
+void CLexfallApp::SaveSettings(const SceneSettings& settings)
+{
+    wxConfigBase* config = settingsFile();
+    if (!config)
+        return;
+    writeSettings(settings, [config](const std::string& key, const std::string& value) {
+        config->Write(wxString(kSettingsGroup) + "/" + wxString::FromUTF8(key), wxString::FromUTF8(value));
+    });
+    config->Flush();
+}
+
 void CLexfallApp::OnInitCmdLine(wxCmdLineParser& parser)
 {
     // The options were dealt with before the toolkit started; they are
     // only declared here so that the toolkit passes them over.
     parser.AddLongSwitch("frame-stats");
+    parser.AddLongOption("physics");
     parser.AddParam("file", wxCMD_LINE_VAL_STRING, wxCMD_LINE_PARAM_OPTIONAL);
     parser.SetSwitchChars("-");
 }
@@ -148,14 +196,9 @@ void CLexfallApp::LoadRecentFiles()
 
 void CLexfallApp::SaveRecentFiles()
 {
-    wxConfigBase* config = wxConfigBase::Get();
+    wxConfigBase* config = settingsFile();
     if (!config || !m_docManager)
         return;
-    // The settings folder may not exist yet.
-    const wxFileName settings(wxFileConfig::GetLocalFileName(GetAppName(), wxCONFIG_USE_LOCAL_FILE));
-    if (!settings.DirExists())
-        wxFileName::Mkdir(settings.GetPath(), wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
-
     // Entries beyond the list's four from an older settings file go too.
     config->DeleteGroup(kRecentFilesGroup);
     config->SetPath(kRecentFilesGroup);

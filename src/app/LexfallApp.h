@@ -1,9 +1,12 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 
 #include <wx/app.h>
 #include <wx/string.h>
+
+#include "view/SceneSettings.h"
 
 class wxDocManager;
 
@@ -19,6 +22,12 @@ public:
     static void SetStartFile(const wxString& file);
     static void SetFrameStats(bool on);
     static bool FrameStats();
+    static void SetPhysicsForRun(std::optional<PhysicsPreset> preset);
+    static std::optional<PhysicsPreset> PhysicsForRun();
+
+    // Display > Settings in the per-user settings file.
+    static SceneSettings LoadSettings();
+    static void SaveSettings(const SceneSettings& settings);
 
     bool OnInit() override;
     int OnExit() override;

@@ -151,12 +151,13 @@ void CLexfallCanvas::paintTo(wxDC& dc)
 {
     const wxSize size = GetClientSize();
     m_frame.resize(size.GetWidth(), size.GetHeight());
-    const wxColour background = GetBackgroundColour();
-    m_frame.clear(Rgb{background.Red(), background.Green(), background.Blue()});
+    const wxColour window = GetBackgroundColour();
+    const Rgb background = m_view.m_crBackground.value_or(Rgb{window.Red(), window.Green(), window.Blue()});
+    m_frame.clear(background);
     m_view.OnDraw(m_raster);
     if (!m_blitter.blit(dc, m_frame)) {
         // A context without cairo beneath it gets the drawing itself.
-        dc.SetBackground(wxBrush(background));
+        dc.SetBackground(wxBrush(wxColour(background.red, background.green, background.blue)));
         dc.Clear();
         WxDrawContext context(dc);
         m_view.OnDraw(context);

@@ -5,6 +5,7 @@
 #include "app/LexfallApp.h"
 #include "app/LexfallCanvas.h"
 #include "app/MainFrame.h"
+#include "app/SettingsDlg.h"
 #include "app/ShellRules.h"
 #include "app/WxDrawContext.h"
 #include "view/CLexfallView.h"
@@ -40,6 +41,7 @@ CLexfallWxView::CLexfallWxView()
     Bind(wxEVT_MENU, &CLexfallWxView::OnViewCommand, this, kFirstViewMenuId, kLastViewMenuId);
     Bind(wxEVT_UPDATE_UI, &CLexfallWxView::OnUpdateViewCommand, this, kFirstViewMenuId, kLastViewMenuId);
     Bind(wxEVT_MENU, &CLexfallWxView::OnViewCommand, this, wxID_OPEN);
+    Bind(wxEVT_MENU, &CLexfallWxView::OnSettings, this, ID_FRAME_SETTINGS);
     Bind(wxEVT_UPDATE_UI, &CLexfallWxView::OnUpdateViewCommand, this, wxID_OPEN);
 }
 
@@ -54,6 +56,9 @@ bool CLexfallWxView::OnCreate(wxDocument* doc, long flags)
         return false;
 
     m_scene = std::make_unique<CLexfallView>();
+    m_scene->ApplySettings(CLexfallApp::LoadSettings());
+    if (const auto preset = CLexfallApp::PhysicsForRun())
+        m_scene->ChoosePreset(*preset);
     auto* canvas = new CLexfallCanvas(frame, *m_scene);
     canvas->setShortcutFilter([frame](const wxKeyEvent& key) { return frame->TranslateShortcut(key); });
     canvas->setFrameStats(CLexfallApp::FrameStats());
@@ -105,6 +110,19 @@ void CLexfallWxView::OnViewCommand(wxCommandEvent& event)
 {
     if (!m_scene || !m_scene->OnCommand(sceneCommand(event.GetId())))
         event.Skip();
+}
+
+void CLexfallWxView::OnSettings(wxCommandEvent&)
+{
+    if (!m_scene || !m_canvas)
+        return;
+    CSettingsDlg dialog(m_canvas->GetParent(), m_scene->Settings(), m_canvas->GetBackgroundColour());
+    if (dialog.ShowModal() != wxID_OK)
+        return;
+    const SceneSettings settings = dialog.settings();
+    m_scene->ApplySettings(settings);
+    CLexfallApp::SaveSettings(settings);
+    m_canvas->Refresh();
 }
 
 void CLexfallWxView::OnUpdateViewCommand(wxUpdateUIEvent& event)

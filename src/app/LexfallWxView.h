@@ -27,6 +27,7 @@ public:
 
 private:
     void OnViewCommand(wxCommandEvent& event);
+    void OnSettings(wxCommandEvent& event);
     void OnUpdateViewCommand(wxUpdateUIEvent& event);
     void destroyCanvas();
 

@@ -83,6 +83,8 @@ const MenuEntry kDisplayMenu[] = {
     {"Show &Cursor", shell::toMenuId(ID_DISPLAY_SHOWCURSOR), "Display current insertion point\nCursor", wxITEM_CHECK},
     kSeparator,
     {"Show C&ompass", shell::toMenuId(ID_DISPLAY_SHOWCOMPASS), "Show the gravity altering compass\nCompass", wxITEM_CHECK},
+    kSeparator,
+    {"S&ettings...", ID_FRAME_SETTINGS, "Choose how new letters move and look, and the colours\nSettings", wxITEM_NORMAL},
 };
 
 const MenuEntry kHelpMenu[] = {

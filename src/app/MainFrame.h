@@ -18,6 +18,7 @@ enum FrameCommand : int {
     ID_FRAME_PREV_PANE,
     // Exit, without the shortcut the toolkit gives its stock Exit item.
     ID_FRAME_EXIT,
+    ID_FRAME_SETTINGS,
 };
 
 // The main window: menu, toolbar, status bar with the lock-key

@@ -2,6 +2,24 @@
 
 namespace shell {
 
+namespace {
+
+CommandLine just(CommandLine::Action action)
+{
+    CommandLine result;
+    result.action = action;
+    return result;
+}
+
+CommandLine failure(std::string message)
+{
+    CommandLine result = just(CommandLine::Action::Error);
+    result.error = std::move(message);
+    return result;
+}
+
+} // namespace
+
 CommandLine parseCommandLine(const std::vector<std::string>& args)
 {
     CommandLine result;
@@ -10,9 +28,9 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
         if (arg == "--")
             break;
         if (arg == "--help" || arg == "-h")
-            return {CommandLine::Action::Help, {}, {}};
+            return just(CommandLine::Action::Help);
         if (arg == "--version")
-            return {CommandLine::Action::Version, {}, {}};
+            return just(CommandLine::Action::Version);
     }
     for (const std::string& arg : args) {
         if (!optionsEnded && arg == "--") {
@@ -23,12 +41,19 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
             result.frameStats = true;
             continue;
         }
+        if (!optionsEnded && arg.rfind("--physics=", 0) == 0) {
+            const std::string name = arg.substr(std::string("--physics=").size());
+            result.physics = presetNamed(name);
+            if (!result.physics)
+                return failure("unknown physics '" + name + "' (choose designed or sturdy)");
+            continue;
+        }
         if (!optionsEnded && arg.size() > 1 && arg[0] == '-')
-            return {CommandLine::Action::Error, {}, "unknown option '" + arg + "'"};
+            return failure("unknown option '" + arg + "'");
         if (arg.empty())
-            return {CommandLine::Action::Error, {}, "empty file name"};
+            return failure("empty file name");
         if (!result.file.empty())
-            return {CommandLine::Action::Error, {}, "only one file can be opened"};
+            return failure("only one file can be opened");
         result.file = arg;
     }
     return result;
@@ -41,6 +66,9 @@ std::string usageText(const std::string& programName)
            "\n"
            "  -h, --help         show this help and exit\n"
            "      --version      show the version and exit\n"
+           "      --physics=designed|sturdy\n"
+           "                     how letters move in this run: as designed (they\n"
+           "                     crumple as they fall) or sturdy (they stay readable)\n"
            "      --frame-stats  print the frames painted and ticks run each second\n"
            "                     on standard error\n"
            "\n"

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "bodies/PhysicsPreset.h"
 
 // Small rules of the desktop shell that do not need wxWidgets, kept apart
 // so they can be tested without a display.
@@ -24,6 +27,7 @@ struct CommandLine {
     std::string file;  // document to open, empty for a new one
     std::string error; // set for Action::Error
     bool frameStats = false; // report frames painted each second
+    std::optional<PhysicsPreset> physics; // --physics: the preset for this run
 };
 
 // Reads the arguments after the program name. "--help"/"-h" and

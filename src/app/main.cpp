@@ -36,5 +36,6 @@ int main(int argc, char** argv)
     }
     CLexfallApp::SetStartFile(file);
     CLexfallApp::SetFrameStats(commandLine.frameStats);
+    CLexfallApp::SetPhysicsForRun(commandLine.physics);
     return wxEntry(argc, argv) == 0 ? 0 : 1;
 }

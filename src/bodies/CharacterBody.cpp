@@ -18,6 +18,11 @@ constexpr double kShapePullPerUnit = 1.0 / (0.01 * 0.01);
 // strong enough that a letter landing from the top of the window squashes
 // and comes back without folding (measured with bench_integrity).
 constexpr double kShapeDampingPerUnit = 60.0;
+// Damping of the body's turning, per unit of keeping. The floor reflects
+// each particle on its own, which kicks an uneven letter into a turn when
+// it lands; without this it topples. A typed letter's spin still shows for
+// a moment.
+constexpr double kTurnDampingPerUnit = 4.0;
 
 } // namespace
 
@@ -43,7 +48,8 @@ CharacterBody buildCharacterBody(GlyphMesher& mesher, char c, const BodyRecipe& 
         for (int i = 0; i < system.particleCount(); ++i)
             particles.push_back(system.particleAt(i));
         system.addForce(std::make_unique<MOTUSforceShape>(std::move(particles), recipe.shapeKeeping * kShapePullPerUnit,
-                                                          recipe.shapeKeeping * kShapeDampingPerUnit));
+                                                          recipe.shapeKeeping * kShapeDampingPerUnit,
+                                                          recipe.shapeKeeping * kTurnDampingPerUnit));
     }
     return body;
 }

@@ -3,8 +3,9 @@
 #include <cmath>
 #include <utility>
 
-MOTUSforceShape::MOTUSforceShape(std::vector<Particle*> particles, double stiffness, double damping)
-    : stiffness(stiffness), damping(damping), m_particles(std::move(particles))
+MOTUSforceShape::MOTUSforceShape(std::vector<Particle*> particles, double stiffness, double damping,
+                                 double turnDamping)
+    : stiffness(stiffness), damping(damping), turnDamping(turnDamping), m_particles(std::move(particles))
 {
     double mass = 0.0, cx = 0.0, cy = 0.0;
     for (const Particle* p : m_particles) {
@@ -65,8 +66,8 @@ void MOTUSforceShape::apply()
         const double py = p.position.y - cy;
         const double rigidVx = vx - spin * py;
         const double rigidVy = vy + spin * px;
-        p.force.x += stiffness * (goalX - p.position.x) - damping * (p.velocity.x - rigidVx);
-        p.force.y += stiffness * (goalY - p.position.y) - damping * (p.velocity.y - rigidVy);
+        p.force.x += stiffness * (goalX - p.position.x) - damping * (p.velocity.x - rigidVx) + turnDamping * spin * py;
+        p.force.y += stiffness * (goalY - p.position.y) - damping * (p.velocity.y - rigidVy) - turnDamping * spin * px;
     }
 }
 

@@ -15,14 +15,16 @@ public:
     // The particles as they stand now are the rest shape. `stiffness` is
     // the pull per pixel of distance from the fit, in pixels per second
     // squared; `damping` slows each particle's motion relative to the
-    // body's rigid motion. The particles are not owned.
-    MOTUSforceShape(std::vector<Particle*> particles, double stiffness, double damping);
+    // body's rigid motion, `turnDamping` the body's turning (per second).
+    // The particles are not owned.
+    MOTUSforceShape(std::vector<Particle*> particles, double stiffness, double damping, double turnDamping = 0.0);
 
     void apply() override;
     bool isSame(const MOTUSforce* other) const override;
 
     const double stiffness;
     const double damping;
+    const double turnDamping;
 
 private:
     struct Offset {

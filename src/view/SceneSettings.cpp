@@ -54,18 +54,17 @@ struct NumberSetting {
     const char* key;
     double SceneSettings::*field;
     double PhysicsValues::*physics;
-    double lo;
-    double hi;
+    SettingRange range;
 };
 
 constexpr NumberSetting kNumbers[] = {
-    {"Stiffness", nullptr, &PhysicsValues::stiffness, 0.0, 5000.0},
-    {"Damping", nullptr, &PhysicsValues::damping, 0.0, 100.0},
-    {"ShapeKeeping", nullptr, &PhysicsValues::shapeKeeping, 0.0, 1.0},
-    {"Restitution", nullptr, &PhysicsValues::restitution, 0.0, 1.0},
-    {"TypingSpin", nullptr, &PhysicsValues::typingSpin, 0.0, 100.0},
-    {"GravityStrength", nullptr, &PhysicsValues::gravityStrength, 0.0, 1.0},
-    {"Precision", &SceneSettings::precision, nullptr, 1.0, 100.0},
+    {"Stiffness", nullptr, &PhysicsValues::stiffness, settingRanges::stiffness},
+    {"Damping", nullptr, &PhysicsValues::damping, settingRanges::damping},
+    {"ShapeKeeping", nullptr, &PhysicsValues::shapeKeeping, settingRanges::shapeKeeping},
+    {"Restitution", nullptr, &PhysicsValues::restitution, settingRanges::restitution},
+    {"TypingSpin", nullptr, &PhysicsValues::typingSpin, settingRanges::typingSpin},
+    {"GravityStrength", nullptr, &PhysicsValues::gravityStrength, settingRanges::gravityStrength},
+    {"Precision", &SceneSettings::precision, nullptr, settingRanges::precision},
 };
 
 double& numberIn(SceneSettings& s, const NumberSetting& n) { return n.field ? s.*n.field : s.physics.*n.physics; }
@@ -97,9 +96,10 @@ SceneSettings readSettings(const SettingReader& read)
     if (const auto name = read("Preset"))
         settings.preset = presetNamed(*name).value_or(settings.preset);
     for (const NumberSetting& n : kNumbers)
-        if (const auto value = number(read(n.key), n.lo, n.hi))
+        if (const auto value = number(read(n.key), n.range.lo, n.range.hi))
             numberIn(settings, n) = *value;
-    if (const auto size = number(read("FontSize"), 8.0, 200.0); size && *size == std::floor(*size))
+    if (const auto size = number(read("FontSize"), settingRanges::fontSize.lo, settingRanges::fontSize.hi);
+        size && *size == std::floor(*size))
         settings.fontSize = static_cast<int>(*size);
     settings.text = colour(read("TextColour")).value_or(settings.text);
     if (const auto background = read("BackgroundColour"); background && *background != kSystemColour)

@@ -25,6 +25,22 @@ struct SceneSettings {
     static SceneSettings forPreset(PhysicsPreset preset);
 };
 
+// The range each value may take, for the settings file and the dialog.
+struct SettingRange {
+    double lo;
+    double hi;
+};
+namespace settingRanges {
+inline constexpr SettingRange stiffness{0.0, 5000.0};
+inline constexpr SettingRange damping{0.0, 100.0};
+inline constexpr SettingRange shapeKeeping{0.0, 1.0};
+inline constexpr SettingRange restitution{0.0, 1.0};
+inline constexpr SettingRange typingSpin{0.0, 100.0};
+inline constexpr SettingRange gravityStrength{0.0, 1.0};
+inline constexpr SettingRange precision{1.0, 100.0};
+inline constexpr SettingRange fontSize{8.0, 200.0};
+} // namespace settingRanges
+
 // Settings as text under keys, for the per-user settings file. Reading
 // takes each value that is present and valid, and the "As designed" value
 // for each that is missing or bad, alone.

@@ -31,6 +31,21 @@ TEST(CommandLineTest, HelpAndVersionWinAndAFileIsKept)
     EXPECT_EQ(shell::parseCommandLine({"-"}).file, "-");
 }
 
+TEST(CommandLineTest, PhysicsAndFrameStatsForTheRun)
+{
+    EXPECT_FALSE(shell::parseCommandLine({}).physics);
+    EXPECT_EQ(shell::parseCommandLine({"--physics=sturdy"}).physics, PhysicsPreset::Sturdy);
+    const CommandLine both = shell::parseCommandLine({"--physics=designed", "--frame-stats", "notes.lxf"});
+    EXPECT_EQ(both.physics, PhysicsPreset::AsDesigned);
+    EXPECT_TRUE(both.frameStats);
+    EXPECT_EQ(both.file, "notes.lxf");
+
+    const CommandLine wobbly = shell::parseCommandLine({"--physics=wobbly"});
+    EXPECT_EQ(wobbly.action, CommandLine::Action::Error);
+    EXPECT_NE(wobbly.error.find("wobbly"), std::string::npos);
+    EXPECT_EQ(shell::parseCommandLine({"--physics="}).action, CommandLine::Action::Error);
+}
+
 TEST(CommandLineTest, BadArgumentsAreRefusedWithAReason)
 {
     const CommandLine unknown = shell::parseCommandLine({"--frobnicate"});

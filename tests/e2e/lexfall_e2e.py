@@ -444,6 +444,53 @@ def repaint_test(session):
     check(session.exit_by_menu() == 0, 'the program did not end cleanly')
 
 
+def ink_box(img, rect):
+    points = img.dark_points(rect)
+    check(points, 'no ink in %r' % (rect,))
+    xs = [x for x, y in points]
+    ys = [y for x, y in points]
+    return min(xs), min(ys), max(xs) + 1, max(ys) + 1, len(points)
+
+
+def sturdy_test(session):
+    """With --physics=sturdy a word dropped without spin lands and still
+    reads as itself: after it lands it is as wide as it was and, laid over
+    its former self, most of its ink falls on ink. (The floor lets letters
+    sink a little, so only the upper part of the word is compared.)"""
+    session.start_display()
+    session.start_app('--physics=sturdy')
+    window = session.wait_for_window('Untitled - Lexfall')
+    session.xdotool('mousemove', str(SCREEN_W // 2), str(SCREEN_H - 200))
+    session.xdotool('windowfocus', '--sync', window)
+    time.sleep(1.0)
+    top = find_canvas_top(session.shot('empty'))
+
+    session.menu('m', 'm')  # Mode > Manipulate: letters get no spin
+    session.xdotool('mousemove', '--sync', '300', str(top + 150), 'click', '1')
+    session.type('HOME')
+    session.xdotool('mousemove', '--sync', '1150', str(top + 150), 'click', '1')  # the cursor out of the way
+    time.sleep(0.8)
+    column = (200, top + 60, 700, SCREEN_H - 30)
+    before = session.shot('before')
+    x0, y0, x1, y1, ink = ink_box(before, column)
+    check(x1 - x0 > 100 and ink > 1000, 'the word was not drawn (%d pixels)' % ink)
+
+    session.key('Escape')
+    # The fall from here to the floor takes about six seconds.
+    time.sleep(8.5)
+    landed = session.shot('landed')
+    lx0, ly0, lx1, ly1, _ = ink_box(landed, column)
+    check(ly0 > y0 + 400, 'the word did not fall (its top at %d, was %d)' % (ly0, y0))
+    check(abs((lx1 - lx0) - (x1 - x0)) <= 0.1 * (x1 - x0), 'the landed word is %d wide, it was %d'
+          % (lx1 - lx0, x1 - x0))
+    upper = int(0.6 * (y1 - y0))
+    was = set((x - x0, y - y0) for x, y in before.dark_points((x0, y0, x1, y0 + upper)))
+    now = set((x - lx0, y - ly0) for x, y in landed.dark_points((lx0, ly0, lx1, ly0 + upper)))
+    overlap = len(was & now) / len(was | now)
+    check(overlap > 0.5, 'the landed word no longer looks like the word (overlap %.2f)' % overlap)
+    check(session.exit_by_menu() == 0, 'the program did not end cleanly')
+
+
 def cli_test(exe):
     env = dict(os.environ)
     env.pop('DISPLAY', None)
@@ -458,6 +505,8 @@ def cli_test(exe):
     check(code == 0 and out.strip() == 'Lexfall Version 0.001', '--version printed %r' % out)
     code, out, _ = run('--help')
     check('--frame-stats' in out, '--help does not mention --frame-stats')
+    code, _, err = run('--physics=wobbly')
+    check(code == 2 and 'wobbly' in err, 'an unknown physics preset was not refused')
     code, _, err = run('--frobnicate')
     check(code == 2 and '--frobnicate' in err, 'an unknown option was not refused')
     code, _, err = run('one.lxf', 'two.lxf')
@@ -466,7 +515,7 @@ def cli_test(exe):
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument('mode', choices=['cli', 'gui', 'repaint'])
+    parser.add_argument('mode', choices=['cli', 'gui', 'repaint', 'sturdy'])
     parser.add_argument('--exe', required=True)
     parser.add_argument('--artifacts', default=os.path.join(os.getcwd(), 'e2e-artifacts'))
     parser.add_argument('--deadline', type=int, default=150, help='seconds the gui run may take')
@@ -491,7 +540,7 @@ def main():
     failure = None
     try:
         signal.alarm(args.deadline)
-        (repaint_test if args.mode == 'repaint' else gui_test)(session)
+        {'gui': gui_test, 'repaint': repaint_test, 'sturdy': sturdy_test}[args.mode](session)
     except Exception as error:  # any failure keeps the screenshots
         failure = error
     finally:

@@ -11,13 +11,14 @@ namespace {
 
 // A body of the given corners with a shape-keeping force built on them.
 struct ShapeBody {
-    explicit ShapeBody(const std::vector<Vector3>& corners, double stiffness = 5000.0, double damping = 0.0)
+    explicit ShapeBody(const std::vector<Vector3>& corners, double stiffness = 5000.0, double damping = 0.0,
+                       double turnDamping = 0.0)
     {
         for (const Vector3& c : corners) {
             double never = -1.0;
             particles.push_back(system.findOrAddParticle(c, never));
         }
-        system.addForce(std::make_unique<MOTUSforceShape>(particles, stiffness, damping));
+        system.addForce(std::make_unique<MOTUSforceShape>(particles, stiffness, damping, turnDamping));
     }
 
     // The accelerations the force gives at the present positions.
@@ -67,6 +68,19 @@ TEST(ShapeForce, TheRestShapeMovedOrTurnedRigidlyFeelsNothing)
     for (const Vector3& f : body.pull()) {
         EXPECT_NEAR(f.x, 0.0, 1e-9);
         EXPECT_NEAR(f.y, 0.0, 1e-9);
+    }
+
+    // Turn damping alone opposes the turn: -d w x r at every corner.
+    ShapeBody turning(kSquare, 5000.0, 30.0, 3.0);
+    for (Particle* p : turning.particles) {
+        const Vector3 r = p->position - Vector3{5.0, 5.0, 0.0};
+        p->velocity = Vector3{-w * r.y, w * r.x, 0.0};
+    }
+    const std::vector<Vector3> f = turning.pull();
+    for (std::size_t i = 0; i < f.size(); ++i) {
+        const Vector3 r = turning.particles[i]->position - Vector3{5.0, 5.0, 0.0};
+        EXPECT_NEAR(f[i].x, 3.0 * w * r.y, 1e-9);
+        EXPECT_NEAR(f[i].y, -3.0 * w * r.x, 1e-9);
     }
 }
 

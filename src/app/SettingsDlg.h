@@ -1,0 +1,41 @@
+#pragma once
+
+#include <wx/dialog.h>
+
+#include "view/SceneSettings.h"
+
+class wxChoice;
+class wxColourPickerCtrl;
+class wxSpinCtrl;
+class wxSpinCtrlDouble;
+
+// Display > Settings: the preset, the physics values, size and precision
+// of new letters, and the colours. Choosing a preset fills in its physics;
+// "Reset to As designed" fills in the program's own values throughout.
+class CSettingsDlg final : public wxDialog {
+public:
+    // `desktop` is the window colour shown while the background is the
+    // desktop's own.
+    CSettingsDlg(wxWindow* parent, const SceneSettings& settings, const wxColour& desktop);
+
+    SceneSettings settings() const;
+
+private:
+    void show(const SceneSettings& settings);
+    void OnPreset(wxCommandEvent& event);
+    void OnReset(wxCommandEvent& event);
+
+    wxColour m_desktop;
+    bool m_desktopBackground = true; // until a colour is picked
+    wxChoice* m_preset;
+    wxSpinCtrlDouble* m_stiffness;
+    wxSpinCtrlDouble* m_damping;
+    wxSpinCtrlDouble* m_shapeKeeping;
+    wxSpinCtrlDouble* m_restitution;
+    wxSpinCtrlDouble* m_typingSpin;
+    wxSpinCtrlDouble* m_gravityStrength;
+    wxSpinCtrl* m_fontSize;
+    wxSpinCtrlDouble* m_precision;
+    wxColourPickerCtrl* m_text;
+    wxColourPickerCtrl* m_background;
+};
