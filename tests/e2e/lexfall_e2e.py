@@ -404,17 +404,23 @@ def gui_test(session):
           % recent_files(settings))
 
 
-def repaint_test(session):
-    """Under CPU load, with many letters animating, the window keeps
-    repainting: successive screenshots differ and the program reports
-    frames painted every second."""
+def start_on_screen(session, *args):
+    """Starts the program with `args` on a fresh screen and gives its
+    window the focus; returns the screen y of the client area's top."""
     session.start_display()
-    session.start_app('--frame-stats')
+    session.start_app(*args)
     window = session.wait_for_window('Untitled - Lexfall')
     session.xdotool('mousemove', str(SCREEN_W // 2), str(SCREEN_H - 200))
     session.xdotool('windowfocus', '--sync', window)
     time.sleep(1.0)
-    top = find_canvas_top(session.shot('empty'))
+    return find_canvas_top(session.shot('empty'))
+
+
+def repaint_test(session):
+    """Under CPU load, with many letters animating, the window keeps
+    repainting: successive screenshots differ and the program reports
+    frames painted every second."""
+    top = start_on_screen(session, '--frame-stats')
 
     # Lines of letters down the window, still while Animate is off.
     for row in range(6):
@@ -457,13 +463,7 @@ def sturdy_test(session):
     reads as itself: after it lands it is as wide as it was and, laid over
     its former self, most of its ink falls on ink. (The floor lets letters
     sink a little, so only the upper part of the word is compared.)"""
-    session.start_display()
-    session.start_app('--physics=sturdy')
-    window = session.wait_for_window('Untitled - Lexfall')
-    session.xdotool('mousemove', str(SCREEN_W // 2), str(SCREEN_H - 200))
-    session.xdotool('windowfocus', '--sync', window)
-    time.sleep(1.0)
-    top = find_canvas_top(session.shot('empty'))
+    top = start_on_screen(session, '--physics=sturdy')
 
     session.menu('m', 'm')  # Mode > Manipulate: letters get no spin
     session.xdotool('mousemove', '--sync', '300', str(top + 150), 'click', '1')
