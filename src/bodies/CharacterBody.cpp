@@ -19,9 +19,9 @@ constexpr double kShapePullPerUnit = 1.0 / (0.01 * 0.01);
 // and comes back without folding (measured with bench_integrity).
 constexpr double kShapeDampingPerUnit = 60.0;
 // Damping of the body's turning, per unit of keeping. The floor reflects
-// each particle on its own, which kicks an uneven letter into a turn when
-// it lands; without this it topples. A typed letter's spin still shows for
-// a moment.
+// each particle that touches it on its own, which kicks an uneven letter
+// into a turn when it lands; without this it topples. A typed letter's
+// spin still shows for a moment.
 constexpr double kTurnDampingPerUnit = 4.0;
 
 } // namespace
@@ -43,6 +43,8 @@ CharacterBody buildCharacterBody(GlyphMesher& mesher, char c, const BodyRecipe& 
     // Last, after the springs: it adds to what they leave. Without keeping
     // there is no such force at all, so a body is as it always was.
     if (recipe.shapeKeeping > 0.0 && system.particleCount() > 0) {
+        // A body kept in shape rests on the floor as a whole.
+        system.floorHoldsBody = true;
         std::vector<Particle*> particles;
         particles.reserve(static_cast<std::size_t>(system.particleCount()));
         for (int i = 0; i < system.particleCount(); ++i)

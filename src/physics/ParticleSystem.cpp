@@ -144,8 +144,23 @@ bool ParticleSystem::isOutside(double left, double top, double right, double bot
 void ParticleSystem::bounceFloor(double /*left*/, double /*top*/, double /*right*/, double bottom)
 {
     const double r = restitution;
-    forEachParticle([bottom, r](Particle& p) {
-        if (p.position.y >= bottom && p.velocity.y > 0.0)
-            p.velocity.y = -r * p.velocity.y;
+    bool touching = false;
+    forEachParticle([bottom, r, &touching](Particle& p) {
+        if (p.position.y >= bottom) {
+            touching = true;
+            if (p.velocity.y > 0.0)
+                p.velocity.y = -r * p.velocity.y;
+        }
     });
+    if (!floorHoldsBody || !touching)
+        return;
+    double mass = 0.0, fall = 0.0;
+    forEachParticle([&mass, &fall](Particle& p) {
+        mass += p.mass;
+        fall += p.mass * p.velocity.y;
+    });
+    if (!(mass > 0.0) || !(fall > 0.0))
+        return;
+    const double lift = -(1.0 + r) * fall / mass;
+    forEachParticle([lift](Particle& p) { p.velocity.y += lift; });
 }
