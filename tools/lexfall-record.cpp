@@ -124,8 +124,10 @@ public:
 
     void operator()(int done, std::size_t bodies)
     {
+        if (!m_shown)
+            return;
         const int percent = static_cast<int>(100LL * done / m_ticks);
-        if (!m_shown || percent == m_percent)
+        if (percent == m_percent)
             return;
         m_percent = percent;
         std::fprintf(stderr, "\rlexfall-record: %3d%% (%.1f of %.1f s, %zu bodies)  ", percent,
@@ -214,10 +216,13 @@ int main(int argc, char** argv)
         return failure(error);
 
     SceneRecorder recorder(options);
-    ProgressLine progress(parsed.script.ticks);
-    const bool recorded = recorder.run(
-        parsed.script, [&writer](const RasterFrame& frame) { return writer->add(frame); },
-        [&](int done) { progress(done, recorder.view().m_pBodies.size()); });
+    bool recorded = false;
+    {
+        ProgressLine progress(parsed.script.ticks); // ends its line before any message
+        recorded = recorder.run(
+            parsed.script, [&writer](const RasterFrame& frame) { return writer->add(frame); },
+            [&](int done) { progress(done, recorder.view().m_pBodies.size()); });
+    }
     if (!recorded || !writer->finish()) {
         const std::string message = writer->error();
         writer.reset();

@@ -108,8 +108,8 @@ TEST(Recording, TheSameScriptGivesTheSameBytes)
                                "drag 40 60 280 80 0.6\n"
                                "mode manipulate\n"
                                "drag 150 150 190 130 0.3\n"
-                               "rdrag 320 330 340 330\n"
                                "mode keyboard\n"
+                               "rdrag 320 330 340 330\n"
                                "type ok\n"
                                "wait 0.5\n";
     const RecordOptions options{320, 240, 20, PhysicsPreset::AsDesigned};
