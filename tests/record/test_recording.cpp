@@ -2,6 +2,8 @@
 #include <gif_lib.h>
 #include <webp/demux.h>
 
+#include <cstdint>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -167,4 +169,64 @@ TEST(Recording, GifAndWebpOpenWithEveryFrameAtTheirSize)
     EXPECT_EQ(decoded, kFrames);
     EXPECT_EQ(timestamp, 1067) << "the last frame ends at 16 / 15 s";
     WebPAnimDecoderDelete(decoder);
+}
+
+TEST(Recording, GifFramesComposeBackToWhatWasRecorded)
+{
+    // A frame of the background, one with a small change in a third
+    // colour, the same again, and one of 300 colours, past what a GIF
+    // frame can hold exactly.
+    constexpr int kWidth = 40, kHeight = 30;
+    std::vector<RasterFrame> frames(4);
+    for (RasterFrame& frame : frames) {
+        frame.resize(kWidth, kHeight);
+        frame.clear(Rgb{255, 255, 255});
+    }
+    for (int i = 1; i < 4; ++i)
+        for (int y = 10; y < 14; ++y)
+            for (int x = 5; x < 9; ++x)
+                frames[static_cast<std::size_t>(i)].row(y)[x] = x == y - 5 ? 0x000000u : 0x3366CCu;
+    for (int i = 0; i < 300; ++i)
+        frames[3].row(20 + i / kWidth)[i % kWidth] = static_cast<std::uint32_t>(i * 0x010305);
+
+    TempFolder folder;
+    const std::string path = folder.path() + "/frames.gif";
+    std::string error;
+    const std::unique_ptr<FrameWriter> writer = openFrameWriter(PictureFormat::Gif, path, kWidth, kHeight, 10, error);
+    ASSERT_TRUE(writer) << error;
+    for (const RasterFrame& frame : frames)
+        ASSERT_TRUE(writer->add(frame));
+    ASSERT_TRUE(writer->finish());
+
+    int status = 0;
+    GifFileType* gif = DGifOpenFileName(path.c_str(), &status);
+    ASSERT_TRUE(gif);
+    ASSERT_EQ(DGifSlurp(gif), GIF_OK);
+    ASSERT_EQ(gif->ImageCount, 4);
+    std::vector<std::uint32_t> canvas(kWidth * kHeight, 0);
+    for (int i = 0; i < gif->ImageCount; ++i) {
+        const SavedImage& image = gif->SavedImages[i];
+        const GifImageDesc& d = image.ImageDesc;
+        ASSERT_TRUE(d.ColorMap);
+        for (int y = 0; y < d.Height; ++y)
+            for (int x = 0; x < d.Width; ++x) {
+                const GifColorType c = d.ColorMap->Colors[image.RasterBits[y * d.Width + x]];
+                canvas[static_cast<std::size_t>((d.Top + y) * kWidth + d.Left + x)] =
+                    (std::uint32_t{c.Red} << 16) | (std::uint32_t{c.Green} << 8) | c.Blue;
+            }
+        // Exact while a frame has at most 256 colours, and each channel
+        // within half a step of the 6-level cube beyond.
+        const int tolerance = i == 3 ? 26 : 0;
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x) {
+                const std::uint32_t want = frames[static_cast<std::size_t>(i)].at(x, y);
+                const std::uint32_t got = canvas[static_cast<std::size_t>(y * kWidth + x)];
+                for (int shift : {0, 8, 16})
+                    ASSERT_LE(std::abs(static_cast<int>((want >> shift) & 0xFF) - static_cast<int>((got >> shift) & 0xFF)),
+                              tolerance)
+                        << "frame " << i << " at " << x << "," << y;
+            }
+    }
+    EXPECT_EQ(gif->SavedImages[2].ImageDesc.Width * gif->SavedImages[2].ImageDesc.Height, 1) << "nothing changed";
+    DGifCloseFile(gif, &status);
 }
