@@ -34,6 +34,7 @@ const char* const Usage =
     "  --size WxH      the scene's window, 16 to 4096 pixels each way (default 1024x768)\n"
     "  --fps N         frames a second, 1 to 50 (default 30)\n"
     "  --physics P     designed (default) or sturdy: how new letters move\n"
+    "An option's value follows it after a blank or an '=' (--fps=15).\n"
     "\n"
     "SCRIPT has one command a line; '#' starts a comment:\n"
     "  type TEXT                    each character a key press, one per tick (\\# types '#')\n"
@@ -152,7 +153,7 @@ int main(int argc, char** argv)
     bool optionsDone = false;
 
     for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
+        std::string arg = argv[i];
         if (!optionsDone && arg == "--") {
             optionsDone = true;
             continue;
@@ -171,11 +172,16 @@ int main(int argc, char** argv)
             std::cout << Usage;
             return 0;
         }
+        // "--fps 15" or, as the program's own options read, "--fps=15".
+        const auto equals = arg.find('=');
+        const bool joined = equals != std::string::npos;
+        const std::string value = joined ? arg.substr(equals + 1) : i + 1 < argc ? argv[i + 1] : "";
+        if (joined)
+            arg.resize(equals);
         if (arg != "--size" && arg != "--fps" && arg != "--physics")
             return usageError("unknown option " + arg);
-        if (i + 1 >= argc)
+        if (!joined && ++i >= argc)
             return usageError(arg + " needs a value");
-        const std::string value = argv[++i];
         if (arg == "--size") {
             const auto x = value.find('x');
             if (x == std::string::npos || !wholeNumber(value.substr(0, x), kMinSide, kMaxSide, options.width) ||
