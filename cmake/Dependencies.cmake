@@ -1,6 +1,11 @@
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(FREETYPE REQUIRED IMPORTED_TARGET freetype2)
 pkg_check_modules(GLU REQUIRED IMPORTED_TARGET glu)
+# The recorder's picture files.
+pkg_check_modules(GIF REQUIRED IMPORTED_TARGET libgif)
+pkg_check_modules(WEBPMUX REQUIRED IMPORTED_TARGET libwebpmux)
+pkg_check_modules(WEBPDEMUX REQUIRED IMPORTED_TARGET libwebpdemux)
+pkg_check_modules(PNG REQUIRED IMPORTED_TARGET libpng)
 
 find_path(WORDNET_INCLUDE_DIR wn.h REQUIRED)
 find_library(WORDNET_LIBRARY NAMES WN wordnet REQUIRED)

@@ -1,6 +1,7 @@
 #!/bin/sh
 # The two ways in: `scripts/dev.sh run` builds and starts Lexfall,
-# `scripts/dev.sh test` builds and runs every test.
+# `scripts/dev.sh test` builds and runs every test. `bench` runs the
+# benchmarks, `demo` remakes the README's animation from its script.
 set -eu
 cd "$(dirname "$0")/.."
 
@@ -36,8 +37,13 @@ case "${1:-}" in
     cmake --build build-release -j "$JOBS"
     for b in build-release/bin/bench_*; do "$b"; done
     ;;
+  demo)
+    sh scripts/install-deps.sh
+    build
+    ./build/bin/lexfall-record --size 640x360 --fps 15 docs/demo.lexfall docs/demo.gif
+    ;;
   *)
-    echo "usage: scripts/dev.sh run|test|bench" >&2
+    echo "usage: scripts/dev.sh run|test|bench|demo" >&2
     exit 2
     ;;
 esac

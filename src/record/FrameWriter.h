@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "render/RasterFrame.h"
+
+// Writes recorded frames to a picture file as they come.
+class FrameWriter {
+public:
+    virtual ~FrameWriter() = default;
+
+    // False when writing failed; error() then says why.
+    virtual bool add(const RasterFrame& frame) = 0;
+    // Completes and closes the file.
+    virtual bool finish() = 0;
+    const std::string& error() const { return m_error; }
+
+protected:
+    bool fail(std::string message)
+    {
+        m_error = std::move(message);
+        return false;
+    }
+
+    std::string m_error;
+};
+
+enum class PictureFormat {
+    Gif,  // animated, looping
+    Webp, // animated, looping, lossless
+    Png,  // the last frame
+};
+
+// By the file name's extension, in any case.
+std::optional<PictureFormat> pictureFormatOf(const std::string& path);
+
+// Creates or empties `path` at once, so that an unwritable path is known
+// before any frame is made. Null, with `error` set, when it cannot.
+std::unique_ptr<FrameWriter> openFrameWriter(PictureFormat format, const std::string& path, int width, int height,
+                                             int fps, std::string& error);
+
+// What the writers share: the open file, closed however they end.
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using PictureFile = std::unique_ptr<std::FILE, FileCloser>;
+
+// Flushes and closes; false when anything written was lost.
+bool closePictureFile(PictureFile& file);
+
+std::unique_ptr<FrameWriter> makeGifWriter(PictureFile file, int width, int height, int fps, std::string& error);
+std::unique_ptr<FrameWriter> makeWebpWriter(PictureFile file, int width, int height, int fps, std::string& error);
+std::unique_ptr<FrameWriter> makePngWriter(PictureFile file);

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "bodies/PhysicsPreset.h"
+#include "platform/WindowPort.h"
+#include "record/Script.h"
+#include "render/RasterDrawContext.h"
+#include "render/RasterFrame.h"
+#include "view/CLexfallView.h"
+
+struct RecordOptions {
+    int width = 1024;
+    int height = 768;
+    int fps = 30;
+    PhysicsPreset preset = PhysicsPreset::AsDesigned;
+};
+
+// Frames of a recording of `ticks` ticks: frame k is taken at k / fps
+// seconds, the first at the start and the last at the end or before it.
+int recordedFrames(int ticks, int fps);
+
+// Runs a script through the program's own scene view, headless: the view
+// gets the window messages the desktop program would send, ticks at the
+// program's period, and is drawn into a raster frame as the program
+// paints it, at each frame's time.
+class SceneRecorder {
+public:
+    // Gets each frame in turn; false stops the recording (the output failed).
+    using FrameSink = std::function<bool(const RasterFrame&)>;
+    using Progress = std::function<void(int ticksDone)>;
+
+    explicit SceneRecorder(const RecordOptions& options);
+    SceneRecorder(const SceneRecorder&) = delete;
+    SceneRecorder& operator=(const SceneRecorder&) = delete;
+
+    // False when the sink stopped it.
+    bool run(const Script& script, const FrameSink& sink, const Progress& progress = {});
+    const CLexfallView& view() const { return m_view; }
+
+    // The background of every frame: the view's colour, or white, the
+    // desktop's usual window colour, when the view has none.
+    static Rgb background(const CLexfallView& view);
+
+private:
+    // A window without a screen that keeps the mouse capture, as the view's
+    // drags need, and answers File > Open with the path it is given.
+    class Window final : public WindowPort {
+    public:
+        Window(int width, int height) : m_rect{0, 0, width, height} {}
+
+        IntRect clientRect() const override { return m_rect; }
+        unsigned setTimer(unsigned id, unsigned) override { return id; }
+        void invalidate(bool) override {}
+        void setCapture() override { m_captured = true; }
+        bool hasCapture() const override { return m_captured; }
+        void releaseCapture() override { m_captured = false; }
+        bool chooseFileToOpen(const OpenFileRequest&, std::string& path) override;
+
+        std::string fileAnswer;
+
+    private:
+        IntRect m_rect;
+        bool m_captured = false;
+    };
+
+    bool tick();
+    // Sends every frame due before tick `tick` runs (or, with `last`, by
+    // the end of it).
+    bool framesBefore(int tick, bool last);
+    bool drag(const ScriptStep& step, bool left);
+
+    RecordOptions m_options;
+    Window m_window; // declared before the view, which points at it
+    CLexfallView m_view;
+    RasterFrame m_frame;
+    RasterDrawContext m_raster{m_frame};
+    const FrameSink* m_sink = nullptr;
+    const Progress* m_progress = nullptr;
+    int m_ticks = 0;
+    int m_frames = 0;
+};

@@ -1,0 +1,300 @@
+#include "record/Script.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+#include "view/CommandIds.h"
+
+namespace {
+
+constexpr unsigned kBackspace = 8;
+constexpr unsigned kTab = 9;
+constexpr unsigned kEnter = 13;
+constexpr unsigned kEscape = 27;
+
+struct Keyword {
+    std::string_view name;
+    unsigned value;
+};
+
+constexpr Keyword kKeys[] = {{"esc", kEscape}, {"enter", kEnter}, {"backspace", kBackspace}, {"tab", kTab}};
+constexpr Keyword kModes[] = {{"keyboard", ID_MODE_KEYBOARD}, {"nozzle", ID_MODE_NOZZLE}, {"manipulate", ID_MODE_MANIPULATE}};
+constexpr Keyword kFonts[] = {{"arial", ID_FONT_ARIAL}, {"symbol", ID_FONT_SYMBOL}};
+constexpr Keyword kDisplays[] = {{"wireframe", ID_DISPLAY_WIREFRAME},
+                                 {"shaded", ID_DISPLAY_SHADED},
+                                 {"cursor", ID_DISPLAY_SHOWCURSOR},
+                                 {"compass", ID_DISPLAY_SHOWCOMPASS},
+                                 {"animate", ID_DISPLAY_ANIMATE}};
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string lowered(std::string_view word)
+{
+    std::string out(word);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+std::string_view trimmed(std::string_view s)
+{
+    while (!s.empty() && isBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && isBlank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+std::vector<std::string_view> words(std::string_view s)
+{
+    std::vector<std::string_view> out;
+    std::size_t i = 0;
+    while (i < s.size()) {
+        while (i < s.size() && isBlank(s[i]))
+            ++i;
+        const std::size_t start = i;
+        while (i < s.size() && !isBlank(s[i]))
+            ++i;
+        if (i > start)
+            out.push_back(s.substr(start, i - start));
+    }
+    return out;
+}
+
+template <std::size_t N>
+std::optional<unsigned> lookUp(const Keyword (&table)[N], std::string_view word)
+{
+    const std::string key = lowered(word);
+    for (const Keyword& k : table)
+        if (k.name == key)
+            return k.value;
+    return std::nullopt;
+}
+
+std::optional<int> coordinate(std::string_view s)
+{
+    int value = 0;
+    const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), value);
+    if (error != std::errc() || end != s.data() + s.size() || value < -kMaxCoordinate || value > kMaxCoordinate)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<double> seconds(std::string_view s)
+{
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), value);
+    if (error != std::errc() || end != s.data() + s.size() || !(value >= 0.0 && value <= kMaxScriptSeconds))
+        return std::nullopt;
+    return value;
+}
+
+// The code points of UTF-8 text; none for malformed text (overlong forms,
+// surrogates and stray continuation bytes included).
+std::optional<std::vector<unsigned>> decodeUtf8(std::string_view text)
+{
+    std::vector<unsigned> codes;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        int length = lead < 0x80 ? 1 : (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3 : (lead & 0xF8) == 0xF0 ? 4 : 0;
+        if (length == 0 || i + static_cast<std::size_t>(length) > text.size())
+            return std::nullopt;
+        unsigned code = length == 1 ? lead : lead & (0x7Fu >> length);
+        for (int k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
+            if ((next & 0xC0) != 0x80)
+                return std::nullopt;
+            code = (code << 6) | (next & 0x3Fu);
+        }
+        constexpr unsigned kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (code < kSmallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+            return std::nullopt;
+        codes.push_back(code);
+        i += static_cast<std::size_t>(length);
+    }
+    return codes;
+}
+
+// What "type" types: up to an unescaped '#', trailing blanks dropped.
+// Empty when an escape is unknown.
+std::optional<std::string> typedText(std::string_view rest)
+{
+    std::string text;
+    for (std::size_t i = 0; i < rest.size() && rest[i] != '#'; ++i) {
+        if (rest[i] != '\\') {
+            text += rest[i];
+            continue;
+        }
+        if (i + 1 == rest.size() || (rest[i + 1] != '#' && rest[i + 1] != '\\'))
+            return std::nullopt;
+        text += rest[++i];
+    }
+    while (!text.empty() && isBlank(text.back()))
+        text.pop_back();
+    return text;
+}
+
+std::string coordinateRange() { return std::to_string(-kMaxCoordinate) + " to " + std::to_string(kMaxCoordinate); }
+std::string maxSeconds() { return std::to_string(static_cast<int>(kMaxScriptSeconds)); }
+
+bool point(std::string_view x, std::string_view y, IntPoint& p)
+{
+    const std::optional<int> px = coordinate(x), py = coordinate(y);
+    if (px && py)
+        p = IntPoint{*px, *py};
+    return px && py;
+}
+
+// A command of one keyword from `table`: a key to press or a menu command.
+template <std::size_t N>
+std::optional<std::string> keyword(const std::vector<std::string_view>& arg, const Keyword (&table)[N],
+                                   const char* expected, bool isKey, ScriptStep& step)
+{
+    const std::optional<unsigned> value = arg.size() == 1 ? lookUp(table, arg[0]) : std::nullopt;
+    if (!value)
+        return expected;
+    if (isKey) {
+        step.action = ScriptStep::Action::Keys;
+        step.codes = {*value};
+    } else {
+        step.action = ScriptStep::Action::Command;
+        step.command = static_cast<int>(*value);
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> parseType(std::string_view rest, ScriptStep& step)
+{
+    // One blank parts the command from its text; further blanks are typed.
+    if (!rest.empty() && isBlank(rest.front()))
+        rest.remove_prefix(1);
+    const std::optional<std::string> text = typedText(rest);
+    if (!text)
+        return "type TEXT, with \\# for '#' and \\\\ for a backslash";
+    if (text->empty())
+        return "type TEXT";
+    std::optional<std::vector<unsigned>> codes = decodeUtf8(*text);
+    if (!codes)
+        return "type TEXT in UTF-8";
+    step.action = ScriptStep::Action::Keys;
+    step.codes = std::move(*codes);
+    return std::nullopt;
+}
+
+// Sets `step` from a command and the rest of its line, or returns what
+// was expected instead.
+std::optional<std::string> parseStep(std::string_view command, std::string_view rest, ScriptStep& step)
+{
+    const std::string name = lowered(command);
+    if (name == "type")
+        return parseType(rest, step);
+    const std::string_view args = rest.substr(0, rest.find('#'));
+    if (name == "words") {
+        step.action = ScriptStep::Action::Words;
+        step.path = std::string(trimmed(args));
+        return step.path.empty() ? std::optional<std::string>("words PATH") : std::nullopt;
+    }
+    const std::vector<std::string_view> arg = words(args);
+    if (name == "key")
+        return keyword(arg, kKeys, "key Esc|Enter|Backspace|Tab", true, step);
+    if (name == "mode")
+        return keyword(arg, kModes, "mode keyboard|nozzle|manipulate", false, step);
+    if (name == "font")
+        return keyword(arg, kFonts, "font arial|symbol", false, step);
+    if (name == "display")
+        return keyword(arg, kDisplays, "display wireframe|shaded|cursor|compass|animate", false, step);
+    if (name == "click" || name == "dclick") {
+        step.action = name == "click" ? ScriptStep::Action::Click : ScriptStep::Action::DoubleClick;
+        if (arg.size() == 2 && point(arg[0], arg[1], step.from))
+            return std::nullopt;
+        return name + " X Y, whole numbers from " + coordinateRange();
+    }
+    if (name == "drag" || name == "rdrag") {
+        step.action = name == "drag" ? ScriptStep::Action::Drag : ScriptStep::Action::RightDrag;
+        if ((arg.size() == 4 || arg.size() == 5) && point(arg[0], arg[1], step.from) && point(arg[2], arg[3], step.to)) {
+            const std::optional<double> s = arg.size() == 5 ? seconds(arg[4]) : 0.0;
+            if (s) {
+                step.ticks = ticksForSeconds(*s);
+                return std::nullopt;
+            }
+        }
+        return name + " X1 Y1 X2 Y2 [SECONDS], whole numbers from " + coordinateRange() + " and seconds from 0 to " +
+               maxSeconds();
+    }
+    if (name == "wait") {
+        step.action = ScriptStep::Action::Wait;
+        const std::optional<double> s = arg.size() == 1 ? seconds(arg[0]) : std::nullopt;
+        if (!s)
+            return "wait SECONDS, from 0 to " + maxSeconds();
+        step.ticks = ticksForSeconds(*s);
+        return std::nullopt;
+    }
+    return "a command: type, key, click, dclick, drag, rdrag, mode, font, display, words or wait";
+}
+
+int stepTicks(const ScriptStep& step)
+{
+    return step.action == ScriptStep::Action::Keys ? static_cast<int>(step.codes.size()) : step.ticks;
+}
+
+} // namespace
+
+int ticksForSeconds(double seconds) { return static_cast<int>(std::lround(seconds * 1000.0 / kTickMilliseconds)); }
+
+ParsedScript parseScript(std::string_view text)
+{
+    ParsedScript parsed;
+    const int maxTicks = ticksForSeconds(kMaxScriptSeconds);
+    int line = 0;
+    while (!text.empty()) {
+        ++line;
+        const std::size_t end = text.find('\n');
+        std::string_view current = text.substr(0, end);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        if (!current.empty() && current.back() == '\r')
+            current.remove_suffix(1);
+
+        const std::string_view body = trimmed(current);
+        if (body.empty() || body.front() == '#')
+            continue;
+        std::size_t commandEnd = 0;
+        while (commandEnd < body.size() && !isBlank(body[commandEnd]) && body[commandEnd] != '#')
+            ++commandEnd;
+
+        ScriptStep step;
+        step.line = line;
+        std::optional<std::string> expected = parseStep(body.substr(0, commandEnd), body.substr(commandEnd), step);
+        if (!expected && parsed.script.ticks + stepTicks(step) > maxTicks)
+            expected = "a script of at most " + std::to_string(static_cast<int>(kMaxScriptSeconds)) + " s in all";
+        if (expected) {
+            parsed.script = {};
+            parsed.error = ScriptError{line, std::string(current), std::move(*expected)};
+            return parsed;
+        }
+        parsed.script.ticks += stepTicks(step);
+        parsed.script.steps.push_back(std::move(step));
+    }
+    return parsed;
+}
+
+std::string describeScriptError(const ScriptError& error, const std::string& scriptName)
+{
+    constexpr std::size_t kShown = 80;
+    std::string shown;
+    for (std::size_t i = 0; i < error.text.size() && i < kShown; ++i) {
+        const auto c = static_cast<unsigned char>(error.text[i]);
+        if (c < 0x20 || c == 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+            shown += escaped;
+        } else {
+            shown += static_cast<char>(c);
+        }
+    }
+    if (error.text.size() > kShown)
+        shown += "...";
+    return scriptName + ":" + std::to_string(error.line) + ": \"" + shown + "\": expected " + error.expected;
+}

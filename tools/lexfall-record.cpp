@@ -1,0 +1,239 @@
+// lexfall-record: runs a script through Lexfall's scene without a window
+// and writes what it shows as an animated picture or its last frame.
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <string>
+
+#include "record/FrameWriter.h"
+#include "record/SceneRecorder.h"
+#include "record/Script.h"
+
+namespace {
+
+constexpr int kMinSide = 16;
+constexpr int kMaxSide = 4096;
+constexpr int kMaxFps = 50; // GIF viewers slow down frames shorter than 2/100 s
+constexpr off_t kMaxScriptBytes = 1 << 20;
+
+const char* const Usage =
+    "usage: lexfall-record [--size WxH] [--fps N] [--physics designed|sturdy] [--] SCRIPT OUT\n"
+    "\n"
+    "Runs SCRIPT through Lexfall's scene, without a window, and writes what it\n"
+    "shows to OUT: an animated GIF (OUT.gif), an animated WebP (OUT.webp) or the\n"
+    "last frame (OUT.png). The same script always gives the same bytes.\n"
+    "\n"
+    "  --size WxH      the scene's window, 16 to 4096 pixels each way (default 1024x768)\n"
+    "  --fps N         frames a second, 1 to 50 (default 30)\n"
+    "  --physics P     designed (default) or sturdy: how new letters move\n"
+    "An option's value follows it after a blank or an '=' (--fps=15).\n"
+    "\n"
+    "SCRIPT has one command a line; '#' starts a comment:\n"
+    "  type TEXT                    each character a key press, one per tick (\\# types '#')\n"
+    "  key Esc|Enter|Backspace|Tab\n"
+    "  click X Y, dclick X Y        left button\n"
+    "  drag X1 Y1 X2 Y2 [SECONDS]   left-button drag (Nozzle, Manipulate)\n"
+    "  rdrag X1 Y1 X2 Y2 [SECONDS]  right-button drag (the compass)\n"
+    "  mode keyboard|nozzle|manipulate\n"
+    "  font arial|symbol\n"
+    "  display wireframe|shaded|cursor|compass|animate   (the last three toggle)\n"
+    "  words PATH                   the Nozzle word file, beside SCRIPT if relative\n"
+    "  wait SECONDS\n"
+    "The scene ticks every 16 ms, 0.01 s of physics each; animation starts\n"
+    "paused, as in the program (key Esc starts it).\n";
+
+int usageError(const std::string& message)
+{
+    std::cerr << "lexfall-record: " << message << "\n\n" << Usage;
+    return 2;
+}
+
+int failure(const std::string& message)
+{
+    std::cerr << "lexfall-record: " << message << "\n";
+    return 1;
+}
+
+bool wholeNumber(const std::string& text, int low, int high, int& value)
+{
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && end == text.data() + text.size() && value >= low && value <= high;
+}
+
+// The script's text; only a regular file is read, so a pipe or a device
+// named by mistake cannot hang the tool.
+bool readScript(const std::string& path, std::string& text, std::string& error)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error = "cannot read \"" + path + "\": " + std::strerror(errno);
+        return false;
+    }
+    struct stat info {};
+    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= kMaxScriptBytes;
+    if (ok) {
+        text.resize(static_cast<std::size_t>(info.st_size));
+        ok = ::read(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    }
+    ::close(fd);
+    if (!ok)
+        error = "cannot read \"" + path + "\" as a script: a regular file of at most 1 MiB is needed";
+    return ok;
+}
+
+// Word files are named relative to the script, wherever the tool runs,
+// and must give words before any frame is made.
+bool prepareWordFiles(Script& script, const std::string& scriptPath, std::string& error)
+{
+    const std::filesystem::path folder = std::filesystem::path(scriptPath).parent_path();
+    for (ScriptStep& step : script.steps) {
+        if (step.action != ScriptStep::Action::Words)
+            continue;
+        if (std::filesystem::path(step.path).is_relative())
+            step.path = (folder / step.path).string();
+        std::unique_ptr<CLexfallView::WordList> words;
+        const int loaded = CLexfallView::LoadWordFile(step.path.c_str(), words);
+        if (loaded != 1) {
+            error = scriptPath + ":" + std::to_string(step.line) + ": the word file \"" + step.path + "\" " +
+                    (loaded < 0 ? "cannot be read" : "has no words");
+            return false;
+        }
+    }
+    return true;
+}
+
+// "42% (12.6 of 30.0 s, 310 bodies)" on one line, redrawn as the
+// percentage changes.
+class ProgressLine {
+public:
+    explicit ProgressLine(int ticks) : m_ticks(ticks), m_shown(isatty(STDERR_FILENO) && ticks > 0) {}
+    ~ProgressLine()
+    {
+        if (m_percent >= 0)
+            std::fputc('\n', stderr);
+    }
+    ProgressLine(const ProgressLine&) = delete;
+    ProgressLine& operator=(const ProgressLine&) = delete;
+
+    void operator()(int done, std::size_t bodies)
+    {
+        if (!m_shown)
+            return;
+        const int percent = static_cast<int>(100LL * done / m_ticks);
+        if (percent == m_percent)
+            return;
+        m_percent = percent;
+        std::fprintf(stderr, "\rlexfall-record: %3d%% (%.1f of %.1f s, %zu bodies)  ", percent,
+                     done * kTickMilliseconds / 1000.0, m_ticks * kTickMilliseconds / 1000.0, bodies);
+        std::fflush(stderr);
+    }
+
+private:
+    int m_ticks;
+    bool m_shown;
+    int m_percent = -1;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    RecordOptions options;
+    std::string scriptPath;
+    std::string outPath;
+    int positional = 0;
+    bool optionsDone = false;
+
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (!optionsDone && arg == "--") {
+            optionsDone = true;
+            continue;
+        }
+        if (optionsDone || arg.size() < 2 || arg[0] != '-') {
+            if (positional == 0)
+                scriptPath = arg;
+            else if (positional == 1)
+                outPath = arg;
+            else
+                return usageError("too many arguments");
+            ++positional;
+            continue;
+        }
+        if (arg == "--help" || arg == "-h") {
+            std::cout << Usage;
+            return 0;
+        }
+        // "--fps 15" or, as the program's own options read, "--fps=15".
+        const auto equals = arg.find('=');
+        const bool joined = equals != std::string::npos;
+        const std::string value = joined ? arg.substr(equals + 1) : i + 1 < argc ? argv[i + 1] : "";
+        if (joined)
+            arg.resize(equals);
+        if (arg != "--size" && arg != "--fps" && arg != "--physics")
+            return usageError("unknown option " + arg);
+        if (!joined && ++i >= argc)
+            return usageError(arg + " needs a value");
+        if (arg == "--size") {
+            const auto x = value.find('x');
+            if (x == std::string::npos || !wholeNumber(value.substr(0, x), kMinSide, kMaxSide, options.width) ||
+                !wholeNumber(value.substr(x + 1), kMinSide, kMaxSide, options.height))
+                return usageError("--size needs WxH, each from " + std::to_string(kMinSide) + " to " +
+                                  std::to_string(kMaxSide) + ", not \"" + value + "\"");
+        } else if (arg == "--fps") {
+            if (!wholeNumber(value, 1, kMaxFps, options.fps))
+                return usageError("--fps needs a whole number from 1 to " + std::to_string(kMaxFps) + ", not \"" + value + "\"");
+        } else {
+            const std::optional<PhysicsPreset> preset = presetNamed(value);
+            if (!preset)
+                return usageError("--physics needs designed or sturdy, not \"" + value + "\"");
+            options.preset = *preset;
+        }
+    }
+    if (positional < 2)
+        return usageError("which script, and which picture to write?");
+    const std::optional<PictureFormat> format = pictureFormatOf(outPath);
+    if (!format)
+        return usageError("OUT must end in .gif, .webp or .png, not \"" + outPath + "\"");
+
+    std::string text;
+    std::string error;
+    if (!readScript(scriptPath, text, error))
+        return failure(error);
+    ParsedScript parsed = parseScript(text);
+    if (parsed.error) {
+        std::cerr << describeScriptError(*parsed.error, scriptPath) << "\n";
+        return 2;
+    }
+    if (!prepareWordFiles(parsed.script, scriptPath, error))
+        return failure(error);
+
+    std::unique_ptr<FrameWriter> writer =
+        openFrameWriter(*format, outPath, options.width, options.height, options.fps, error);
+    if (!writer)
+        return failure(error);
+
+    SceneRecorder recorder(options);
+    bool recorded = false;
+    {
+        ProgressLine progress(parsed.script.ticks); // ends its line before any message
+        recorded = recorder.run(
+            parsed.script, [&writer](const RasterFrame& frame) { return writer->add(frame); },
+            [&](int done) { progress(done, recorder.view().m_pBodies.size()); });
+    }
+    if (!recorded || !writer->finish()) {
+        const std::string message = writer->error();
+        writer.reset();
+        std::remove(outPath.c_str());
+        return failure(message);
+    }
+    return 0;
+}
