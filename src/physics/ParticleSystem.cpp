@@ -161,6 +161,8 @@ void ParticleSystem::bounceFloor(double /*left*/, double /*top*/, double /*right
     });
     if (!(mass > 0.0) || !(fall > 0.0))
         return;
-    const double lift = -(1.0 + r) * fall / mass;
+    // The body stops; the bounce of the touching particles alone throws
+    // it back, as a letter's foot would.
+    const double lift = -fall / mass;
     forEachParticle([lift](Particle& p) { p.velocity.y += lift; });
 }

@@ -63,10 +63,10 @@ public:
     Particle* particleAt(int index) const { return &m_particles[static_cast<std::size_t>(index)]; }
 
     const double restitution;
-    // Off for the program's own bodies. On, bounceFloor also reflects the
+    // Off for the program's own bodies. On, bounceFloor also stops the
     // whole body's fall once any particle touches the floor, so that the
     // body's weight does not rest on the few particles that touch it: a
-    // body held in shape then sinks no faster than a single particle does.
+    // body held in shape then sinks about as slowly as a single particle.
     bool floorHoldsBody = false;
 
 private:

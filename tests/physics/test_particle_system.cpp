@@ -242,6 +242,29 @@ TEST(ParticleSystemBounds, BounceReflectsOnlyDownwardSpeedAtOrBelowTheFloor)
     EXPECT_DOUBLE_EQ(onLine->velocity.y, -4.0);
 }
 
+TEST(ParticleSystemBounds, AFloorThatHoldsTheBodyStopsItsFall)
+{
+    ParticleSystem s{0.4};
+    s.floorHoldsBody = true;
+    Particle* foot = addAt(s, {0, 481, 0});
+    Particle* head = addAt(s, {0, 440, 0});
+    foot->velocity = {0, 50, 0};
+    head->velocity = {0, 50, 0};
+    // The foot bounces (-20); then the body as a whole stops falling.
+    s.bounceFloor(0, 0, 640, 480);
+    EXPECT_DOUBLE_EQ(foot->velocity.y, -35.0);
+    EXPECT_DOUBLE_EQ(head->velocity.y, 35.0);
+
+    // Off the floor, or already rising, nothing more happens.
+    foot->position.y = 470;
+    s.bounceFloor(0, 0, 640, 480);
+    EXPECT_DOUBLE_EQ(head->velocity.y, 35.0);
+    foot->position.y = 481;
+    head->velocity.y = -60;
+    s.bounceFloor(0, 0, 640, 480);
+    EXPECT_DOUBLE_EQ(head->velocity.y, -60.0);
+}
+
 TEST(ParticleSystemBounds, ARestingParticleSinksSlowly)
 {
     ParticleSystem s{0.4};
