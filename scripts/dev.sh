@@ -40,7 +40,7 @@ case "${1:-}" in
   demo)
     sh scripts/install-deps.sh
     build
-    ./build/bin/lexfall-record --size 640x360 --fps 15 docs/demo.lexfall docs/demo.gif
+    ./build/bin/lexfall-record --size 640x360 --fps 15 --physics sturdy docs/demo.lexfall docs/demo.gif
     ;;
   *)
     echo "usage: scripts/dev.sh run|test|bench|demo" >&2
