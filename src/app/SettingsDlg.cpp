@@ -1,5 +1,7 @@
 #include "app/SettingsDlg.h"
 
+#include <iterator>
+
 #include <wx/button.h>
 #include <wx/choice.h>
 #include <wx/clrpicker.h>
