@@ -150,12 +150,10 @@ bool CLexfallCanvas::chooseFileToOpen(const OpenFileRequest& request, std::strin
 void CLexfallCanvas::paintTo(wxDC& dc)
 {
     const wxSize size = GetClientSize();
-    m_frame.resize(size.GetWidth(), size.GetHeight());
     const wxColour window = GetBackgroundColour();
     const Rgb background = m_view.m_crBackground.value_or(Rgb{window.Red(), window.Green(), window.Blue()});
-    m_frame.clear(background);
-    m_view.OnDraw(m_raster);
-    if (!m_blitter.blit(dc, m_frame)) {
+    m_painter.paint(m_view, size.GetWidth(), size.GetHeight(), background);
+    if (!m_blitter.blit(dc, m_painter.frame())) {
         // A context without cairo beneath it gets the drawing itself.
         dc.SetBackground(wxBrush(wxColour(background.red, background.green, background.blue)));
         dc.Clear();

@@ -11,8 +11,7 @@
 
 #include "app/FrameBlitter.h"
 #include "platform/WindowPort.h"
-#include "render/RasterDrawContext.h"
-#include "render/RasterFrame.h"
+#include "view/FramePainter.h"
 
 class CLexfallView;
 
@@ -64,8 +63,7 @@ private:
 
     // The picture is drawn here and blitted once per frame; all of it is
     // kept between frames, so painting allocates nothing of its own.
-    RasterFrame m_frame;
-    RasterDrawContext m_raster{m_frame};
+    FramePainter m_painter;
     FrameBlitter m_blitter;
     // While a tick runs, its repaint request is served by painting at the
     // end of the tick rather than queued behind the next timer.

@@ -46,7 +46,6 @@ SceneRecorder::SceneRecorder(const RecordOptions& options)
     // Nozzle without a "words" line: the user picks the sample word file
     // the dialog opens beside.
     m_window.fileAnswer = m_view.m_strWordFileDirectory + "words.txt";
-    m_frame.resize(options.width, options.height);
 }
 
 Rgb SceneRecorder::background(const CLexfallView& view) { return view.m_crBackground.value_or(Rgb{255, 255, 255}); }
@@ -137,10 +136,9 @@ bool SceneRecorder::framesBefore(int tick, bool last)
     while (frameDue(m_frames, tick, m_options.fps, last)) {
         // As the desktop program paints: cleared to the background, then
         // the view's own drawing.
-        m_frame.clear(background(m_view));
-        m_view.OnDraw(m_raster);
+        const RasterFrame& frame = m_painter.paint(m_view, m_options.width, m_options.height, background(m_view));
         ++m_frames;
-        if (!(*m_sink)(m_frame))
+        if (!(*m_sink)(frame))
             return false;
     }
     return true;

@@ -6,9 +6,9 @@
 #include "bodies/PhysicsPreset.h"
 #include "platform/WindowPort.h"
 #include "record/Script.h"
-#include "render/RasterDrawContext.h"
 #include "render/RasterFrame.h"
 #include "view/CLexfallView.h"
+#include "view/FramePainter.h"
 
 struct RecordOptions {
     int width = 1024;
@@ -74,8 +74,7 @@ private:
     RecordOptions m_options;
     Window m_window; // declared before the view, which points at it
     CLexfallView m_view;
-    RasterFrame m_frame;
-    RasterDrawContext m_raster{m_frame};
+    FramePainter m_painter;
     const FrameSink* m_sink = nullptr;
     const Progress* m_progress = nullptr;
     int m_ticks = 0;

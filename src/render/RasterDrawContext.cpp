@@ -16,12 +16,13 @@ struct RowRange {
     int last;
 };
 
-RowRange clipRows(double top, double bottom, int height)
+// Rows first..last of a shape, as doubles, clipped to rows [top, end).
+RowRange clipRows(double first, double last, int top, int end)
 {
     // Limits well inside the int range keep every conversion defined.
-    const double lo = std::max(top, -1.0);
-    const double hi = std::min(bottom, static_cast<double>(height));
-    return RowRange{std::max(0, static_cast<int>(std::ceil(lo))), std::min(height - 1, static_cast<int>(std::floor(hi)))};
+    const double lo = std::max(first, top - 1.0);
+    const double hi = std::min(last, static_cast<double>(end));
+    return RowRange{std::max(top, static_cast<int>(std::ceil(lo))), std::min(end - 1, static_cast<int>(std::floor(hi)))};
 }
 
 // The first pixel whose sample point (sample past its left edge) lies
@@ -70,6 +71,16 @@ struct FixedEdge {
 
 } // namespace
 
+void RasterDrawContext::setRows(int top, int end)
+{
+    m_top = top;
+    m_end = end;
+}
+
+int RasterDrawContext::rowTop() const { return std::max(m_top, 0); }
+
+int RasterDrawContext::rowEnd() const { return std::min(m_end, m_frame.height()); }
+
 void RasterDrawContext::selectPen(const Pen& pen)
 {
     m_hasPen = true;
@@ -90,7 +101,17 @@ void RasterDrawContext::setWindingFill() { m_winding = true; }
 
 void RasterDrawContext::polygon(const IntPoint* points, int count)
 {
-    if (!points || count < 2 || m_frame.width() <= 0 || m_frame.height() <= 0)
+    if (!points || count < 2 || m_frame.width() <= 0 || rowTop() >= rowEnd())
+        return;
+    // Nothing of a polygon lies outside the rows of its corners: one that
+    // misses this context's rows is passed over at once.
+    int top = points[0].y;
+    int bottom = points[0].y;
+    for (int i = 1; i < count; ++i) {
+        top = std::min(top, points[i].y);
+        bottom = std::max(bottom, points[i].y);
+    }
+    if (bottom < rowTop() || top >= rowEnd())
         return;
     if (m_hasBrush && count >= 3) {
         if (count == 3 && !m_hasPen)
@@ -119,7 +140,7 @@ void RasterDrawContext::fillTriangle(IntPoint a, IntPoint b, IntPoint c)
 
     // Sample rows y + 0.5 inside [a.y, c.y): vertices are whole pixels,
     // so no sample row ever meets one.
-    const RowRange rows{std::max(a.y, 0), std::min(c.y - 1, m_frame.height() - 1)};
+    const RowRange rows{std::max(a.y, rowTop()), std::min(c.y - 1, rowEnd() - 1)};
     const int width = m_frame.width();
     const double ax = a.x, ay = a.y, bx = b.x, by = b.y;
     const double slopeAC = (c.x - ax) / (c.y - ay);
@@ -169,7 +190,7 @@ void RasterDrawContext::fillPolygon(const IntPoint* points, int count)
         top = std::min(top, points[i].y);
         bottom = std::max(bottom, points[i].y);
     }
-    const RowRange rows = clipRows(top - sample, bottom - sample, m_frame.height());
+    const RowRange rows = clipRows(top - sample, bottom - sample, rowTop(), rowEnd());
     for (int y = rows.first; y <= rows.last; ++y) {
         const double sy = y + sample;
         m_crossings.clear();
@@ -218,10 +239,12 @@ void RasterDrawContext::line(IntPoint from, IntPoint to)
     const auto minorOf = [steep](IntPoint p) { return steep ? p.x : p.y; };
     if (majorOf(to) < majorOf(from))
         std::swap(from, to);
-    const int majorLimit = steep ? m_frame.height() : m_frame.width();
-    const int minorLimit = steep ? m_frame.width() : m_frame.height();
+    const int majorLo = steep ? rowTop() : 0;
+    const int majorEnd = steep ? rowEnd() : m_frame.width();
+    const int minorLo = steep ? 0 : rowTop();
+    const int minorEnd = steep ? m_frame.width() : rowEnd();
     const auto plot = [&](std::int64_t major, std::int64_t minor) {
-        if (major < 0 || major >= majorLimit || minor < 0 || minor >= minorLimit)
+        if (major < majorLo || major >= majorEnd || minor < minorLo || minor >= minorEnd)
             return;
         const int x = static_cast<int>(steep ? minor : major);
         const int y = static_cast<int>(steep ? major : minor);
@@ -259,12 +282,12 @@ void RasterDrawContext::line(IntPoint from, IntPoint to)
         }
     };
 
-    const bool inside = from.x >= 0 && from.y >= 0 && to.x >= 0 && to.y >= 0 && from.x < m_frame.width() &&
-                        to.x < m_frame.width() && from.y < m_frame.height() && to.y < m_frame.height();
+    const bool inside = from.x >= 0 && to.x >= 0 && from.x < m_frame.width() && to.x < m_frame.width() &&
+                        from.y >= rowTop() && to.y >= rowTop() && from.y < rowEnd() && to.y < rowEnd();
     if (!inside) {
         // Every pixel checked against the frame; steps outside it skipped.
-        const std::int64_t first = std::max<std::int64_t>(1, -majorOf(from));
-        const std::int64_t last = std::min<std::int64_t>(run - 1, majorLimit - 1 - majorOf(from));
+        const std::int64_t first = std::max<std::int64_t>(1, majorLo - majorOf(from));
+        const std::int64_t last = std::min<std::int64_t>(run - 1, majorEnd - 1 - majorOf(from));
         walk(first, last, [&](std::int64_t k, std::int64_t near, std::int64_t far) {
             plot(majorOf(from) + k, minorOf(from) + near);
             plot(majorOf(from) + k, minorOf(from) + far);
@@ -296,8 +319,8 @@ void RasterDrawContext::farLine(IntPoint from, IntPoint to)
     if (to.y < from.y)
         std::swap(from, to);
     const int width = m_frame.width();
-    const int top = std::max(from.y, 0);
-    const int bottom = std::min(to.y, m_frame.height() - 1);
+    const int top = std::max(from.y, rowTop());
+    const int bottom = std::min(to.y, rowEnd() - 1);
     const double dx = static_cast<double>(to.x) - from.x;
     const double dy = static_cast<double>(to.y) - from.y;
     const double slope = dy != 0.0 ? dx / dy : 0.0;
@@ -322,7 +345,7 @@ void RasterDrawContext::farLine(IntPoint from, IntPoint to)
 
 void RasterDrawContext::ellipse(int left, int top, int right, int bottom)
 {
-    if (m_frame.width() <= 0 || m_frame.height() <= 0)
+    if (m_frame.width() <= 0 || rowTop() >= rowEnd())
         return;
     const int width = m_frame.width();
     if (right < left)
@@ -345,7 +368,7 @@ void RasterDrawContext::ellipse(int left, int top, int right, int bottom)
 
     if (m_hasBrush && rx > 0.0 && ry > 0.0) {
         const double sample = sampleOffset();
-        const RowRange rows = clipRows(cy - ry - sample, cy + ry - sample, m_frame.height());
+        const RowRange rows = clipRows(cy - ry - sample, cy + ry - sample, rowTop(), rowEnd());
         for (int y = rows.first; y <= rows.last; ++y) {
             const double half = halfWidth(rx, ry, y + sample - cy);
             if (half < 0.0)
@@ -358,7 +381,7 @@ void RasterDrawContext::ellipse(int left, int top, int right, int bottom)
         return;
     // A one-pixel ring: the pixels between the ellipses half a pixel
     // outside and inside the curve.
-    const RowRange rows = clipRows(cy - ry - 0.5, cy + ry + 0.5, m_frame.height());
+    const RowRange rows = clipRows(cy - ry - 0.5, cy + ry + 0.5, rowTop(), rowEnd());
     for (int y = rows.first; y <= rows.last; ++y) {
         const double dy = y - cy;
         const double outer = halfWidth(rx + 0.5, ry + 0.5, dy);
@@ -381,7 +404,7 @@ void RasterDrawContext::moveTo(int x, int y) { m_position = IntPoint{x, y}; }
 void RasterDrawContext::lineTo(int x, int y)
 {
     const IntPoint to{x, y};
-    if (m_hasPen && m_frame.width() > 0 && m_frame.height() > 0)
+    if (m_hasPen && m_frame.width() > 0 && rowTop() < rowEnd())
         line(m_position, to);
     m_position = to;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 #include "platform/DrawContext.h"
@@ -19,6 +20,10 @@ class RasterDrawContext final : public DrawContext {
 public:
     explicit RasterDrawContext(RasterFrame& frame) : m_frame(frame) {}
 
+    // Draw only rows [top, end) of the frame: contexts on disjoint bands
+    // of one frame can draw the same picture at once.
+    void setRows(int top, int end);
+
     void selectPen(const Pen& pen) override;
     void selectBrush(const Brush& brush) override;
     void selectNullPen() override;
@@ -35,6 +40,9 @@ private:
         int pixel;
         int direction;
     };
+
+    int rowTop() const;
+    int rowEnd() const;
 
     // Where fills sample a pixel, from its top-left corner.
     double sampleOffset() const { return m_hasPen ? 0.0 : 0.5; }
@@ -66,5 +74,7 @@ private:
     std::uint32_t m_pen = 0;
     std::uint32_t m_brush = 0;
     IntPoint m_position;
+    int m_top = 0;
+    int m_end = std::numeric_limits<int>::max();
     std::vector<Crossing> m_crossings; // kept between polygons
 };

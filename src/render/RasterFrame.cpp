@@ -18,3 +18,10 @@ void RasterFrame::clear(Rgb colour)
 {
     std::fill_n(m_pixels.begin(), static_cast<std::size_t>(m_stride) * static_cast<std::size_t>(m_height), pixel(colour));
 }
+
+void RasterFrame::clearRows(int top, int end, Rgb colour)
+{
+    top = std::clamp(top, 0, m_height);
+    end = std::clamp(end, top, m_height);
+    std::fill(row(top), row(top) + static_cast<std::size_t>(end - top) * static_cast<std::size_t>(m_stride), pixel(colour));
+}

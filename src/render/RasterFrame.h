@@ -16,6 +16,8 @@ public:
     // allocates; new pixels are undefined until the next clear.
     void resize(int width, int height);
     void clear(Rgb colour);
+    // Clears rows [top, end) only.
+    void clearRows(int top, int end, Rgb colour);
 
     int width() const { return m_width; }
     int height() const { return m_height; }

@@ -8,3 +8,8 @@
 // winding rule and no outline. A stray point or two at the end is ignored.
 void drawTriangles(DrawContext& dc, const IntPoint* points, int count, bool wireframe, const Pen& pen,
                    const Brush& brush);
+
+// A row that splits the triangles' corners about in half (from a sample of
+// them), to share painting between two bands of a frame `height` rows high;
+// always strictly inside it.
+int balancedSplitRow(const IntPoint* points, int count, int height);

@@ -47,4 +47,5 @@ void CLexfallView::AddCharacter(char c)
     m_pAdvances.push_back(advance);
     m_pBodies.push_back(std::move(made.system));
     m_pBodyTriangles.push_back(std::move(made.triangles));
+    m_leaving.reserve(m_pBodies.capacity());
 }

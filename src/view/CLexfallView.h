@@ -181,6 +181,12 @@ public:
     Vector3 m_vMousePrev;
     // Under the Sturdy preset the push is the movement since the last tick.
     Vector3 m_vMouseAtTick;
+    // Big scenes tick on both processors; off, every body is done in turn.
+    // The results are the same to the bit either way.
+    bool m_bParallelTick = true;
+    // Which bodies the tick found outside the window; kept between ticks,
+    // and sized as bodies are added, so that the tick allocates nothing.
+    std::vector<unsigned char> m_leaving;
     const char* m_pszWordNetText = nullptr; // belongs to the WordNet library
     int m_nWordNetPos = 0;
     // Source of m_pszWordNetText on the first double-click; tests put

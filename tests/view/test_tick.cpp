@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <vector>
 
 #include "support/ViewFixture.h"
+#include "view/CommandIds.h"
 
 namespace {
 
@@ -294,4 +296,38 @@ TEST(Tick, DetachedViewTicksHarmlessly)
     EXPECT_EQ(view.m_nTimerID, 0u);
     // An empty client area holds nothing: the body is outside at once.
     EXPECT_TRUE(view.m_pBodies.empty());
+}
+
+TEST(Tick, BigScenesOnTwoProcessorsTickAsOneDoesToTheBit)
+{
+    // Two scenes of 400 letters, some of them leaving the window, one
+    // ticked with the work shared and one without.
+    SceneRig shared(800, 600);
+    SceneRig alone(800, 600);
+    alone.view.m_bParallelTick = false;
+    for (SceneRig* rig : {&shared, &alone}) {
+        CLexfallView& v = rig->view;
+        v.OnCommand(ID_MODE_MANIPULATE);
+        for (int k = 0; k < 400; ++k) {
+            v.m_vInsert = Vector3{20.0 + 37.0 * (k % 20), 40.0 + 29.0 * (k / 20), 0.0};
+            v.AddCharacter(static_cast<char>('A' + k % 26));
+        }
+        v.m_bAnimate = true;
+        v.OnLButtonDown(0, {400, 300});
+        v.OnMouseMove(0, {460, 250});
+        rig->tick(120);
+    }
+    ASSERT_EQ(shared.bodyCount(), alone.bodyCount());
+    ASSERT_LT(shared.bodyCount(), 400) << "some letters should have left";
+    for (int b = 0; b < shared.bodyCount(); ++b) {
+        const ParticleSystem& x = *shared.view.m_pBodies[static_cast<std::size_t>(b)];
+        const ParticleSystem& y = *alone.view.m_pBodies[static_cast<std::size_t>(b)];
+        ASSERT_EQ(x.particleCount(), y.particleCount());
+        for (int i = 0; i < x.particleCount(); ++i)
+            ASSERT_EQ(std::memcmp(&x.particleAt(i)->position, &y.particleAt(i)->position, sizeof(Vector3)), 0);
+    }
+    ASSERT_EQ(shared.view.m_nPoints, alone.view.m_nPoints);
+    EXPECT_EQ(std::memcmp(shared.view.m_pPoints.get(), alone.view.m_pPoints.get(),
+                          sizeof(IntPoint) * static_cast<std::size_t>(shared.view.m_nPoints)),
+              0);
 }
