@@ -32,12 +32,6 @@ int recordedFrames(int ticks, int fps)
     return static_cast<int>(std::int64_t{ticks} * kTickMilliseconds * fps / 1000) + 1;
 }
 
-bool SceneRecorder::Window::chooseFileToOpen(const OpenFileRequest&, std::string& path)
-{
-    path = fileAnswer;
-    return !path.empty();
-}
-
 SceneRecorder::SceneRecorder(const RecordOptions& options)
     : m_options(options), m_window(options.width, options.height)
 {

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "bodies/PhysicsPreset.h"
-#include "platform/WindowPort.h"
+#include "platform/HeadlessWindow.h"
 #include "record/Script.h"
 #include "render/RasterFrame.h"
 #include "view/CLexfallView.h"
@@ -44,27 +44,6 @@ public:
     static Rgb background(const CLexfallView& view);
 
 private:
-    // A window without a screen that keeps the mouse capture, as the view's
-    // drags need, and answers File > Open with the path it is given.
-    class Window final : public WindowPort {
-    public:
-        Window(int width, int height) : m_rect{0, 0, width, height} {}
-
-        IntRect clientRect() const override { return m_rect; }
-        unsigned setTimer(unsigned id, unsigned) override { return id; }
-        void invalidate(bool) override {}
-        void setCapture() override { m_captured = true; }
-        bool hasCapture() const override { return m_captured; }
-        void releaseCapture() override { m_captured = false; }
-        bool chooseFileToOpen(const OpenFileRequest&, std::string& path) override;
-
-        std::string fileAnswer;
-
-    private:
-        IntRect m_rect;
-        bool m_captured = false;
-    };
-
     bool tick();
     // Sends every frame due before tick `tick` runs (or, with `last`, by
     // the end of it).
@@ -72,7 +51,7 @@ private:
     bool drag(const ScriptStep& step, bool left);
 
     RecordOptions m_options;
-    Window m_window; // declared before the view, which points at it
+    HeadlessWindow m_window; // declared before the view, which points at it
     CLexfallView m_view;
     FramePainter m_painter;
     const FrameSink* m_sink = nullptr;
