@@ -6,7 +6,7 @@ set -eu
 PACKAGES="
   ca-certificates make cmake g++ pkg-config
   libwxgtk3.2-dev libcairo2-dev libfreetype-dev libglu1-mesa-dev
-  wordnet-dev wordnet-base
+  wordnet-dev wordnet-base libtbb-dev
   libgif-dev libwebp-dev libpng-dev
   fonts-liberation2 fonts-urw-base35 python3 python3-fonttools
   libgtest-dev libbenchmark-dev

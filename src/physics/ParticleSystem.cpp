@@ -10,6 +10,8 @@ const std::less<const MOTUSforce*> kAddressOrder;
 
 } // namespace
 
+ParticleSystem::~ParticleSystem() = default;
+
 void ParticleSystem::reserve(int particles, int springs)
 {
     if (particles > 0)

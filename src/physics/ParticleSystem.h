@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "physics/CollisionShape.h"
 #include "physics/MOTUSforce.h"
 #include "physics/MOTUSforceSpring.h"
 #include "physics/Particle.h"
@@ -17,6 +18,7 @@
 class ParticleSystem {
 public:
     explicit ParticleSystem(double restitution) : restitution(restitution) {}
+    ~ParticleSystem();
 
     ParticleSystem(const ParticleSystem&) = delete;
     ParticleSystem& operator=(const ParticleSystem&) = delete;
@@ -68,6 +70,8 @@ public:
     // body's weight does not rest on the few particles that touch it: a
     // body held in shape then sinks about as slowly as a single particle.
     bool floorHoldsBody = false;
+    // What collisions know of the body; made when it first collides.
+    std::unique_ptr<CollisionShape> collision;
 
 private:
     // A stretch of the force list: one force handed in, or consecutive

@@ -1,0 +1,96 @@
+#include "physics/BroadPhase.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Cells are kept within this many of the origin; boxes further out share
+// the outermost cells, which costs tests, never pairs.
+constexpr double kMaxCell = 1 << 20;
+
+int cellOf(double v, double size) { return static_cast<int>(std::floor(std::clamp(v / size, -kMaxCell, kMaxCell))); }
+
+std::uint32_t hashCell(int cx, int cy)
+{
+    return static_cast<std::uint32_t>(cx) * 73856093u ^ static_cast<std::uint32_t>(cy) * 19349663u;
+}
+
+bool empty(const CollisionBox& b) { return !(b.left <= b.right); }
+
+} // namespace
+
+const std::vector<BroadPhase::Pair>& BroadPhase::find(const std::vector<CollisionBox>& boxes,
+                                                      const std::vector<unsigned char>& active)
+{
+    m_pairs.clear();
+    m_entries.clear();
+    const int n = static_cast<int>(boxes.size());
+
+    // Cells as big as the average body: a body then covers about four.
+    double extent = 0.0;
+    int counted = 0;
+    for (const CollisionBox& b : boxes)
+        if (!empty(b)) {
+            extent += std::max(b.right - b.left, b.bottom - b.top);
+            ++counted;
+        }
+    if (counted < 2)
+        return m_pairs;
+    const double cell = std::clamp(extent / counted, 4.0, 4096.0);
+
+    for (int i = 0; i < n; ++i) {
+        const CollisionBox& b = boxes[static_cast<std::size_t>(i)];
+        if (empty(b))
+            continue;
+        const int x0 = cellOf(b.left, cell), x1 = cellOf(b.right, cell);
+        const int y0 = cellOf(b.top, cell), y1 = cellOf(b.bottom, cell);
+        for (int cy = y0; cy <= y1; ++cy)
+            for (int cx = x0; cx <= x1; ++cx)
+                m_entries.push_back(Entry{hashCell(cx, cy), cx, cy, i});
+    }
+
+    // A counting sort into buckets keeps each bucket's entries in body
+    // order, so the pairs come out in the same order every time.
+    std::uint32_t buckets = 64;
+    while (buckets < 2 * m_entries.size())
+        buckets *= 2;
+    m_starts.assign(buckets + 1, 0);
+    for (Entry& e : m_entries) {
+        e.bucket &= buckets - 1;
+        ++m_starts[e.bucket + 1];
+    }
+    for (std::uint32_t k = 0; k < buckets; ++k)
+        m_starts[k + 1] += m_starts[k];
+    m_sorted.resize(m_entries.size());
+    for (const Entry& e : m_entries)
+        m_sorted[static_cast<std::size_t>(m_starts[e.bucket]++)] = e;
+
+    std::size_t begin = 0;
+    while (begin < m_sorted.size()) {
+        std::size_t end = begin + 1;
+        while (end < m_sorted.size() && m_sorted[end].bucket == m_sorted[begin].bucket)
+            ++end;
+        for (std::size_t u = begin; u < end; ++u) {
+            const Entry& e = m_sorted[u];
+            const CollisionBox& a = boxes[static_cast<std::size_t>(e.body)];
+            for (std::size_t v = u + 1; v < end; ++v) {
+                const Entry& f = m_sorted[v];
+                if (f.cx != e.cx || f.cy != e.cy)
+                    continue; // another cell in the same bucket
+                if (!active[static_cast<std::size_t>(e.body)] && !active[static_cast<std::size_t>(f.body)])
+                    continue;
+                const CollisionBox& b = boxes[static_cast<std::size_t>(f.body)];
+                if (!a.overlaps(b))
+                    continue;
+                // A pair sharing several cells is taken in one of them: the
+                // cell of the top-left corner of the boxes' overlap.
+                if (cellOf(std::max(a.left, b.left), cell) != e.cx || cellOf(std::max(a.top, b.top), cell) != e.cy)
+                    continue;
+                m_pairs.emplace_back(std::min(e.body, f.body), std::max(e.body, f.body));
+            }
+        }
+        begin = end;
+    }
+    return m_pairs;
+}

@@ -1,0 +1,671 @@
+#include "physics/Collisions.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/TaskPool.h"
+
+namespace {
+
+// A point that moved further than this against another body this tick is
+// followed along its path, so that no speed carries it through.
+constexpr double kSweep = 0.5;
+// A point deeper inside than it moved this tick, by more than this, was
+// inside already: an old overlap.
+constexpr double kFreshSlack = 1.5;
+// A point outside another body that moved further than this against it
+// is checked for having passed right through.
+constexpr double kTunnel = 1.0;
+// A sleeping body wakes when a contact reaches this deep or this fast.
+constexpr double kWakeDepth = 1.5;
+constexpr double kWakeSpeed = 20.0;
+
+// Contacts are left this deep: a body resting on another stays in touch
+// from tick to tick, rather than pushed clear and falling back.
+constexpr double kSlop = 0.1;
+
+constexpr int kPairsPerRun = 16;
+constexpr int kBodiesPerRun = 64;
+constexpr int kNoColour = 64; // pairs past 64 colours are solved on their own
+
+struct Point {
+    double x;
+    double y;
+};
+
+// The edge's unit normal pointing away from its triangle's third corner.
+bool outwardNormal(const CollisionShape::Edge& e, double& nx, double& ny)
+{
+    const Vector3& a = e.a->position;
+    const double dx = e.b->position.x - a.x;
+    const double dy = e.b->position.y - a.y;
+    const double length = std::sqrt(dx * dx + dy * dy);
+    if (!(length > 0.0))
+        return false;
+    nx = -dy / length;
+    ny = dx / length;
+    if ((e.inner->position.x - a.x) * nx + (e.inner->position.y - a.y) * ny > 0.0) {
+        nx = -nx;
+        ny = -ny;
+    }
+    return true;
+}
+
+// Where on the edge a-b the point lies nearest, 0 to 1.
+double along(const CollisionShape::Edge& e, double x, double y)
+{
+    const Vector3& a = e.a->position;
+    const double dx = e.b->position.x - a.x;
+    const double dy = e.b->position.y - a.y;
+    const double lengthSq = dx * dx + dy * dy;
+    if (!(lengthSq > 0.0))
+        return 0.0;
+    return std::clamp(((x - a.x) * dx + (y - a.y) * dy) / lengthSq, 0.0, 1.0);
+}
+
+double distanceSq(const CollisionShape::Edge& e, double x, double y)
+{
+    const double t = along(e, x, y);
+    const double qx = e.a->position.x + t * (e.b->position.x - e.a->position.x) - x;
+    const double qy = e.a->position.y + t * (e.b->position.y - e.a->position.y) - y;
+    return qx * qx + qy * qy;
+}
+
+struct Found {
+    const CollisionShape::Edge* edge = nullptr;
+    double t = 0.0;
+    double nx = 0.0;
+    double ny = 0.0;
+};
+
+// The first outline edge the path from (sx, sy) to (px, py) crosses going
+// in, if any; with `through`, only one that a later edge takes the path out
+// of again (a path that passed through the shape).
+Found entry(const CollisionShape& s, double sx, double sy, double px, double py, bool through)
+{
+    Found found;
+    double first = 2.0;
+    double lastOut = -1.0;
+    const double rx = px - sx;
+    const double ry = py - sy;
+    for (const CollisionShape::Edge& e : s.outline) {
+        const Vector3& a = e.a->position;
+        const double ex = e.b->position.x - a.x;
+        const double ey = e.b->position.y - a.y;
+        const double denom = rx * ey - ry * ex;
+        if (denom == 0.0)
+            continue;
+        // s + u r = a + v e
+        const double u = ((a.x - sx) * ey - (a.y - sy) * ex) / denom;
+        const double v = ((a.x - sx) * ry - (a.y - sy) * rx) / denom;
+        if (!(u >= 0.0 && u <= 1.0 && v >= 0.0 && v <= 1.0))
+            continue;
+        double nx = 0.0, ny = 0.0;
+        if (!outwardNormal(e, nx, ny))
+            continue;
+        if (rx * nx + ry * ny >= 0.0) {
+            lastOut = std::max(lastOut, u);
+            continue;
+        }
+        if (u < first) {
+            first = u;
+            found = Found{&e, v, nx, ny};
+        }
+    }
+    if (through && !(lastOut > first))
+        return Found{};
+    return found;
+}
+
+// How far the point lies behind the edge line of `hit`, into the shape.
+double behind(const Found& hit, double x, double y)
+{
+    const Vector3& a = hit.edge->a->position;
+    const double qx = a.x + hit.t * (hit.edge->b->position.x - a.x);
+    const double qy = a.y + hit.t * (hit.edge->b->position.y - a.y);
+    return -((x - qx) * hit.nx + (y - qy) * hit.ny);
+}
+
+// The outline edge nearest the point.
+Found nearest(const CollisionShape& s, double x, double y)
+{
+    const CollisionShape::Edge* best = nullptr;
+    double bestSq = HUGE_VAL;
+    for (const CollisionShape::Edge& e : s.outline) {
+        const double d = distanceSq(e, x, y);
+        if (d < bestSq) {
+            bestSq = d;
+            best = &e;
+        }
+    }
+    Found found;
+    if (best && outwardNormal(*best, found.nx, found.ny)) {
+        found.edge = best;
+        found.t = along(*best, x, y);
+    }
+    return found;
+}
+
+// A point of a body and its velocity: a particle, or a probe between two.
+struct Probed {
+    Point at;
+    Point velocity;
+};
+
+Probed probed(const CollisionShape& s, const CollisionShape::Probe& probe)
+{
+    const Particle* p = s.particles[static_cast<std::size_t>(probe.a)];
+    const Particle* q = s.particles[static_cast<std::size_t>(probe.b)];
+    const double u = probe.u;
+    return {{p->position.x + u * (q->position.x - p->position.x), p->position.y + u * (q->position.y - p->position.y)},
+            {p->velocity.x + u * (q->velocity.x - p->velocity.x), p->velocity.y + u * (q->velocity.y - p->velocity.y)}};
+}
+
+Probed onEdge(const CollisionShape::Edge& e, double t)
+{
+    const Vector3& a = e.a->position;
+    const Vector3& b = e.b->position;
+    const Vector3& va = e.a->velocity;
+    const Vector3& vb = e.b->velocity;
+    return {{a.x + t * (b.x - a.x), a.y + t * (b.y - a.y)}, {va.x + t * (vb.x - va.x), va.y + t * (vb.y - va.y)}};
+}
+
+// Fills in a contact's geometry: `one` of the first body touches `two` of
+// the second, and n pushes the first out.
+Contact makeContact(const CollisionShape& first, const Probed& one, const CollisionShape& second, const Probed& two,
+                    double nx, double ny, int point, int edge)
+{
+    Contact c{};
+    c.point = point;
+    c.edge = edge;
+    c.r1x = one.at.x - first.centreX;
+    c.r1y = one.at.y - first.centreY;
+    c.r2x = two.at.x - second.centreX;
+    c.r2y = two.at.y - second.centreY;
+    c.nx = nx;
+    c.ny = ny;
+    c.gap = (one.at.x - two.at.x) * nx + (one.at.y - two.at.y) * ny;
+    const double vx = one.velocity.x - two.velocity.x, vy = one.velocity.y - two.velocity.y;
+    c.normalSpeed = vx * nx + vy * ny;
+    c.tangentSpeed = -vx * ny + vy * nx;
+    return c;
+}
+
+// The inverse mass a contact feels along (dx, dy), both bodies together.
+double felt(const CollisionShape::Motion&, double inverseMass, double inverseInertia, double rx, double ry, double dx,
+            double dy)
+{
+    const double arm = rx * dy - ry * dx;
+    return inverseMass + inverseInertia * arm * arm;
+}
+
+struct Body {
+    CollisionShape::Motion& m;
+    double inverseMass;
+    double inverseInertia;
+};
+
+// The motion a contact's push or impulse gives a body: `s` times (jx, jy)
+// at (rx, ry) from its centre.
+void push(Body body, double rx, double ry, double jx, double jy, bool velocity)
+{
+    const double turn = (rx * jy - ry * jx) * body.inverseInertia;
+    if (velocity) {
+        body.m.vx += jx * body.inverseMass;
+        body.m.vy += jy * body.inverseMass;
+        body.m.spin += turn;
+    } else {
+        body.m.x += jx * body.inverseMass;
+        body.m.y += jy * body.inverseMass;
+        body.m.angle += turn;
+    }
+}
+
+// How far, or how fast, the first body's point has moved along (dx, dy)
+// relative to the second's, by the motions gathered so far.
+double moved(const CollisionShape::Motion& a, const Contact& c, const CollisionShape::Motion* b, double dx, double dy,
+             bool velocity)
+{
+    const double ax = velocity ? a.vx - a.spin * c.r1y : a.x - a.angle * c.r1y;
+    const double ay = velocity ? a.vy + a.spin * c.r1x : a.y + a.angle * c.r1x;
+    double bx = 0.0, by = 0.0;
+    if (b) {
+        bx = velocity ? b->vx - b->spin * c.r2y : b->x - b->angle * c.r2y;
+        by = velocity ? b->vy + b->spin * c.r2x : b->y + b->angle * c.r2x;
+    }
+    return (ax - bx) * dx + (ay - by) * dy;
+}
+
+// One pass of the solver over a contact between `one` and `two` (null:
+// the floor, which never moves).
+void solvePosition(Contact& c, Body one, Body* two)
+{
+    const double g = c.gap + moved(one.m, c, two ? &two->m : nullptr, c.nx, c.ny, false) + kSlop;
+    if (!(g < 0.0))
+        return;
+    const double lambda = -g * c.normalMass;
+    push(one, c.r1x, c.r1y, lambda * c.nx, lambda * c.ny, false);
+    if (two)
+        push(*two, c.r2x, c.r2y, -lambda * c.nx, -lambda * c.ny, false);
+}
+
+void solveVelocity(Contact& c, Body one, Body* two, double friction)
+{
+    const CollisionShape::Motion* other = two ? &two->m : nullptr;
+    const double vn = c.normalSpeed + moved(one.m, c, other, c.nx, c.ny, true);
+    const double jn = std::max(0.0, c.normalImpulse + (c.bounce - vn) * c.normalMass);
+    const double dn = jn - c.normalImpulse;
+    c.normalImpulse = jn;
+    const double tx = -c.ny, ty = c.nx;
+    const double vt = c.tangentSpeed + moved(one.m, c, other, tx, ty, true);
+    const double limit = friction * jn;
+    const double jt = std::clamp(c.tangentImpulse - vt * c.tangentMass, -limit, limit);
+    const double dt = jt - c.tangentImpulse;
+    c.tangentImpulse = jt;
+    const double jx = dn * c.nx + dt * tx, jy = dn * c.ny + dt * ty;
+    push(one, c.r1x, c.r1y, jx, jy, true);
+    if (two)
+        push(*two, c.r2x, c.r2y, -jx, -jy, true);
+}
+
+void prepare(Contact& c, const CollisionShape& one, const CollisionShape* two)
+{
+    double n = felt(one.motion, one.inverseMass, one.inverseInertia, c.r1x, c.r1y, c.nx, c.ny);
+    double t = felt(one.motion, one.inverseMass, one.inverseInertia, c.r1x, c.r1y, -c.ny, c.nx);
+    if (two) {
+        n += felt(two->motion, two->inverseMass, two->inverseInertia, c.r2x, c.r2y, c.nx, c.ny);
+        t += felt(two->motion, two->inverseMass, two->inverseInertia, c.r2x, c.r2y, -c.ny, c.nx);
+    }
+    c.normalMass = n > 0.0 ? 1.0 / n : 0.0;
+    c.tangentMass = t > 0.0 ? 1.0 / t : 0.0;
+    c.normalImpulse = 0.0;
+    c.tangentImpulse = 0.0;
+}
+
+// Gives the bodies a contact's impulses anew: last tick's, which a contact
+// that lasts needs again, so that a pile holds from the first pass.
+void warmStart(const Contact& c, Body one, Body* two)
+{
+    const double jx = c.normalImpulse * c.nx - c.tangentImpulse * c.ny;
+    const double jy = c.normalImpulse * c.ny + c.tangentImpulse * c.nx;
+    push(one, c.r1x, c.r1y, jx, jy, true);
+    if (two)
+        push(*two, c.r2x, c.r2y, -jx, -jy, true);
+}
+
+Body bodyOf(CollisionShape& s) { return Body{s.motion, s.inverseMass, s.inverseInertia}; }
+
+} // namespace
+
+Collisions::Collisions() : Collisions(Settings{}) {}
+
+Collisions::Collisions(const Settings& settings) : m_settings(settings) {}
+
+CollisionShape& Collisions::shapeOf(ParticleSystem& body, const std::vector<Particle*>& corners)
+{
+    if (!body.collision)
+        body.collision = std::make_unique<CollisionShape>(body, corners);
+    return *body.collision;
+}
+
+int Collisions::contacts() const
+{
+    int n = 0;
+    for (const auto& run : m_runContacts)
+        n += static_cast<int>(run.size());
+    for (const CollisionShape* s : m_shapes)
+        if (s)
+            n += static_cast<int>(s->floorContacts.size());
+    return n;
+}
+
+void Collisions::wakeAround(const Bodies& bodies, const CollisionBox& box)
+{
+    for (const auto& body : bodies)
+        if (CollisionShape* s = body->collision.get(); s && s->asleep && s->box.overlaps(box))
+            s->wake();
+}
+
+void Collisions::recall(Contact& contact, unsigned first, unsigned second) const
+{
+    const auto key = std::tuple(first, second, contact.point, contact.edge);
+    const auto at = std::lower_bound(m_remembered.begin(), m_remembered.end(), key,
+                                     [](const Remembered& r, const auto& k) { return r.key() < k; });
+    if (at == m_remembered.end() || at->key() != key)
+        return;
+    contact.normalImpulse = at->normalImpulse;
+    contact.tangentImpulse = at->tangentImpulse;
+}
+
+std::vector<Contact>& Collisions::contactsOf(const Pair& pair)
+{
+    return m_runContacts[static_cast<std::size_t>(&pair - m_pairs.data()) / kPairsPerRun];
+}
+
+void Collisions::resolve(const Bodies& bodies, double floor, TaskPool* pool)
+{
+    const int n = static_cast<int>(bodies.size());
+    const auto run = [pool](int parts, auto&& part) {
+        if (pool)
+            pool->run(parts, part);
+        else
+            for (int i = 0; i < parts; ++i)
+                part(i);
+    };
+    const int bodyRuns = (n + kBodiesPerRun - 1) / kBodiesPerRun;
+    const auto eachBody = [&](auto&& f) {
+        run(bodyRuns, [&](int r) {
+            const int end = std::min(n, (r + 1) * kBodiesPerRun);
+            for (int i = r * kBodiesPerRun; i < end; ++i)
+                if (CollisionShape* s = m_shapes[static_cast<std::size_t>(i)]; s && s->finite)
+                    f(*bodies[static_cast<std::size_t>(i)], *s);
+        });
+    };
+
+    m_shapes.resize(static_cast<std::size_t>(n));
+    m_boxes.resize(static_cast<std::size_t>(n));
+    m_active.resize(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        CollisionShape* s = bodies[static_cast<std::size_t>(i)]->collision.get();
+        m_shapes[static_cast<std::size_t>(i)] = s && !s->particles.empty() ? s : nullptr;
+        if (s && s->id == 0)
+            s->id = ++m_lastId;
+    }
+    run(bodyRuns, [&](int r) {
+        const int end = std::min(n, (r + 1) * kBodiesPerRun);
+        for (int i = r * kBodiesPerRun; i < end; ++i)
+            if (CollisionShape* s = m_shapes[static_cast<std::size_t>(i)])
+                s->measure();
+    });
+    for (int i = 0; i < n; ++i) {
+        const CollisionShape* s = m_shapes[static_cast<std::size_t>(i)];
+        const bool usable = s && s->finite;
+        m_boxes[static_cast<std::size_t>(i)] = usable ? s->swept : CollisionBox{};
+        m_active[static_cast<std::size_t>(i)] = usable && !s->asleep;
+    }
+
+    // Pairs, then their contacts, a fixed number of pairs at a time.
+    const std::vector<BroadPhase::Pair>& found = m_broad.find(m_boxes, m_active);
+    m_pairs.resize(found.size());
+    for (std::size_t k = 0; k < found.size(); ++k)
+        m_pairs[k] = Pair{found[k].first, found[k].second, 0, 0, kNoColour, false, false};
+    const int pairRuns = (static_cast<int>(m_pairs.size()) + kPairsPerRun - 1) / kPairsPerRun;
+    if (static_cast<int>(m_runContacts.size()) < pairRuns)
+        m_runContacts.resize(static_cast<std::size_t>(pairRuns));
+    for (std::size_t r = static_cast<std::size_t>(pairRuns); r < m_runContacts.size(); ++r)
+        m_runContacts[r].clear();
+    run(pairRuns, [this](int r) { touch(r); });
+
+    // Sleepers struck hard enough wake; the others stand firm this tick.
+    for (const Pair& pair : m_pairs)
+        if (pair.wake) {
+            m_shapes[static_cast<std::size_t>(pair.first)]->wake();
+            m_shapes[static_cast<std::size_t>(pair.second)]->wake();
+        }
+    eachBody([this, floor](ParticleSystem& body, CollisionShape& s) {
+        s.inverseMass = s.asleep || !(s.mass > 0.0) ? 0.0 : 1.0 / s.mass;
+        s.inverseInertia = s.asleep || !(s.inertia > 0.0) ? 0.0 : 1.0 / s.inertia;
+        s.floorContacts.clear();
+        if (s.asleep)
+            return;
+        for (std::size_t i = 0; i < s.particles.size(); ++i) {
+            const Particle* p = s.particles[i];
+            if (p->position.y < floor)
+                continue;
+            const Probed at{{p->position.x, p->position.y}, {p->velocity.x, p->velocity.y}};
+            const Probed ground{{p->position.x, floor}, {0.0, 0.0}};
+            Contact c = makeContact(s, at, s, ground, 0.0, -1.0, static_cast<int>(i), -1);
+            prepare(c, s, nullptr);
+            recall(c, s.id, 0);
+            // Hard landings bounce by the body's restitution.
+            c.bounce = -c.normalSpeed > 40.0 ? -body.restitution * c.normalSpeed : 0.0;
+            s.floorContacts.push_back(c);
+        }
+    });
+    run(pairRuns, [this](int r) {
+        const int end = std::min(static_cast<int>(m_pairs.size()), (r + 1) * kPairsPerRun);
+        for (int k = r * kPairsPerRun; k < end; ++k) {
+            const Pair& pair = m_pairs[static_cast<std::size_t>(k)];
+            const CollisionShape& one = *m_shapes[static_cast<std::size_t>(pair.first)];
+            const CollisionShape& two = *m_shapes[static_cast<std::size_t>(pair.second)];
+            std::vector<Contact>& list = contactsOf(pair);
+            for (int c = pair.begin; c < pair.end; ++c) {
+                prepare(list[static_cast<std::size_t>(c)], one, &two);
+                recall(list[static_cast<std::size_t>(c)], one.id, two.id);
+            }
+        }
+    });
+    colour(bodies.size());
+
+    const double friction = m_settings.friction;
+    const auto solvePair = [this](const Pair& pair, bool velocity, double mu) {
+        CollisionShape& one = *m_shapes[static_cast<std::size_t>(pair.first)];
+        CollisionShape& two = *m_shapes[static_cast<std::size_t>(pair.second)];
+        Body a = bodyOf(one), b = bodyOf(two);
+        std::vector<Contact>& list = contactsOf(pair);
+        for (int c = pair.begin; c < pair.end; ++c) {
+            Contact& contact = list[static_cast<std::size_t>(c)];
+            if (velocity)
+                solveVelocity(contact, a, &b, mu);
+            else
+                solvePosition(contact, a, &b);
+        }
+    };
+    // Bodies that were inside one another already come apart along the line
+    // between their centres, a little each tick, moving as wholes.
+    const double step = m_settings.recoveryStep;
+    eachColour(pool, [step, this](const Pair& pair) {
+        if (!pair.overlapped)
+            return;
+        CollisionShape& one = *m_shapes[static_cast<std::size_t>(pair.first)];
+        CollisionShape& two = *m_shapes[static_cast<std::size_t>(pair.second)];
+        const double total = one.inverseMass + two.inverseMass;
+        if (!(total > 0.0))
+            return;
+        double dx = one.centreX - two.centreX, dy = one.centreY - two.centreY;
+        const double length = std::hypot(dx, dy);
+        if (length > 1e-9) {
+            dx /= length;
+            dy /= length;
+        } else {
+            dx = 0.0;
+            dy = -1.0;
+        }
+        const double share = step / total;
+        one.motion.x += dx * share * one.inverseMass;
+        one.motion.y += dy * share * one.inverseMass;
+        two.motion.x -= dx * share * two.inverseMass;
+        two.motion.y -= dy * share * two.inverseMass;
+    });
+    for (int iteration = 0; iteration < m_settings.positionIterations; ++iteration) {
+        eachBody([](ParticleSystem&, CollisionShape& s) {
+            for (Contact& c : s.floorContacts)
+                solvePosition(c, bodyOf(s), nullptr);
+        });
+        eachColour(pool, [&](const Pair& pair) { solvePair(pair, false, friction); });
+    }
+    eachBody([](ParticleSystem&, CollisionShape& s) {
+        for (const Contact& c : s.floorContacts)
+            warmStart(c, bodyOf(s), nullptr);
+    });
+    eachColour(pool, [this](const Pair& pair) {
+        CollisionShape& one = *m_shapes[static_cast<std::size_t>(pair.first)];
+        CollisionShape& two = *m_shapes[static_cast<std::size_t>(pair.second)];
+        Body a = bodyOf(one), b = bodyOf(two);
+        const std::vector<Contact>& list = contactsOf(pair);
+        for (int c = pair.begin; c < pair.end; ++c)
+            warmStart(list[static_cast<std::size_t>(c)], a, &b);
+    });
+    for (int iteration = 0; iteration < m_settings.velocityIterations; ++iteration) {
+        eachBody([friction](ParticleSystem&, CollisionShape& s) {
+            for (Contact& c : s.floorContacts)
+                solveVelocity(c, bodyOf(s), nullptr, friction);
+        });
+        eachColour(pool, [&](const Pair& pair) { solvePair(pair, true, friction); });
+    }
+
+    m_remembered.clear();
+    for (const Pair& pair : m_pairs) {
+        const unsigned first = m_shapes[static_cast<std::size_t>(pair.first)]->id;
+        const unsigned second = m_shapes[static_cast<std::size_t>(pair.second)]->id;
+        const std::vector<Contact>& list = contactsOf(pair);
+        for (int c = pair.begin; c < pair.end; ++c) {
+            const Contact& ct = list[static_cast<std::size_t>(c)];
+            m_remembered.push_back({first, second, ct.point, ct.edge, ct.normalImpulse, ct.tangentImpulse});
+        }
+    }
+    for (const CollisionShape* s : m_shapes)
+        if (s && s->finite && !s->asleep)
+            for (const Contact& ct : s->floorContacts)
+                m_remembered.push_back({s->id, 0, ct.point, ct.edge, ct.normalImpulse, ct.tangentImpulse});
+    std::sort(m_remembered.begin(), m_remembered.end(),
+              [](const Remembered& l, const Remembered& r) { return l.key() < r.key(); });
+
+    // The bodies take what the contacts asked of them. One that stays
+    // where it is, give or take a jitter, for a while goes to sleep.
+    const double still = m_settings.sleepMotion;
+    const int sleepTicks = m_settings.sleepTicks;
+    eachBody([still, sleepTicks](ParticleSystem&, CollisionShape& s) {
+        if (s.asleep)
+            return;
+        s.applyMotion();
+        s.settle(still, sleepTicks);
+    });
+}
+
+void Collisions::touch(int run)
+{
+    std::vector<Contact>& out = m_runContacts[static_cast<std::size_t>(run)];
+    out.clear();
+    const int end = std::min(static_cast<int>(m_pairs.size()), (run + 1) * kPairsPerRun);
+    for (int k = run * kPairsPerRun; k < end; ++k) {
+        Pair& pair = m_pairs[static_cast<std::size_t>(k)];
+        pair.begin = static_cast<int>(out.size());
+        const CollisionShape& first = *m_shapes[static_cast<std::size_t>(pair.first)];
+        const CollisionShape& second = *m_shapes[static_cast<std::size_t>(pair.second)];
+
+        // Points of `from` in `into`; the contact's first body is `first`.
+        int old = 0;
+        const auto meet = [&](const CollisionShape& from, const CollisionShape& into) {
+            const bool fromFirst = &from == &first;
+            const CollisionBox& box = into.box;
+            const double shiftX = into.shiftX, shiftY = into.shiftY;
+            for (std::size_t i = 0; i < from.probes.size(); ++i) {
+                const double px = from.probeX[i], py = from.probeY[i];
+                // Where the point started, carried along with the body it
+                // meets.
+                const double sx = from.probeStartX[i] + shiftX, sy = from.probeStartY[i] + shiftY;
+                if (std::max(px, sx) < box.left || std::min(px, sx) > box.right || std::max(py, sy) < box.top ||
+                    std::min(py, sy) > box.bottom)
+                    continue;
+                const double movedSq = (px - sx) * (px - sx) + (py - sy) * (py - sy);
+                Found hit;
+                if (into.contains(px, py)) {
+                    // In by the edge its path crossed, when that explains how
+                    // deep it is, else by the nearest edge. Deeper than its
+                    // path explains, it was inside before this tick: such a
+                    // point is no contact, its pair comes apart as a whole.
+                    const double movedBy = std::sqrt(movedSq);
+                    if (movedSq > kSweep * kSweep)
+                        hit = entry(into, sx, sy, px, py, false);
+                    if (hit.edge && behind(hit, px, py) > movedBy + kFreshSlack)
+                        hit = Found{};
+                    if (!hit.edge)
+                        hit = nearest(into, px, py);
+                    if (hit.edge && behind(hit, px, py) > movedBy + kFreshSlack) {
+                        ++old;
+                        continue;
+                    }
+                } else if (movedSq > kTunnel * kTunnel) {
+                    // Fast enough to have passed right through.
+                    hit = entry(into, sx, sy, px, py, true);
+                }
+                if (!hit.edge)
+                    continue;
+                const Probed point = probed(from, from.probes[i]);
+                const Probed edge = onEdge(*hit.edge, hit.t);
+                const int probeIndex = static_cast<int>(i);
+                const int edgeIndex = static_cast<int>(hit.edge - into.outline.data());
+                out.push_back(fromFirst ? makeContact(first, point, second, edge, hit.nx, hit.ny, probeIndex, edgeIndex)
+                                        : makeContact(first, edge, second, point, -hit.nx, -hit.ny, -1 - probeIndex,
+                                                      edgeIndex));
+            }
+        };
+        meet(first, second);
+        meet(second, first);
+        // Bodies inside one another before this tick come apart as wholes
+        // (below) before their outlines meet as contacts again.
+        pair.overlapped = old > 0;
+        if (pair.overlapped)
+            out.resize(static_cast<std::size_t>(pair.begin));
+        pair.end = static_cast<int>(out.size());
+
+        // A sleeper wakes when struck: a contact deep or fast enough.
+        if (first.asleep != second.asleep)
+            for (int c = pair.begin; c < pair.end && !pair.wake; ++c) {
+                const Contact& ct = out[static_cast<std::size_t>(c)];
+                pair.wake = ct.gap < -kWakeDepth || ct.normalSpeed < -kWakeSpeed;
+            }
+        pair.wake = pair.wake || (pair.overlapped && first.asleep != second.asleep);
+    }
+}
+
+void Collisions::colour(std::size_t bodies)
+{
+    // Greedy colouring: no body twice in one colour, so the pairs of one
+    // colour can be solved at once and in any order.
+    m_usedColours.assign(bodies, 0);
+    m_colourStarts.assign(kNoColour + 2, 0);
+    for (Pair& pair : m_pairs) {
+        pair.colour = kNoColour + 1; // nothing to solve
+        const CollisionShape& one = *m_shapes[static_cast<std::size_t>(pair.first)];
+        const CollisionShape& two = *m_shapes[static_cast<std::size_t>(pair.second)];
+        if ((pair.begin == pair.end && !pair.overlapped) || (one.asleep && two.asleep))
+            continue;
+        std::uint64_t& a = m_usedColours[static_cast<std::size_t>(pair.first)];
+        std::uint64_t& b = m_usedColours[static_cast<std::size_t>(pair.second)];
+        const std::uint64_t free = ~(a | b);
+        if (free == 0) {
+            pair.colour = kNoColour;
+        } else {
+            const int c = __builtin_ctzll(free);
+            pair.colour = c;
+            a |= std::uint64_t{1} << c;
+            b |= std::uint64_t{1} << c;
+        }
+        ++m_colourStarts[static_cast<std::size_t>(pair.colour) + 1];
+    }
+    for (int c = 0; c <= kNoColour; ++c)
+        m_colourStarts[static_cast<std::size_t>(c) + 1] += m_colourStarts[static_cast<std::size_t>(c)];
+    m_byColour.resize(static_cast<std::size_t>(m_colourStarts[kNoColour + 1]));
+    m_colourNext.assign(m_colourStarts.begin(), m_colourStarts.end());
+    for (int k = 0; k < static_cast<int>(m_pairs.size()); ++k) {
+        const int c = m_pairs[static_cast<std::size_t>(k)].colour;
+        if (c <= kNoColour)
+            m_byColour[static_cast<std::size_t>(m_colourNext[static_cast<std::size_t>(c)]++)] = k;
+    }
+}
+
+template <class Solve>
+void Collisions::eachColour(TaskPool* pool, Solve solve)
+{
+    constexpr int kPairsPerPart = 32;
+    for (int c = 0; c <= kNoColour; ++c) {
+        const int begin = m_colourStarts[static_cast<std::size_t>(c)];
+        const int end = m_colourStarts[static_cast<std::size_t>(c) + 1];
+        if (begin == end)
+            continue;
+        const auto part = [&](int k) {
+            const int stop = std::min(end, begin + (k + 1) * kPairsPerPart);
+            for (int i = begin + k * kPairsPerPart; i < stop; ++i)
+                solve(m_pairs[static_cast<std::size_t>(m_byColour[static_cast<std::size_t>(i)])]);
+        };
+        const int parts = (end - begin + kPairsPerPart - 1) / kPairsPerPart;
+        // Pairs past the last colour share bodies: one after another.
+        if (pool && c < kNoColour)
+            pool->run(parts, part);
+        else
+            for (int k = 0; k < parts; ++k)
+                part(k);
+    }
+}

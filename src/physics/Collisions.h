@@ -1,0 +1,108 @@
+#pragma once
+
+#include <cstdint>
+#include <tuple>
+#include <memory>
+#include <vector>
+
+#include "physics/BroadPhase.h"
+#include "physics/CollisionShape.h"
+#include "physics/Contact.h"
+#include "physics/ParticleSystem.h"
+
+class TaskPool;
+
+// Keeps the bodies of a scene out of one another and above a floor, after
+// they have stepped. A point of a body's outline found inside another
+// body's triangles, or whose path this tick crossed that body's outline,
+// makes a contact with the outline edge it came in by (the nearest one
+// when it was inside already). Contacts move and turn the bodies as
+// wholes, by their mass and moment of inertia, until they no longer
+// overlap; then the speeds going into the contacts are taken out, with
+// friction along them. A body that stays still sleeps until something
+// strikes it. The work is split the same way whatever the number of
+// threads, so the result is the same to the bit.
+class Collisions {
+public:
+    struct Settings {
+        double friction = 0.6;
+        int positionIterations = 12;
+        int velocityIterations = 12;
+        // A body that stays within this many pixels of where it came to
+        // rest for sleepTicks ticks sleeps.
+        double sleepMotion = 0.3;
+        int sleepTicks = 30;
+        // Slower impacts on the floor stop rather than bounce.
+        double bounceSpeed = 40.0;
+        // Bodies inside one another before this tick (made so, or pressed
+        // in) come apart by this much a tick, undone over a second or so
+        // instead of in one blow.
+        double recoveryStep = 0.5;
+    };
+
+    using Bodies = std::vector<std::unique_ptr<ParticleSystem>>;
+
+    Collisions();
+    explicit Collisions(const Settings& settings);
+
+    // The shape of a body, made on first use from its triangle corners.
+    static CollisionShape& shapeOf(ParticleSystem& body, const std::vector<Particle*>& corners);
+
+    // Separates the bodies after their step. Every body with particles has
+    // its shape (shapeOf) with the start of this tick remembered. Particles
+    // end at or above `floor`. A body whose positions are no longer finite
+    // is left out and marked (its shape's `finite` is false).
+    void resolve(const Bodies& bodies, double floor, TaskPool* pool);
+
+    // Wakes the sleeping bodies whose boxes meet `box`: the body there is
+    // leaving and may have held them up.
+    static void wakeAround(const Bodies& bodies, const CollisionBox& box);
+
+    int pairs() const { return static_cast<int>(m_pairs.size()); }
+    int contacts() const;
+
+private:
+    struct Pair {
+        int first;
+        int second;
+        int begin; // contacts [begin, end) in the list of its run of pairs
+        int end;
+        int colour;
+        bool wake;
+        bool overlapped; // some point of one was inside the other before this tick
+    };
+
+    void touch(int run);
+    void colour(std::size_t bodies);
+    template <class Solve>
+    void eachColour(TaskPool* pool, Solve solve);
+    std::vector<Contact>& contactsOf(const Pair& pair);
+
+    Settings m_settings;
+    BroadPhase m_broad;
+    std::vector<CollisionShape*> m_shapes; // null for bodies without particles
+    std::vector<CollisionBox> m_boxes;
+    std::vector<unsigned char> m_active;
+    std::vector<Pair> m_pairs;
+    std::vector<std::vector<Contact>> m_runContacts;
+    std::vector<std::uint64_t> m_usedColours;
+    std::vector<int> m_colourStarts;
+    std::vector<int> m_colourNext;
+    std::vector<int> m_byColour; // pair indices, colour by colour
+
+    // Last tick's impulses, by the bodies' ids (0: the floor) and the point
+    // and edge that met, in that order.
+    struct Remembered {
+        unsigned first;
+        unsigned second;
+        int point;
+        int edge;
+        double normalImpulse;
+        double tangentImpulse;
+
+        auto key() const { return std::tuple(first, second, point, edge); }
+    };
+    void recall(Contact& contact, unsigned first, unsigned second) const;
+    std::vector<Remembered> m_remembered;
+    unsigned m_lastId = 0;
+};

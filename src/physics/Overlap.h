@@ -1,0 +1,12 @@
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "physics/ParticleSystem.h"
+
+// How far particles lie inside other bodies: for every particle strictly
+// inside a triangle of another body, its distance to that body's outline.
+// A plain and slow survey of every pair of bodies whose boxes meet, for
+// tests and benchmarks. Bodies without a collision shape are left out.
+std::vector<double> overlapDepths(const std::vector<std::unique_ptr<ParticleSystem>>& bodies);
