@@ -3,7 +3,8 @@
 // A scene of real words for the benchmarks: the sample word file's words
 // as the nozzle sprays them (each letter with its own spin of -12 to 12),
 // laid out line after line down the window and again from the top until
-// the scene holds the bodies asked for.
+// the scene holds the bodies asked for. It ticks and paints on a pool of
+// LEXFALL_THREADS threads (or one a processor), unless given a count.
 
 #include <cstddef>
 #include <memory>
@@ -11,14 +12,16 @@
 
 #include "glyph/InstallPaths.h"
 #include "platform/HeadlessWindow.h"
+#include "platform/TaskPool.h"
 #include "view/CLexfallView.h"
 
 class WordScene {
 public:
-    WordScene(int width, int height, int bodies, PhysicsPreset preset = PhysicsPreset::AsDesigned)
-        : m_window(width, height)
+    WordScene(int width, int height, int bodies, PhysicsPreset preset = PhysicsPreset::AsDesigned, int threads = 0)
+        : m_window(width, height), m_pool(threads > 0 ? threads : TaskPool::threadsFromEnvironment())
     {
         m_view.attachWindow(&m_window);
+        m_view.m_pPool = &m_pool;
         m_view.ChoosePreset(preset);
         std::unique_ptr<CLexfallView::WordList> words;
         if (CLexfallView::LoadWordFile((lexfallShareDirectory() + "words.txt").c_str(), words) != 1)
@@ -56,5 +59,6 @@ public:
 
 private:
     HeadlessWindow m_window;
+    TaskPool m_pool;
     CLexfallView m_view;
 };

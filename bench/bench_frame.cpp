@@ -2,7 +2,7 @@
 // paint, as the program does 62.5 times a second. Two paths side by side,
 // in the same run, over the same animated scenes of real words:
 //   raster  the scene drawn into the program's own pixel frame (by the
-//           program's painter: two bands at once on two processors), then
+//           program's painter: a band a thread of LEXFALL_THREADS), then
 //           one blit of the frame to the window;
 //   wx      the scene drawn through the toolkit's drawing context on the
 //           window, as the program did before.
@@ -29,7 +29,7 @@
 #include "WordScene.h"
 #include "app/FrameBlitter.h"
 #include "app/WxDrawContext.h"
-#include "platform/ForkJoin.h"
+#include "platform/TaskPool.h"
 #include "view/FramePainter.h"
 
 namespace {
@@ -136,9 +136,8 @@ void run(wxWindow& window)
 {
     const wxSize size = window.GetClientSize();
     std::printf("Frame times at %dx%d, medians in ms; raster = tick + paint into the frame + blit, "
-                "wx = tick + paint through the toolkit; %s.\n\n",
-                size.GetWidth(), size.GetHeight(),
-                ForkJoin::shared().parallel() ? "ticks and raster paints on two processors" : "one processor");
+                "wx = tick + paint through the toolkit; ticks and raster paints on %d thread(s).\n\n",
+                size.GetWidth(), size.GetHeight(), TaskPool::threadsFromEnvironment());
     std::printf("| bodies | drawing | tick | raster paint | blit | raster frame | wx frame | speed-up |\n");
     std::printf("|---|---|---|---|---|---|---|---|\n");
     for (int bodies : {500, 1000, 2000, 5000}) {

@@ -33,10 +33,13 @@ int recordedFrames(int ticks, int fps)
 }
 
 SceneRecorder::SceneRecorder(const RecordOptions& options)
-    : m_options(options), m_window(options.width, options.height)
+    : m_options(options), m_window(options.width, options.height),
+      m_pool(options.threads > 0 ? options.threads : TaskPool::threadsFromEnvironment())
 {
     m_view.attachWindow(&m_window);
+    m_view.m_pPool = &m_pool;
     m_view.ChoosePreset(options.preset);
+    m_view.SetCollide(options.collide);
     // Nozzle without a "words" line: the user picks the sample word file
     // the dialog opens beside.
     m_window.fileAnswer = m_view.m_strWordFileDirectory + "words.txt";
@@ -77,6 +80,9 @@ bool SceneRecorder::run(const Script& script, const FrameSink& sink, const Progr
             break;
         case ScriptStep::Action::Command:
             m_view.OnCommand(step.command);
+            break;
+        case ScriptStep::Action::Collide:
+            m_view.SetCollide(step.on);
             break;
         case ScriptStep::Action::Words:
             m_window.fileAnswer = step.path;

@@ -5,6 +5,7 @@
 
 #include "bodies/PhysicsPreset.h"
 #include "platform/HeadlessWindow.h"
+#include "platform/TaskPool.h"
 #include "record/Script.h"
 #include "render/RasterFrame.h"
 #include "view/CLexfallView.h"
@@ -15,6 +16,10 @@ struct RecordOptions {
     int height = 768;
     int fps = 30;
     PhysicsPreset preset = PhysicsPreset::AsDesigned;
+    bool collide = false;
+    // Threads to tick and paint on; 0: LEXFALL_THREADS, or one a processor.
+    // The frames are the same whatever the count.
+    int threads = 0;
 };
 
 // Frames of a recording of `ticks` ticks: frame k is taken at k / fps
@@ -52,6 +57,7 @@ private:
 
     RecordOptions m_options;
     HeadlessWindow m_window; // declared before the view, which points at it
+    TaskPool m_pool;
     CLexfallView m_view;
     FramePainter m_painter;
     const FrameSink* m_sink = nullptr;

@@ -27,6 +27,7 @@ constexpr Keyword kDisplays[] = {{"wireframe", ID_DISPLAY_WIREFRAME},
                                  {"cursor", ID_DISPLAY_SHOWCURSOR},
                                  {"compass", ID_DISPLAY_SHOWCOMPASS},
                                  {"animate", ID_DISPLAY_ANIMATE}};
+constexpr Keyword kSwitches[] = {{"on", 1}, {"off", 0}};
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -206,6 +207,14 @@ std::optional<std::string> parseStep(std::string_view command, std::string_view 
         return keyword(arg, kFonts, "font arial|symbol", false, step);
     if (name == "display")
         return keyword(arg, kDisplays, "display wireframe|shaded|cursor|compass|animate", false, step);
+    if (name == "collide") {
+        const std::optional<unsigned> on = arg.size() == 1 ? lookUp(kSwitches, arg[0]) : std::nullopt;
+        if (!on)
+            return "collide on|off";
+        step.action = ScriptStep::Action::Collide;
+        step.on = *on != 0;
+        return std::nullopt;
+    }
     if (name == "click" || name == "dclick") {
         step.action = name == "click" ? ScriptStep::Action::Click : ScriptStep::Action::DoubleClick;
         if (arg.size() == 2 && point(arg[0], arg[1], step.from))
@@ -232,7 +241,7 @@ std::optional<std::string> parseStep(std::string_view command, std::string_view 
         step.ticks = ticksForSeconds(*s);
         return std::nullopt;
     }
-    return "a command: type, key, click, dclick, drag, rdrag, mode, font, display, words or wait";
+    return "a command: type, key, click, dclick, drag, rdrag, mode, font, display, collide, words or wait";
 }
 
 int stepTicks(const ScriptStep& step)

@@ -18,6 +18,7 @@
 //   mode keyboard|nozzle|manipulate
 //   font arial|symbol
 //   display wireframe|shaded|cursor|compass|animate
+//   collide on|off            letters collide, or pass through each other
 //   words PATH                the Nozzle word file, as File > Open
 //   wait SECONDS
 //
@@ -40,6 +41,7 @@ struct ScriptStep {
         Drag,        // left button from `from` to `to`, over `ticks`
         RightDrag,   // right button likewise
         Command,     // the view's menu command `command` (view/CommandIds.h)
+        Collide,     // letters collide when `on`
         Words,       // File > Open, answered with `path`
         Wait,        // `ticks` ticks
     };
@@ -51,6 +53,7 @@ struct ScriptStep {
     IntPoint to;
     int ticks = 0;
     int command = 0;
+    bool on = false;
     std::string path;
 };
 

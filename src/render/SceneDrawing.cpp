@@ -18,19 +18,23 @@ void drawTriangles(DrawContext& dc, const IntPoint* points, int count, bool wire
         dc.polygon(points + i, 3);
 }
 
-int balancedSplitRow(const IntPoint* points, int count, int height)
+void balancedSplitRows(const IntPoint* points, int count, int height, int bands, int* rows)
 {
-    if (height < 2)
-        return std::max(height, 0);
-    std::array<int, 512> rows;
-    const int step = std::max(1, count / static_cast<int>(rows.size()));
+    height = std::max(height, 0);
+    std::array<int, 512> sample;
+    const int step = std::max(1, count / static_cast<int>(sample.size()));
     int n = 0;
-    for (int i = 0; i < count && n < static_cast<int>(rows.size()); i += step)
-        rows[static_cast<std::size_t>(n++)] = points[i].y;
-    int split = height / 2;
-    if (n > 0) {
-        std::nth_element(rows.begin(), rows.begin() + n / 2, rows.begin() + n);
-        split = rows[static_cast<std::size_t>(n / 2)];
+    for (int i = 0; i < count && n < static_cast<int>(sample.size()); i += step)
+        sample[static_cast<std::size_t>(n++)] = points[i].y;
+    std::sort(sample.begin(), sample.begin() + n);
+    rows[0] = 0;
+    for (int b = 1; b < bands; ++b) {
+        const int even = static_cast<int>(static_cast<long long>(height) * b / bands);
+        const int row = n > 0 ? sample[static_cast<std::size_t>(n * b / bands)] : even;
+        // Each band keeps a row of its own where there are rows enough.
+        const int low = std::min(rows[b - 1] + 1, height);
+        const int high = std::max(low, height - (bands - b));
+        rows[b] = std::clamp(row, low, high);
     }
-    return std::clamp(split, 1, height - 1);
+    rows[bands] = height;
 }

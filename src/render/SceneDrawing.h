@@ -9,7 +9,8 @@
 void drawTriangles(DrawContext& dc, const IntPoint* points, int count, bool wireframe, const Pen& pen,
                    const Brush& brush);
 
-// A row that splits the triangles' corners about in half (from a sample of
-// them), to share painting between two bands of a frame `height` rows high;
-// always strictly inside it.
-int balancedSplitRow(const IntPoint* points, int count, int height);
+// Rows that split the triangles' corners into `bands` bands of about equal
+// numbers (from a sample of them), to share painting a frame `height` rows
+// high: rows[0] = 0, rows[bands] = height, and every band in between at
+// least one row high where the frame has room.
+void balancedSplitRows(const IntPoint* points, int count, int height, int bands, int* rows);

@@ -33,6 +33,7 @@ constexpr ViewCommand kViewCommands[] = {
     {ID_DISPLAY_ANIMATE, &CLexfallView::OnDisplayAnimate, &CLexfallView::OnUpdateDisplayAnimate},
     {ID_DISPLAY_SHOWCURSOR, &CLexfallView::OnDisplayShowCursor, &CLexfallView::OnUpdateDisplayShowCursor},
     {ID_DISPLAY_SHOWCOMPASS, &CLexfallView::OnDisplayShowCompass, &CLexfallView::OnUpdateDisplayShowCompass},
+    {ID_DISPLAY_COLLIDE, &CLexfallView::OnDisplayCollide, &CLexfallView::OnUpdateDisplayCollide},
     {ID_FILE_OPEN, &CLexfallView::OnOpenWordFile, nullptr},
 };
 
@@ -102,6 +103,7 @@ void CLexfallView::OnDisplayShaded() { m_bWireframe = false; }
 void CLexfallView::OnDisplayAnimate() { m_bAnimate = !m_bAnimate; }
 void CLexfallView::OnDisplayShowCursor() { m_bShowCursor = !m_bShowCursor; }
 void CLexfallView::OnDisplayShowCompass() { m_bShowCompass = !m_bShowCompass; }
+void CLexfallView::OnDisplayCollide() { SetCollide(!m_bCollide); }
 
 void CLexfallView::OnUpdateModeKeyboard(CommandUpdate& ui) const { ui.setCheck(m_bKeyboardMode); }
 void CLexfallView::OnUpdateModeNozzle(CommandUpdate& ui) const { ui.setCheck(m_bNozzleMode); }
@@ -113,6 +115,7 @@ void CLexfallView::OnUpdateDisplayShaded(CommandUpdate& ui) const { ui.setCheck(
 void CLexfallView::OnUpdateDisplayAnimate(CommandUpdate& ui) const { ui.setCheck(m_bAnimate); }
 void CLexfallView::OnUpdateDisplayShowCursor(CommandUpdate& ui) const { ui.setCheck(m_bShowCursor); }
 void CLexfallView::OnUpdateDisplayShowCompass(CommandUpdate& ui) const { ui.setCheck(m_bShowCompass); }
+void CLexfallView::OnUpdateDisplayCollide(CommandUpdate& ui) const { ui.setCheck(m_bCollide); }
 
 bool CLexfallView::OnCommand(int id)
 {
@@ -154,6 +157,7 @@ SceneSettings CLexfallView::Settings() const
     settings.precision = m_dPrecision;
     settings.text = m_crText;
     settings.background = m_crBackground;
+    settings.collide = m_bCollide;
     return settings;
 }
 
@@ -181,6 +185,7 @@ void CLexfallView::ApplySettings(const SceneSettings& settings)
     *m_pPen = Pen{m_crText, 1};
     *m_pBrush = Brush{m_crText};
     m_crBackground = settings.background;
+    SetCollide(settings.collide);
 }
 
 void CLexfallView::ChoosePreset(PhysicsPreset preset)
@@ -189,6 +194,17 @@ void CLexfallView::ChoosePreset(PhysicsPreset preset)
     settings.preset = preset;
     settings.physics = presetValues(preset);
     ApplySettings(settings);
+}
+
+void CLexfallView::SetCollide(bool on)
+{
+    if (on == m_bCollide)
+        return;
+    m_bCollide = on;
+    // Whatever slept did so under the other rule: all start awake.
+    for (const auto& body : m_pBodies)
+        if (body->collision)
+            body->collision->wake();
 }
 
 void CLexfallView::ClearScene()

@@ -9,11 +9,13 @@
 #include "bodies/CharacterBody.h"
 #include "bodies/SceneRandom.h"
 #include "glyph/GlyphMesher.h"
+#include "physics/Collisions.h"
 #include "physics/ParticleSystem.h"
 #include "physics/Vector3.h"
 #include "platform/CommandUpdate.h"
 #include "platform/DrawContext.h"
 #include "platform/Geometry.h"
+#include "platform/TaskPool.h"
 #include "platform/ViewBase.h"
 #include "view/SceneSettings.h"
 #include "words/WordFile.h"
@@ -45,6 +47,7 @@ public:
     void OnDisplayAnimate();
     void OnDisplayShowCursor();
     void OnDisplayShowCompass();
+    void OnDisplayCollide();
     void OnUpdateModeKeyboard(CommandUpdate& ui) const;
     void OnUpdateModeNozzle(CommandUpdate& ui) const;
     void OnUpdateModeManipulate(CommandUpdate& ui) const;
@@ -55,6 +58,7 @@ public:
     void OnUpdateDisplayAnimate(CommandUpdate& ui) const;
     void OnUpdateDisplayShowCursor(CommandUpdate& ui) const;
     void OnUpdateDisplayShowCompass(CommandUpdate& ui) const;
+    void OnUpdateDisplayCollide(CommandUpdate& ui) const;
 
     // Routing by command identifier (view/CommandIds.h): false when the
     // view has no handler, so the shell can route further or disable.
@@ -68,6 +72,8 @@ public:
     void ApplySettings(const SceneSettings& settings);
     // A preset's physics, keeping size, precision and colours.
     void ChoosePreset(PhysicsPreset preset);
+    // Letters collide from now on, every one in the scene, or no longer.
+    void SetCollide(bool on);
     void ClearScene();
     void EnsurePointCapacity(int n);
     // Entries of all triangle lists: kept up by the tick, AddCharacter,
@@ -181,12 +187,19 @@ public:
     Vector3 m_vMousePrev;
     // Under the Sturdy preset the push is the movement since the last tick.
     Vector3 m_vMouseAtTick;
-    // Big scenes tick on both processors; off, every body is done in turn.
-    // The results are the same to the bit either way.
-    bool m_bParallelTick = true;
-    // Which bodies the tick found outside the window; kept between ticks,
-    // and sized as bodies are added, so that the tick allocates nothing.
+    // The application's threads, which big scenes tick and paint on; none
+    // (null) does everything on the calling thread. The results are the
+    // same to the bit either way.
+    TaskPool* m_pPool = nullptr;
+    // Letters keep out of one another and rest on the floor and on each
+    // other.
+    bool m_bCollide = false;
+    Collisions m_collisions;
+    // Which bodies the tick found outside the window, and where each run of
+    // bodies' points starts; kept between ticks, so that the tick allocates
+    // nothing once the scene has grown.
     std::vector<unsigned char> m_leaving;
+    std::vector<int> m_partOffsets;
     const char* m_pszWordNetText = nullptr; // belongs to the WordNet library
     int m_nWordNetPos = 0;
     // Source of m_pszWordNetText on the first double-click; tests put

@@ -88,6 +88,7 @@ void writeSettings(const SceneSettings& settings, const SettingWriter& write)
     write("FontSize", std::to_string(settings.fontSize));
     write("TextColour", formatColour(settings.text));
     write("BackgroundColour", settings.background ? formatColour(*settings.background) : kSystemColour);
+    write("Collide", settings.collide ? "1" : "0");
 }
 
 SceneSettings readSettings(const SettingReader& read)
@@ -104,5 +105,7 @@ SceneSettings readSettings(const SettingReader& read)
     settings.text = colour(read("TextColour")).value_or(settings.text);
     if (const auto background = read("BackgroundColour"); background && *background != kSystemColour)
         settings.background = colour(background);
+    if (const auto collide = read("Collide"); collide == "1" || collide == "0")
+        settings.collide = *collide == "1";
     return settings;
 }

@@ -17,6 +17,8 @@ struct SceneSettings {
     Rgb text{0, 0, 0};
     // None: the desktop's own window colour.
     std::optional<Rgb> background;
+    // Letters keep out of one another.
+    bool collide = false;
 
     bool operator==(const SceneSettings&) const = default;
 

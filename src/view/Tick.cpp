@@ -1,7 +1,8 @@
 #include <algorithm>
 
-#include "platform/ForkJoin.h"
+#include "physics/Collisions.h"
 #include "platform/PixelConversion.h"
+#include "platform/TaskPool.h"
 #include "view/CLexfallView.h"
 
 namespace {
@@ -15,9 +16,13 @@ constexpr double kManipulationFactor = 0.2;
 // moves: the same push in all for a drag, none once it stops.
 constexpr double kSturdyManipulationFactor = 0.6;
 constexpr double kSpinDecay = 0.9090909090909091;
-// From this many bodies on, the tick's work on the bodies is shared by two
-// processors.
+// The bodies are handed to the pool in runs of this many, newest first,
+// whatever the number of threads. Smaller scenes are done in turn.
+constexpr int kBodiesPerPart = 32;
 constexpr int kParallelBodies = 256;
+// Colliding letters rest with their lowest particles on the window's last
+// row of pixels.
+constexpr double kFloorAboveBottom = 1.0;
 
 } // namespace
 
@@ -28,6 +33,7 @@ void CLexfallView::OnTimer(unsigned /*timerId*/)
     const IntRect client = GetClientRect();
     const double right = client.right;
     const double bottom = client.bottom;
+    // Bodies the nozzle adds below wait for the next tick.
     const int n = static_cast<int>(m_pBodies.size());
 
     m_nCharsAllowed = 1;
@@ -43,63 +49,95 @@ void CLexfallView::OnTimer(unsigned /*timerId*/)
     const bool sturdy = m_preset == PhysicsPreset::Sturdy;
     const Vector3 push = sturdy ? (m_vMouse - m_vMouseAtTick) * kSturdyManipulationFactor
                                 : (m_vMouse - m_vMousePrev) * kManipulationFactor;
+    const bool pushing = m_bManipulateMode && (push.x != 0.0 || push.y != 0.0 || push.z != 0.0);
+    const bool collide = m_bCollide;
+
     // Body by body, newest first: step and bounce, push, write its points
     // after those of every newer body, and see whether it has left. A body
-    // touches only its own particles and its own stretch of points, so the
-    // older and the newer half of a big scene go on two processors at once;
-    // the bodies that left are taken out afterwards, newest first, which
-    // leaves the lists as taking each out in turn would.
-    const auto process = [&](int i, int offset) {
+    // touches only its own particles and its own stretch of points, so runs
+    // of bodies go to the pool's threads at once. Colliding bodies step and
+    // are pushed first, then meet each other, and only then are written.
+    const auto move = [&](int i) {
         ParticleSystem& body = *m_pBodies[static_cast<std::size_t>(i)];
-        if (m_bAnimate) {
-            body.step(kTimeStep);
-            body.bounceFloor(0.0, 0.0, right, bottom);
-        }
-
         const TriangleList& list = *m_pBodyTriangles[static_cast<std::size_t>(i)];
+        CollisionShape* shape = nullptr;
+        if (collide && body.particleCount() > 0) {
+            shape = &Collisions::shapeOf(body, list);
+            shape->rememberStart();
+            if (pushing)
+                shape->wake();
+        }
+        if (m_bAnimate && !(shape && shape->asleep)) {
+            body.step(kTimeStep);
+            if (!collide)
+                body.bounceFloor(0.0, 0.0, right, bottom);
+        }
         if (m_bManipulateMode && sturdy)
             for (int j = 0; j < body.particleCount(); ++j)
                 body.particleAt(j)->velocity = body.particleAt(j)->velocity + push;
         else if (m_bManipulateMode)
             for (std::size_t j = list.size(); j-- > 0;)
                 list[j]->velocity = list[j]->velocity + push;
-
-        UpdatePoints(list, offset);
-
-        // A body without particles (a blank) is never outside.
-        m_leaving[static_cast<std::size_t>(i)] = body.particleCount() > 0 && body.isOutside(0.0, 0.0, right, bottom);
-        return offset + static_cast<int>(list.size());
+    };
+    const auto finish = [&](int i, int offset) {
+        ParticleSystem& body = *m_pBodies[static_cast<std::size_t>(i)];
+        UpdatePoints(*m_pBodyTriangles[static_cast<std::size_t>(i)], offset);
+        // A body without particles (a blank) is never outside; a colliding
+        // body whose positions broke leaves at once, touching no other.
+        const bool broken = collide && body.collision && !body.collision->finite;
+        m_leaving[static_cast<std::size_t>(i)] =
+            body.particleCount() > 0 && (broken || body.isOutside(0.0, 0.0, right, bottom));
     };
 
+    // Part k holds bodies n-1-32k down to n-32(k+1); its points start after
+    // those of every newer part.
+    const int parts = (n + kBodiesPerPart - 1) / kBodiesPerPart;
     m_leaving.resize(static_cast<std::size_t>(n));
-    const int split = n / 2;
-    int t = 0; // every body's points, those of the bodies that leave included
-    auto half = [&](int part) {
-        if (part == 1) {
-            int offset = 0;
-            for (int i = n - 1; i >= split; --i)
-                offset = process(i, offset);
-            return;
-        }
-        // The older half's points follow all of the newer half's.
-        int offset = 0;
-        for (int i = n - 1; i >= split; --i)
+    m_partOffsets.resize(static_cast<std::size_t>(parts) + 1);
+    m_partOffsets[0] = 0;
+    for (int k = 0; k < parts; ++k) {
+        int offset = m_partOffsets[static_cast<std::size_t>(k)];
+        for (int i = n - 1 - k * kBodiesPerPart, last = std::max(0, n - (k + 1) * kBodiesPerPart); i >= last; --i)
             offset += static_cast<int>(m_pBodyTriangles[static_cast<std::size_t>(i)]->size());
-        for (int i = split - 1; i >= 0; --i)
-            offset = process(i, offset);
-        t = offset;
-    };
-    if (m_bParallelTick && n >= kParallelBodies && ForkJoin::shared().parallel()) {
-        ForkJoin::shared().run(half);
-    } else {
-        half(1);
-        half(0);
+        m_partOffsets[static_cast<std::size_t>(k) + 1] = offset;
     }
+    const auto eachPart = [&](auto&& body) {
+        const auto part = [&](int k) {
+            int offset = m_partOffsets[static_cast<std::size_t>(k)];
+            for (int i = n - 1 - k * kBodiesPerPart, last = std::max(0, n - (k + 1) * kBodiesPerPart); i >= last;
+                 --i) {
+                body(i, offset);
+                offset += static_cast<int>(m_pBodyTriangles[static_cast<std::size_t>(i)]->size());
+            }
+        };
+        if (m_pPool && n >= kParallelBodies)
+            m_pPool->run(parts, part);
+        else
+            for (int k = 0; k < parts; ++k)
+                part(k);
+    };
+    if (collide) {
+        eachPart([&](int i, int) { move(i); });
+        if (m_bAnimate)
+            m_collisions.resolve(m_pBodies, bottom - kFloorAboveBottom, m_pPool);
+        eachPart([&](int i, int offset) { finish(i, offset); });
+    } else {
+        eachPart([&](int i, int offset) {
+            move(i);
+            finish(i, offset);
+        });
+    }
+    const int t = m_partOffsets[static_cast<std::size_t>(parts)]; // the points of bodies that leave included
+
+    // The bodies that left are taken out newest first, which leaves the
+    // lists as taking each out in turn would.
     int kept = TriangleEntries();
     for (int i = n - 1; i >= 0; --i) {
         const std::size_t at = static_cast<std::size_t>(i);
         if (!m_leaving[at])
             continue;
+        if (collide && m_pBodies[at]->collision)
+            Collisions::wakeAround(m_pBodies, m_pBodies[at]->collision->box);
         kept -= static_cast<int>(m_pBodyTriangles[at]->size());
         m_pBodies.erase(m_pBodies.begin() + i);
         m_pBodyTriangles.erase(m_pBodyTriangles.begin() + i);

@@ -298,13 +298,14 @@ TEST(Tick, DetachedViewTicksHarmlessly)
     EXPECT_TRUE(view.m_pBodies.empty());
 }
 
-TEST(Tick, BigScenesOnTwoProcessorsTickAsOneDoesToTheBit)
+TEST(Tick, BigScenesOnFourThreadsTickAsOneDoesToTheBit)
 {
     // Two scenes of 400 letters, some of them leaving the window, one
-    // ticked with the work shared and one without.
+    // ticked by four threads and one by the calling thread alone.
+    TaskPool four(4);
     SceneRig shared(800, 600);
     SceneRig alone(800, 600);
-    alone.view.m_bParallelTick = false;
+    shared.view.m_pPool = &four;
     for (SceneRig* rig : {&shared, &alone}) {
         CLexfallView& v = rig->view;
         v.OnCommand(ID_MODE_MANIPULATE);
