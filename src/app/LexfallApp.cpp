@@ -40,6 +40,12 @@ std::optional<PhysicsPreset>& physicsForRun()
     return preset;
 }
 
+bool& collideForRun()
+{
+    static bool on = false;
+    return on;
+}
+
 // The per-user settings file, its folder made when missing.
 wxConfigBase* settingsFile()
 {
@@ -100,6 +106,10 @@ void CLexfallApp::SetPhysicsForRun(std::optional<PhysicsPreset> preset) { physic
 
 std::optional<PhysicsPreset> CLexfallApp::PhysicsForRun() { return physicsForRun(); }
 
+void CLexfallApp::SetCollideForRun(bool on) { collideForRun() = on; }
+
+bool CLexfallApp::CollideForRun() { return collideForRun(); }
+
 SceneSettings CLexfallApp::LoadSettings()
 {
     wxConfigBase* config = wxConfigBase::Get();
@@ -130,6 +140,7 @@ void CLexfallApp::OnInitCmdLine(wxCmdLineParser& parser)
     // only declared here so that the toolkit passes them over.
     parser.AddLongSwitch("frame-stats");
     parser.AddLongOption("physics");
+    parser.AddLongSwitch("collide");
     parser.AddParam("file", wxCMD_LINE_VAL_STRING, wxCMD_LINE_PARAM_OPTIONAL);
     parser.SetSwitchChars("-");
 }
@@ -154,7 +165,8 @@ bool CLexfallApp::OnInit()
                       "Lexfall View", wxCLASSINFO(CLexfallDoc), wxCLASSINFO(CLexfallWxView));
     LoadRecentFiles();
 
-    auto* frame = new CMainFrame(m_docManager.get());
+    m_pool = std::make_unique<TaskPool>(TaskPool::threadsFromEnvironment());
+    auto* frame = new CMainFrame(m_docManager.get(), *m_pool);
     SetTopWindow(frame);
     if (!frame->CreateBars()) {
         frame->Destroy();

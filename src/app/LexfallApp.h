@@ -6,6 +6,7 @@
 #include <wx/app.h>
 #include <wx/string.h>
 
+#include "platform/TaskPool.h"
 #include "view/SceneSettings.h"
 
 class wxDocManager;
@@ -24,6 +25,8 @@ public:
     static bool FrameStats();
     static void SetPhysicsForRun(std::optional<PhysicsPreset> preset);
     static std::optional<PhysicsPreset> PhysicsForRun();
+    static void SetCollideForRun(bool on);
+    static bool CollideForRun();
 
     // Display > Settings in the per-user settings file.
     static SceneSettings LoadSettings();
@@ -40,6 +43,8 @@ private:
     void SaveRecentFiles();
 
     std::unique_ptr<wxDocManager> m_docManager;
+    // The threads the scene ticks and paints on; outlives every window.
+    std::unique_ptr<TaskPool> m_pool;
 };
 
 wxDECLARE_APP(CLexfallApp);

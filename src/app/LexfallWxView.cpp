@@ -26,7 +26,7 @@ private:
 
 // The view's own command identifiers form one block.
 constexpr int kFirstViewMenuId = shell::toMenuId(ID_FONT_ARIAL);
-constexpr int kLastViewMenuId = shell::toMenuId(ID_MODE_MANIPULATE);
+constexpr int kLastViewMenuId = shell::toMenuId(ID_DISPLAY_COLLIDE);
 
 // The scene's command behind a menu item. File Open chooses the nozzle's
 // word file, not a document.
@@ -56,9 +56,12 @@ bool CLexfallWxView::OnCreate(wxDocument* doc, long flags)
         return false;
 
     m_scene = std::make_unique<CLexfallView>();
+    m_scene->m_pPool = &frame->Pool();
     m_scene->ApplySettings(CLexfallApp::LoadSettings());
     if (const auto preset = CLexfallApp::PhysicsForRun())
         m_scene->ChoosePreset(*preset);
+    if (CLexfallApp::CollideForRun())
+        m_scene->SetCollide(true);
     auto* canvas = new CLexfallCanvas(frame, *m_scene);
     canvas->setShortcutFilter([frame](const wxKeyEvent& key) { return frame->TranslateShortcut(key); });
     canvas->setFrameStats(CLexfallApp::FrameStats());
@@ -108,8 +111,17 @@ void CLexfallWxView::OnChangeFilename()
 
 void CLexfallWxView::OnViewCommand(wxCommandEvent& event)
 {
-    if (!m_scene || !m_scene->OnCommand(sceneCommand(event.GetId())))
+    if (!m_scene || !m_scene->OnCommand(sceneCommand(event.GetId()))) {
         event.Skip();
+        return;
+    }
+    // The choice to collide is kept, alone: the rest of the settings file
+    // stays as the Settings dialog left it.
+    if (sceneCommand(event.GetId()) == ID_DISPLAY_COLLIDE) {
+        SceneSettings stored = CLexfallApp::LoadSettings();
+        stored.collide = m_scene->m_bCollide;
+        CLexfallApp::SaveSettings(stored);
+    }
 }
 
 void CLexfallWxView::OnSettings(wxCommandEvent&)

@@ -85,6 +85,8 @@ const MenuEntry kDisplayMenu[] = {
     {"Show C&ompass", shell::toMenuId(ID_DISPLAY_SHOWCOMPASS), "Show the gravity altering compass\nCompass", wxITEM_CHECK},
     kSeparator,
     {"S&ettings...", ID_FRAME_SETTINGS, "Choose how new letters move and look, and the colours\nSettings", wxITEM_NORMAL},
+    {"&Letters Collide", shell::toMenuId(ID_DISPLAY_COLLIDE), "Letters rest on the floor and on each other and pile up\nLetters Collide",
+     wxITEM_CHECK},
 };
 
 const MenuEntry kHelpMenu[] = {
@@ -173,9 +175,10 @@ wxString recentFileLabel(size_t index, const wxString& path)
 
 wxIMPLEMENT_CLASS(CMainFrame, wxDocParentFrame);
 
-CMainFrame::CMainFrame(wxDocManager* manager)
+CMainFrame::CMainFrame(wxDocManager* manager, TaskPool& pool)
     : wxDocParentFrame(manager, nullptr, wxID_ANY, wxTheApp->GetAppDisplayName(), wxPoint(0, 0), wxGetDisplaySize(),
-                       wxDEFAULT_FRAME_STYLE, "LexfallMainFrame")
+                       wxDEFAULT_FRAME_STYLE, "LexfallMainFrame"),
+      m_pool(pool)
 {
     SetIcons(resources::appIcons());
 
@@ -192,7 +195,7 @@ CMainFrame::CMainFrame(wxDocManager* manager)
     for (int id : {int(wxID_UNDO), int(wxID_CUT), int(wxID_COPY), int(wxID_PASTE), int(ID_FRAME_RECENT_PLACEHOLDER)})
         Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateDisabled, this, id);
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateDisabled, this, shell::toMenuId(ID_FONT_ARIAL),
-         shell::toMenuId(ID_MODE_MANIPULATE));
+         shell::toMenuId(ID_DISPLAY_COLLIDE));
 }
 
 bool CMainFrame::CreateBars()

@@ -5,6 +5,7 @@
 
 #include "app/LexfallCanvas.h"
 #include "app/ShellRules.h"
+#include "platform/TaskPool.h"
 
 class wxMenu;
 
@@ -25,7 +26,10 @@ enum FrameCommand : int {
 // indicators, and the keyboard shortcuts. It fills the whole screen.
 class CMainFrame final : public wxDocParentFrame {
 public:
-    explicit CMainFrame(wxDocManager* manager);
+    // The scene in the frame ticks and paints on `pool`.
+    CMainFrame(wxDocManager* manager, TaskPool& pool);
+
+    TaskPool& Pool() { return m_pool; }
 
     // Builds the menu, toolbar and status bar; false when one of them
     // cannot be made.
@@ -59,6 +63,7 @@ private:
     int m_recentCount = 0;        // entries now in the File menu
     shell::LockIndicators m_locks;
     wxWeakRef<CLexfallCanvas> m_canvas;
+    TaskPool& m_pool;
 
     wxDECLARE_CLASS(CMainFrame);
     wxDECLARE_NO_COPY_CLASS(CMainFrame);

@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include <wx/button.h>
+#include <wx/checkbox.h>
 #include <wx/choice.h>
 #include <wx/clrpicker.h>
 #include <wx/sizer.h>
@@ -44,6 +45,7 @@ CSettingsDlg::CSettingsDlg(wxWindow* parent, const SceneSettings& settings, cons
     row("Spring &stiffness:", m_stiffness = number(settingRanges::stiffness, 10.0, 1));
     row("Spring &damping:", m_damping = number(settingRanges::damping, 0.1, 2));
     row("Shape &keeping:", m_shapeKeeping = number(settingRanges::shapeKeeping, 0.05, 2));
+    row("Keep &upright:", m_keepUpright = number(settingRanges::keepUpright, 0.05, 2));
     row("Floor &restitution:", m_restitution = number(settingRanges::restitution, 0.05, 2));
     row("T&yping spin:", m_typingSpin = number(settingRanges::typingSpin, 1.0, 1));
     row("Compass &gravity strength:", m_gravityStrength = number(settingRanges::gravityStrength, 0.001, 4));
@@ -53,6 +55,8 @@ CSettingsDlg::CSettingsDlg(wxWindow* parent, const SceneSettings& settings, cons
     row("Chord &precision:", m_precision = number(settingRanges::precision, 1.0, 1));
     row("&Text colour:", m_text = new wxColourPickerCtrl(this, wxID_ANY));
     row("&Background colour:", m_background = new wxColourPickerCtrl(this, wxID_ANY));
+    grid->AddSpacer(0);
+    grid->Add(m_collide = new wxCheckBox(this, wxID_ANY, "&Letters collide"));
 
     auto* note = new wxStaticText(this, wxID_ANY, "Physics, size and precision apply to letters made from now on.");
 
@@ -84,6 +88,7 @@ void CSettingsDlg::show(const SceneSettings& settings)
     m_stiffness->SetValue(settings.physics.stiffness);
     m_damping->SetValue(settings.physics.damping);
     m_shapeKeeping->SetValue(settings.physics.shapeKeeping);
+    m_keepUpright->SetValue(settings.physics.keepUpright);
     m_restitution->SetValue(settings.physics.restitution);
     m_typingSpin->SetValue(settings.physics.typingSpin);
     m_gravityStrength->SetValue(settings.physics.gravityStrength);
@@ -92,6 +97,7 @@ void CSettingsDlg::show(const SceneSettings& settings)
     m_text->SetColour(toWx(settings.text));
     m_desktopBackground = !settings.background;
     m_background->SetColour(settings.background ? toWx(*settings.background) : m_desktop);
+    m_collide->SetValue(settings.collide);
 }
 
 SceneSettings CSettingsDlg::settings() const
@@ -102,6 +108,7 @@ SceneSettings CSettingsDlg::settings() const
     s.physics.stiffness = m_stiffness->GetValue();
     s.physics.damping = m_damping->GetValue();
     s.physics.shapeKeeping = m_shapeKeeping->GetValue();
+    s.physics.keepUpright = m_keepUpright->GetValue();
     s.physics.restitution = m_restitution->GetValue();
     s.physics.typingSpin = m_typingSpin->GetValue();
     s.physics.gravityStrength = m_gravityStrength->GetValue();
@@ -110,6 +117,7 @@ SceneSettings CSettingsDlg::settings() const
     s.text = fromWx(m_text->GetColour());
     if (!m_desktopBackground)
         s.background = fromWx(m_background->GetColour());
+    s.collide = m_collide->GetValue();
     return s;
 }
 

@@ -4,6 +4,7 @@
 
 #include "view/SceneSettings.h"
 
+class wxCheckBox;
 class wxChoice;
 class wxColourPickerCtrl;
 class wxSpinCtrl;
@@ -31,6 +32,7 @@ private:
     wxSpinCtrlDouble* m_stiffness;
     wxSpinCtrlDouble* m_damping;
     wxSpinCtrlDouble* m_shapeKeeping;
+    wxSpinCtrlDouble* m_keepUpright;
     wxSpinCtrlDouble* m_restitution;
     wxSpinCtrlDouble* m_typingSpin;
     wxSpinCtrlDouble* m_gravityStrength;
@@ -38,4 +40,5 @@ private:
     wxSpinCtrlDouble* m_precision;
     wxColourPickerCtrl* m_text;
     wxColourPickerCtrl* m_background;
+    wxCheckBox* m_collide;
 };

@@ -41,6 +41,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
             result.frameStats = true;
             continue;
         }
+        if (!optionsEnded && arg == "--collide") {
+            result.collide = true;
+            continue;
+        }
         if (!optionsEnded && arg.rfind("--physics=", 0) == 0) {
             const std::string name = arg.substr(std::string("--physics=").size());
             result.physics = presetNamed(name);
@@ -69,10 +73,14 @@ std::string usageText(const std::string& programName)
            "      --physics=designed|sturdy\n"
            "                     how letters move in this run: as designed (they\n"
            "                     crumple as they fall) or sturdy (they stay readable)\n"
+           "      --collide      letters collide in this run: they rest on the floor\n"
+           "                     and on each other and pile up\n"
            "      --frame-stats  print the frames painted and ticks run each second\n"
            "                     on standard error\n"
            "\n"
-           "FILE is opened as the program's (empty) document.\n";
+           "FILE is opened as the program's (empty) document.\n"
+           "LEXFALL_THREADS=N in the environment sets how many threads the animation\n"
+           "uses (by default one a processor); the result is the same whatever N.\n";
 }
 
 std::string versionText() { return std::string(kVersionText) + "\n"; }
