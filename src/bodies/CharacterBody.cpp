@@ -24,6 +24,13 @@ constexpr double kShapeDampingPerUnit = 60.0;
 // spin still shows for a moment.
 constexpr double kTurnDampingPerUnit = 4.0;
 
+// Keeping upright turns a letter back by this many radians a second squared
+// per radian it leans, per unit, damped to stop a little short of
+// swinging back and forth: a letter that lands on its side stands up again
+// in about half a second.
+constexpr double kUprightPerUnit = 120.0;
+constexpr double kUprightDampingPerUnit = 16.0;
+
 } // namespace
 
 CharacterBody buildCharacterBody(GlyphMesher& mesher, char c, const BodyRecipe& recipe, const Vector3& origin)
@@ -42,7 +49,7 @@ CharacterBody buildCharacterBody(GlyphMesher& mesher, char c, const BodyRecipe& 
 
     // Last, after the springs: it adds to what they leave. Without keeping
     // there is no such force at all, so a body is as it always was.
-    if (recipe.shapeKeeping > 0.0 && system.particleCount() > 0) {
+    if ((recipe.shapeKeeping > 0.0 || recipe.keepUpright > 0.0) && system.particleCount() > 0) {
         // A body kept in shape rests on the floor as a whole.
         system.floorHoldsBody = true;
         std::vector<Particle*> particles;
@@ -51,7 +58,9 @@ CharacterBody buildCharacterBody(GlyphMesher& mesher, char c, const BodyRecipe& 
             particles.push_back(system.particleAt(i));
         system.addForce(std::make_unique<MOTUSforceShape>(std::move(particles), recipe.shapeKeeping * kShapePullPerUnit,
                                                           recipe.shapeKeeping * kShapeDampingPerUnit,
-                                                          recipe.shapeKeeping * kTurnDampingPerUnit));
+                                                          recipe.shapeKeeping * kTurnDampingPerUnit,
+                                                          recipe.keepUpright * kUprightPerUnit,
+                                                          recipe.keepUpright * kUprightDampingPerUnit));
     }
     return body;
 }

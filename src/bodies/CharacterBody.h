@@ -22,6 +22,7 @@ struct BodyRecipe {
     double stiffness = 200.0;
     double damping = 1.0;
     double shapeKeeping = 0.0;
+    double keepUpright = 0.0;
 };
 
 struct CharacterBody {

@@ -7,7 +7,8 @@ PhysicsValues presetValues(PhysicsPreset preset)
         // Chosen with bench_integrity: the lowest keeping that holds every
         // letter's triangles sound through a fall onto the floor.
         values.shapeKeeping = 0.8;
-        values.typingSpin = 6.0;
+        values.typingSpin = 1.5;
+        values.keepUpright = 0.5;
     }
     return values;
 }

@@ -16,6 +16,7 @@ struct PhysicsValues {
     double restitution = 0.4;    // of the floor
     double typingSpin = 48.0;    // spin of a key typed right after another
     double gravityStrength = 0.02; // the compass: gravity per cubed pixel of the needle
+    double keepUpright = 0.0;    // pull back to the letter's upright orientation, 0 to 1
 
     bool operator==(const PhysicsValues&) const = default;
 };

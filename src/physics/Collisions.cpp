@@ -417,8 +417,11 @@ void Collisions::resolve(const Bodies& bodies, double floor, TaskPool* pool)
             Contact c = makeContact(s, at, s, ground, 0.0, -1.0, static_cast<int>(i), -1);
             prepare(c, s, nullptr);
             recall(c, s.id, 0);
-            // Hard landings bounce by the body's restitution.
-            c.bounce = -c.normalSpeed > 40.0 ? -body.restitution * c.normalSpeed : 0.0;
+            // Hard landings bounce by the body's restitution, unless the
+            // floor holds the body as a whole.
+            c.bounce = -c.normalSpeed > m_settings.bounceSpeed && !body.floorHoldsBody
+                           ? -body.restitution * c.normalSpeed
+                           : 0.0;
             s.floorContacts.push_back(c);
         }
     });

@@ -4,8 +4,9 @@
 #include <utility>
 
 MOTUSforceShape::MOTUSforceShape(std::vector<Particle*> particles, double stiffness, double damping,
-                                 double turnDamping)
-    : stiffness(stiffness), damping(damping), turnDamping(turnDamping), m_particles(std::move(particles))
+                                 double turnDamping, double upright, double uprightDamping)
+    : stiffness(stiffness), damping(damping), turnDamping(turnDamping), upright(upright),
+      uprightDamping(uprightDamping), m_particles(std::move(particles))
 {
     double mass = 0.0, cx = 0.0, cy = 0.0;
     for (const Particle* p : m_particles) {
@@ -57,6 +58,10 @@ void MOTUSforceShape::apply()
     const double cosA = norm > 0.0 ? dot / norm : 1.0;
     const double sinA = norm > 0.0 ? cross / norm : 0.0;
     const double spin = inertia > 0.0 ? momentum / inertia : 0.0;
+    // Turning back towards the rest orientation adds to the turn damping;
+    // without an upright pull it is exactly 0 and changes nothing.
+    const double back = upright > 0.0 ? -upright * std::atan2(sinA, cosA) - uprightDamping * spin : 0.0;
+    const double turn = turnDamping * spin - back;
 
     for (std::size_t i = 0; i < m_particles.size(); ++i) {
         Particle& p = *m_particles[i];
@@ -66,8 +71,8 @@ void MOTUSforceShape::apply()
         const double py = p.position.y - cy;
         const double rigidVx = vx - spin * py;
         const double rigidVy = vy + spin * px;
-        p.force.x += stiffness * (goalX - p.position.x) - damping * (p.velocity.x - rigidVx) + turnDamping * spin * py;
-        p.force.y += stiffness * (goalY - p.position.y) - damping * (p.velocity.y - rigidVy) - turnDamping * spin * px;
+        p.force.x += stiffness * (goalX - p.position.x) - damping * (p.velocity.x - rigidVx) + turn * py;
+        p.force.y += stiffness * (goalY - p.position.y) - damping * (p.velocity.y - rigidVy) - turn * px;
     }
 }
 

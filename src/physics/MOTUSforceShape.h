@@ -16,8 +16,11 @@ public:
     // the pull per pixel of distance from the fit, in pixels per second
     // squared; `damping` slows each particle's motion relative to the
     // body's rigid motion, `turnDamping` the body's turning (per second).
-    // The particles are not owned.
-    MOTUSforceShape(std::vector<Particle*> particles, double stiffness, double damping, double turnDamping = 0.0);
+    // `upright` turns the body back towards the orientation of its rest
+    // shape, in radians per second squared per radian away from it, and
+    // `uprightDamping` slows that turning back. The particles are not owned.
+    MOTUSforceShape(std::vector<Particle*> particles, double stiffness, double damping, double turnDamping = 0.0,
+                    double upright = 0.0, double uprightDamping = 0.0);
 
     void apply() override;
     bool isSame(const MOTUSforce* other) const override;
@@ -25,6 +28,8 @@ public:
     const double stiffness;
     const double damping;
     const double turnDamping;
+    const double upright;
+    const double uprightDamping;
 
 private:
     struct Offset {

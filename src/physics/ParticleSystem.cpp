@@ -161,6 +161,11 @@ void ParticleSystem::bounceFloor(double /*left*/, double /*top*/, double /*right
         mass += p.mass;
         fall += p.mass * p.velocity.y;
     });
+    // Nor does its weight press it into the floor: it stands on it.
+    double deepest = 0.0;
+    forEachParticle([bottom, &deepest](Particle& p) { deepest = std::max(deepest, p.position.y - bottom); });
+    if (deepest > 0.0)
+        forEachParticle([deepest](Particle& p) { p.position.y -= deepest; });
     if (!(mass > 0.0) || !(fall > 0.0))
         return;
     // The body stops; the bounce of the touching particles alone throws

@@ -67,8 +67,8 @@ public:
     const double restitution;
     // Off for the program's own bodies. On, bounceFloor also stops the
     // whole body's fall once any particle touches the floor, so that the
-    // body's weight does not rest on the few particles that touch it: a
-    // body held in shape then sinks about as slowly as a single particle.
+    // body's weight does not rest on the few particles that touch it, and
+    // lifts it back onto the floor: a body held in shape stands on it.
     bool floorHoldsBody = false;
     // What collisions know of the body; made when it first collides.
     std::unique_ptr<CollisionShape> collision;

@@ -11,7 +11,8 @@ void CLexfallView::AddCharacter(char c)
 {
     const IntRect client = GetClientRect();
 
-    const BodyRecipe recipe{m_dRestitution, m_vGravity, m_dDrag, m_dPrecision, m_dStiffness, m_dDamping, m_dShapeKeeping};
+    const BodyRecipe recipe{m_dRestitution, m_vGravity, m_dDrag, m_dPrecision, m_dStiffness, m_dDamping, m_dShapeKeeping,
+                             m_dKeepUpright};
     CharacterBody made = buildCharacterBody(*m_pMesher, c, recipe, m_vInsert);
     ParticleSystem& body = *made.system;
 

@@ -157,6 +157,7 @@ public:
     double m_dStiffness = 200.0;
     double m_dDamping = 1.0;
     double m_dShapeKeeping = 0.0;
+    double m_dKeepUpright = 0.0;
     double m_dGravityStrength = 0.02;
     PhysicsPreset m_preset = PhysicsPreset::AsDesigned;
     double m_dDrag = 0.0;

@@ -64,6 +64,7 @@ constexpr NumberSetting kNumbers[] = {
     {"Restitution", nullptr, &PhysicsValues::restitution, settingRanges::restitution},
     {"TypingSpin", nullptr, &PhysicsValues::typingSpin, settingRanges::typingSpin},
     {"GravityStrength", nullptr, &PhysicsValues::gravityStrength, settingRanges::gravityStrength},
+    {"KeepUpright", nullptr, &PhysicsValues::keepUpright, settingRanges::keepUpright},
     {"Precision", &SceneSettings::precision, nullptr, settingRanges::precision},
 };
 
