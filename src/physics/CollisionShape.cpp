@@ -10,6 +10,8 @@ namespace {
 
 // Probes along the outline lie this share of the strokes' thickness apart.
 constexpr double kProbeSpacing = 0.75;
+// A body left with less than this share of its area is crushed flat.
+constexpr double kCrushedArea = 0.25;
 
 double twiceArea(const Particle* a, const Particle* b, const Particle* c)
 {
@@ -71,6 +73,7 @@ CollisionShape::CollisionShape(const ParticleSystem& body, const std::vector<Par
         area += std::abs(twiceArea(corners_[3 * t], corners_[3 * t + 1], corners_[3 * t + 2])) * 0.5;
     for (const Edge& e : outline)
         perimeter += std::hypot(e.b->position.x - e.a->position.x, e.b->position.y - e.a->position.y);
+    restArea = area;
     const double spacing = perimeter > 0.0 ? std::clamp(kProbeSpacing * 2.0 * area / perimeter, 1.0, 8.0) : 8.0;
     std::vector<std::pair<const Particle*, int>> index;
     index.reserve(particles.size());
@@ -156,12 +159,16 @@ bool CollisionShape::measure()
     shiftY = sumY / n;
 
     mass = 0.0;
-    double mx = 0.0, my = 0.0;
+    double mx = 0.0, my = 0.0, mvx = 0.0, mvy = 0.0;
     for (const Particle* p : particles) {
         mass += p->mass;
         mx += p->mass * p->position.x;
         my += p->mass * p->position.y;
+        mvx += p->mass * p->velocity.x;
+        mvy += p->mass * p->velocity.y;
     }
+    meanVX = mass > 0.0 ? mvx / mass : 0.0;
+    meanVY = mass > 0.0 ? mvy / mass : 0.0;
     centreX = mass > 0.0 ? mx / mass : now.left;
     centreY = mass > 0.0 ? my / mass : now.top;
     inertia = 0.0;
@@ -181,13 +188,16 @@ bool CollisionShape::measure()
         probeStartX[k] = startX[a] + u * (startX[b] - startX[a]);
         probeStartY[k] = startY[a] + u * (startY[b] - startY[a]);
     }
+    double area = 0.0;
     for (std::size_t t = 0; t < triangleBoxes.size(); ++t) {
         const Vector3& a = corners[3 * t]->position;
         const Vector3& b = corners[3 * t + 1]->position;
         const Vector3& c = corners[3 * t + 2]->position;
+        area += std::abs((b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x)) * 0.5;
         triangleBoxes[t] = {std::min({a.x, b.x, c.x}), std::min({a.y, b.y, c.y}), std::max({a.x, b.x, c.x}),
                             std::max({a.y, b.y, c.y})};
     }
+    crushed = area < kCrushedArea * restArea;
     fillGrid();
     return true;
 }

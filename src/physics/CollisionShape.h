@@ -92,6 +92,13 @@ public:
     double shiftX = 0.0; // mean motion this tick
     double shiftY = 0.0;
     bool finite = true;
+    // Turns as a whole when pushed, for a body kept in its shape; a soft
+    // body only moves.
+    bool turns = true;
+    // Crushed to a sliver of its area (a soft letter flattened by the
+    // weight on it): nothing can be inside it any more.
+    bool crushed = false;
+    double restArea = 0.0;
     // Numbers the bodies in the order they first collide, which is the
     // scene's order.
     unsigned id = 0;
@@ -105,6 +112,8 @@ public:
     double inertia = 0.0;
     double inverseMass = 0.0;
     double inverseInertia = 0.0;
+    double meanVX = 0.0; // the particles' mean velocity
+    double meanVY = 0.0;
     // What the contacts ask of the body as a whole this tick.
     struct Motion {
         double x = 0.0;

@@ -24,6 +24,8 @@ constexpr double kWakeSpeed = 20.0;
 // from tick to tick, rather than pushed clear and falling back.
 constexpr double kSlop = 0.1;
 
+constexpr std::size_t kMostContacts = 12;
+
 constexpr int kPairsPerRun = 16;
 constexpr int kBodiesPerRun = 64;
 constexpr int kNoColour = 64; // pairs past 64 colours are solved on their own
@@ -170,112 +172,102 @@ Probed onEdge(const CollisionShape::Edge& e, double t)
     return {{a.x + t * (b.x - a.x), a.y + t * (b.y - a.y)}, {va.x + t * (vb.x - va.x), va.y + t * (vb.y - va.y)}};
 }
 
-// Fills in a contact's geometry: `one` of the first body touches `two` of
-// the second, and n pushes the first out.
-Contact makeContact(const CollisionShape& first, const Probed& one, const CollisionShape& second, const Probed& two,
-                    double nx, double ny, int point, int edge)
+ContactSide sideOf(const CollisionShape& shape, Particle* a, Particle* b, double t, const Probed& at)
+{
+    const double vx = shape.turns ? at.velocity.x : shape.meanVX;
+    const double vy = shape.turns ? at.velocity.y : shape.meanVY;
+    return ContactSide{a, b, t, at.at.x - shape.centreX, at.at.y - shape.centreY, at.at.x, at.at.y, vx, vy};
+}
+
+// A contact whose first side touches the second and whose n pushes the
+// first out.
+Contact makeContact(const ContactSide& one, const ContactSide& two, double nx, double ny, int point, int edge)
 {
     Contact c{};
-    c.point = point;
-    c.edge = edge;
-    c.r1x = one.at.x - first.centreX;
-    c.r1y = one.at.y - first.centreY;
-    c.r2x = two.at.x - second.centreX;
-    c.r2y = two.at.y - second.centreY;
+    c.one = one;
+    c.two = two;
     c.nx = nx;
     c.ny = ny;
-    c.gap = (one.at.x - two.at.x) * nx + (one.at.y - two.at.y) * ny;
-    const double vx = one.velocity.x - two.velocity.x, vy = one.velocity.y - two.velocity.y;
-    c.normalSpeed = vx * nx + vy * ny;
-    c.tangentSpeed = -vx * ny + vy * nx;
+    c.point = point;
+    c.edge = edge;
     return c;
 }
 
-// The inverse mass a contact feels along (dx, dy), both bodies together.
-double felt(const CollisionShape::Motion&, double inverseMass, double inverseInertia, double rx, double ry, double dx,
-            double dy)
-{
-    const double arm = rx * dy - ry * dx;
-    return inverseMass + inverseInertia * arm * arm;
-}
+// A side of a contact and its body (null for the floor). Contacts move
+// bodies as wholes, so that a push never bends a letter: a body kept in
+// shape moves and turns; a soft one moves like a single mass at its
+// centre, at its mean speed, so that what its parts do among themselves (a
+// letter crumpling as it spins) is neither stopped nor thrown into the
+// whole, and the floor holds its weight without squashing it.
+struct Side {
+    ContactSide& s;
+    CollisionShape* body;
 
-struct Body {
-    CollisionShape::Motion& m;
-    double inverseMass;
-    double inverseInertia;
+    // Where the point is now (or how fast it goes), along (dx, dy).
+    double along(double dx, double dy, bool velocity) const
+    {
+        if (!body)
+            return velocity ? 0.0 : s.x * dx + s.y * dy;
+        const CollisionShape::Motion& m = body->motion;
+        const double x = velocity ? s.vx + m.vx - m.spin * s.ry : s.x + m.x - m.angle * s.ry;
+        const double y = velocity ? s.vy + m.vy + m.spin * s.rx : s.y + m.y + m.angle * s.rx;
+        return x * dx + y * dy;
+    }
+
+    // How readily the point gives way along (dx, dy): its inverse mass.
+    double giving(double dx, double dy) const
+    {
+        if (!body)
+            return 0.0;
+        const double arm = s.rx * dy - s.ry * dx;
+        return body->inverseMass + body->inverseInertia * arm * arm;
+    }
+
+    // Moves the point (or changes its velocity) by the push (jx, jy).
+    void give(double jx, double jy, bool velocity) const
+    {
+        if (!body)
+            return;
+        CollisionShape::Motion& m = body->motion;
+        const double turn = (s.rx * jy - s.ry * jx) * body->inverseInertia;
+        (velocity ? m.vx : m.x) += jx * body->inverseMass;
+        (velocity ? m.vy : m.y) += jy * body->inverseMass;
+        (velocity ? m.spin : m.angle) += turn;
+    }
 };
 
-// The motion a contact's push or impulse gives a body: `s` times (jx, jy)
-// at (rx, ry) from its centre.
-void push(Body body, double rx, double ry, double jx, double jy, bool velocity)
+// One pass of the solver over a contact.
+void solvePosition(Contact& c, Side one, Side two)
 {
-    const double turn = (rx * jy - ry * jx) * body.inverseInertia;
-    if (velocity) {
-        body.m.vx += jx * body.inverseMass;
-        body.m.vy += jy * body.inverseMass;
-        body.m.spin += turn;
-    } else {
-        body.m.x += jx * body.inverseMass;
-        body.m.y += jy * body.inverseMass;
-        body.m.angle += turn;
-    }
-}
-
-// How far, or how fast, the first body's point has moved along (dx, dy)
-// relative to the second's, by the motions gathered so far.
-double moved(const CollisionShape::Motion& a, const Contact& c, const CollisionShape::Motion* b, double dx, double dy,
-             bool velocity)
-{
-    const double ax = velocity ? a.vx - a.spin * c.r1y : a.x - a.angle * c.r1y;
-    const double ay = velocity ? a.vy + a.spin * c.r1x : a.y + a.angle * c.r1x;
-    double bx = 0.0, by = 0.0;
-    if (b) {
-        bx = velocity ? b->vx - b->spin * c.r2y : b->x - b->angle * c.r2y;
-        by = velocity ? b->vy + b->spin * c.r2x : b->y + b->angle * c.r2x;
-    }
-    return (ax - bx) * dx + (ay - by) * dy;
-}
-
-// One pass of the solver over a contact between `one` and `two` (null:
-// the floor, which never moves).
-void solvePosition(Contact& c, Body one, Body* two)
-{
-    const double g = c.gap + moved(one.m, c, two ? &two->m : nullptr, c.nx, c.ny, false) + kSlop;
+    const double g = one.along(c.nx, c.ny, false) - two.along(c.nx, c.ny, false) + kSlop;
     if (!(g < 0.0))
         return;
     const double lambda = -g * c.normalMass;
-    push(one, c.r1x, c.r1y, lambda * c.nx, lambda * c.ny, false);
-    if (two)
-        push(*two, c.r2x, c.r2y, -lambda * c.nx, -lambda * c.ny, false);
+    one.give(lambda * c.nx, lambda * c.ny, false);
+    two.give(-lambda * c.nx, -lambda * c.ny, false);
 }
 
-void solveVelocity(Contact& c, Body one, Body* two, double friction)
+void solveVelocity(Contact& c, Side one, Side two, double friction)
 {
-    const CollisionShape::Motion* other = two ? &two->m : nullptr;
-    const double vn = c.normalSpeed + moved(one.m, c, other, c.nx, c.ny, true);
+    const double vn = one.along(c.nx, c.ny, true) - two.along(c.nx, c.ny, true);
     const double jn = std::max(0.0, c.normalImpulse + (c.bounce - vn) * c.normalMass);
     const double dn = jn - c.normalImpulse;
     c.normalImpulse = jn;
     const double tx = -c.ny, ty = c.nx;
-    const double vt = c.tangentSpeed + moved(one.m, c, other, tx, ty, true);
+    const double vt = one.along(tx, ty, true) - two.along(tx, ty, true);
     const double limit = friction * jn;
     const double jt = std::clamp(c.tangentImpulse - vt * c.tangentMass, -limit, limit);
     const double dt = jt - c.tangentImpulse;
     c.tangentImpulse = jt;
     const double jx = dn * c.nx + dt * tx, jy = dn * c.ny + dt * ty;
-    push(one, c.r1x, c.r1y, jx, jy, true);
-    if (two)
-        push(*two, c.r2x, c.r2y, -jx, -jy, true);
+    one.give(jx, jy, true);
+    two.give(-jx, -jy, true);
 }
 
-void prepare(Contact& c, const CollisionShape& one, const CollisionShape* two)
+void prepare(Contact& c, Side one, Side two)
 {
-    double n = felt(one.motion, one.inverseMass, one.inverseInertia, c.r1x, c.r1y, c.nx, c.ny);
-    double t = felt(one.motion, one.inverseMass, one.inverseInertia, c.r1x, c.r1y, -c.ny, c.nx);
-    if (two) {
-        n += felt(two->motion, two->inverseMass, two->inverseInertia, c.r2x, c.r2y, c.nx, c.ny);
-        t += felt(two->motion, two->inverseMass, two->inverseInertia, c.r2x, c.r2y, -c.ny, c.nx);
-    }
+    const double n = one.giving(c.nx, c.ny) + two.giving(c.nx, c.ny);
+    const double t = one.giving(-c.ny, c.nx) + two.giving(-c.ny, c.nx);
     c.normalMass = n > 0.0 ? 1.0 / n : 0.0;
     c.tangentMass = t > 0.0 ? 1.0 / t : 0.0;
     c.normalImpulse = 0.0;
@@ -284,16 +276,13 @@ void prepare(Contact& c, const CollisionShape& one, const CollisionShape* two)
 
 // Gives the bodies a contact's impulses anew: last tick's, which a contact
 // that lasts needs again, so that a pile holds from the first pass.
-void warmStart(const Contact& c, Body one, Body* two)
+void warmStart(const Contact& c, Side one, Side two)
 {
     const double jx = c.normalImpulse * c.nx - c.tangentImpulse * c.ny;
     const double jy = c.normalImpulse * c.ny + c.tangentImpulse * c.nx;
-    push(one, c.r1x, c.r1y, jx, jy, true);
-    if (two)
-        push(*two, c.r2x, c.r2y, -jx, -jy, true);
+    one.give(jx, jy, true);
+    two.give(-jx, -jy, true);
 }
-
-Body bodyOf(CollisionShape& s) { return Body{s.motion, s.inverseMass, s.inverseInertia}; }
 
 } // namespace
 
@@ -303,8 +292,10 @@ Collisions::Collisions(const Settings& settings) : m_settings(settings) {}
 
 CollisionShape& Collisions::shapeOf(ParticleSystem& body, const std::vector<Particle*>& corners)
 {
-    if (!body.collision)
+    if (!body.collision) {
         body.collision = std::make_unique<CollisionShape>(body, corners);
+        body.collision->turns = body.floorHoldsBody;
+    }
     return *body.collision;
 }
 
@@ -404,56 +395,65 @@ void Collisions::resolve(const Bodies& bodies, double floor, TaskPool* pool)
         }
     eachBody([this, floor](ParticleSystem& body, CollisionShape& s) {
         s.inverseMass = s.asleep || !(s.mass > 0.0) ? 0.0 : 1.0 / s.mass;
-        s.inverseInertia = s.asleep || !(s.inertia > 0.0) ? 0.0 : 1.0 / s.inertia;
+        s.inverseInertia = s.asleep || !s.turns || !(s.inertia > 0.0) ? 0.0 : 1.0 / s.inertia;
         s.floorContacts.clear();
         if (s.asleep)
             return;
         for (std::size_t i = 0; i < s.particles.size(); ++i) {
-            const Particle* p = s.particles[i];
+            Particle* p = s.particles[i];
             if (p->position.y < floor)
                 continue;
             const Probed at{{p->position.x, p->position.y}, {p->velocity.x, p->velocity.y}};
-            const Probed ground{{p->position.x, floor}, {0.0, 0.0}};
-            Contact c = makeContact(s, at, s, ground, 0.0, -1.0, static_cast<int>(i), -1);
-            prepare(c, s, nullptr);
+            ContactSide ground;
+            ground.x = p->position.x;
+            ground.y = floor;
+            Contact c = makeContact(sideOf(s, p, p, 0.0, at), ground, 0.0, -1.0, static_cast<int>(i), -1);
+            prepare(c, Side{c.one, &s}, Side{c.two, nullptr});
             recall(c, s.id, 0);
             // Hard landings bounce by the body's restitution, unless the
             // floor holds the body as a whole.
-            c.bounce = -c.normalSpeed > m_settings.bounceSpeed && !body.floorHoldsBody
-                           ? -body.restitution * c.normalSpeed
-                           : 0.0;
+            const double fall = c.one.vy;
+            c.bounce = fall > m_settings.bounceSpeed && !body.floorHoldsBody ? body.restitution * fall : 0.0;
             s.floorContacts.push_back(c);
         }
     });
-    run(pairRuns, [this](int r) {
+    const auto sides = [this](const Pair& pair, Contact& c) {
+        return std::pair(Side{c.one, m_shapes[static_cast<std::size_t>(pair.first)]},
+                         Side{c.two, m_shapes[static_cast<std::size_t>(pair.second)]});
+    };
+    run(pairRuns, [&](int r) {
         const int end = std::min(static_cast<int>(m_pairs.size()), (r + 1) * kPairsPerRun);
         for (int k = r * kPairsPerRun; k < end; ++k) {
             const Pair& pair = m_pairs[static_cast<std::size_t>(k)];
-            const CollisionShape& one = *m_shapes[static_cast<std::size_t>(pair.first)];
-            const CollisionShape& two = *m_shapes[static_cast<std::size_t>(pair.second)];
             std::vector<Contact>& list = contactsOf(pair);
             for (int c = pair.begin; c < pair.end; ++c) {
-                prepare(list[static_cast<std::size_t>(c)], one, &two);
-                recall(list[static_cast<std::size_t>(c)], one.id, two.id);
+                Contact& contact = list[static_cast<std::size_t>(c)];
+                const auto [one, two] = sides(pair, contact);
+                prepare(contact, one, two);
+                recall(contact, one.body->id, two.body->id);
             }
         }
     });
     colour(bodies.size());
 
     const double friction = m_settings.friction;
-    const auto solvePair = [this](const Pair& pair, bool velocity, double mu) {
-        CollisionShape& one = *m_shapes[static_cast<std::size_t>(pair.first)];
-        CollisionShape& two = *m_shapes[static_cast<std::size_t>(pair.second)];
-        Body a = bodyOf(one), b = bodyOf(two);
-        std::vector<Contact>& list = contactsOf(pair);
-        for (int c = pair.begin; c < pair.end; ++c) {
-            Contact& contact = list[static_cast<std::size_t>(c)];
-            if (velocity)
-                solveVelocity(contact, a, &b, mu);
-            else
-                solvePosition(contact, a, &b);
-        }
+    // Each pass: the floor's contacts body by body, then the pairs colour by
+    // colour.
+    const auto pass = [&](auto&& solve) {
+        eachBody([&solve](ParticleSystem&, CollisionShape& s) {
+            for (Contact& c : s.floorContacts)
+                solve(c, Side{c.one, &s}, Side{c.two, nullptr});
+        });
+        eachColour(pool, [&](const Pair& pair) {
+            std::vector<Contact>& list = contactsOf(pair);
+            for (int c = pair.begin; c < pair.end; ++c) {
+                Contact& contact = list[static_cast<std::size_t>(c)];
+                const auto [one, two] = sides(pair, contact);
+                solve(contact, one, two);
+            }
+        });
     };
+
     // Bodies that were inside one another already come apart along the line
     // between their centres, a little each tick, moving as wholes.
     const double step = m_settings.recoveryStep;
@@ -480,32 +480,11 @@ void Collisions::resolve(const Bodies& bodies, double floor, TaskPool* pool)
         two.motion.x -= dx * share * two.inverseMass;
         two.motion.y -= dy * share * two.inverseMass;
     });
-    for (int iteration = 0; iteration < m_settings.positionIterations; ++iteration) {
-        eachBody([](ParticleSystem&, CollisionShape& s) {
-            for (Contact& c : s.floorContacts)
-                solvePosition(c, bodyOf(s), nullptr);
-        });
-        eachColour(pool, [&](const Pair& pair) { solvePair(pair, false, friction); });
-    }
-    eachBody([](ParticleSystem&, CollisionShape& s) {
-        for (const Contact& c : s.floorContacts)
-            warmStart(c, bodyOf(s), nullptr);
-    });
-    eachColour(pool, [this](const Pair& pair) {
-        CollisionShape& one = *m_shapes[static_cast<std::size_t>(pair.first)];
-        CollisionShape& two = *m_shapes[static_cast<std::size_t>(pair.second)];
-        Body a = bodyOf(one), b = bodyOf(two);
-        const std::vector<Contact>& list = contactsOf(pair);
-        for (int c = pair.begin; c < pair.end; ++c)
-            warmStart(list[static_cast<std::size_t>(c)], a, &b);
-    });
-    for (int iteration = 0; iteration < m_settings.velocityIterations; ++iteration) {
-        eachBody([friction](ParticleSystem&, CollisionShape& s) {
-            for (Contact& c : s.floorContacts)
-                solveVelocity(c, bodyOf(s), nullptr, friction);
-        });
-        eachColour(pool, [&](const Pair& pair) { solvePair(pair, true, friction); });
-    }
+    for (int iteration = 0; iteration < m_settings.positionIterations; ++iteration)
+        pass([](Contact& c, Side one, Side two) { solvePosition(c, one, two); });
+    pass([](Contact& c, Side one, Side two) { warmStart(c, one, two); });
+    for (int iteration = 0; iteration < m_settings.velocityIterations; ++iteration)
+        pass([friction](Contact& c, Side one, Side two) { solveVelocity(c, one, two, friction); });
 
     m_remembered.clear();
     for (const Pair& pair : m_pairs) {
@@ -550,6 +529,8 @@ void Collisions::touch(int run)
         // Points of `from` in `into`; the contact's first body is `first`.
         int old = 0;
         const auto meet = [&](const CollisionShape& from, const CollisionShape& into) {
+            if (into.crushed)
+                return;
             const bool fromFirst = &from == &first;
             const CollisionBox& box = into.box;
             const double shiftX = into.shiftX, shiftY = into.shiftY;
@@ -585,13 +566,15 @@ void Collisions::touch(int run)
                 }
                 if (!hit.edge)
                     continue;
-                const Probed point = probed(from, from.probes[i]);
-                const Probed edge = onEdge(*hit.edge, hit.t);
+                const CollisionShape::Probe& probe = from.probes[i];
+                const ContactSide point = sideOf(from, from.particles[static_cast<std::size_t>(probe.a)],
+                                                 from.particles[static_cast<std::size_t>(probe.b)], probe.u,
+                                                 probed(from, probe));
+                const ContactSide edge = sideOf(into, hit.edge->a, hit.edge->b, hit.t, onEdge(*hit.edge, hit.t));
                 const int probeIndex = static_cast<int>(i);
                 const int edgeIndex = static_cast<int>(hit.edge - into.outline.data());
-                out.push_back(fromFirst ? makeContact(first, point, second, edge, hit.nx, hit.ny, probeIndex, edgeIndex)
-                                        : makeContact(first, edge, second, point, -hit.nx, -hit.ny, -1 - probeIndex,
-                                                      edgeIndex));
+                out.push_back(fromFirst ? makeContact(point, edge, hit.nx, hit.ny, probeIndex, edgeIndex)
+                                        : makeContact(edge, point, -hit.nx, -hit.ny, -1 - probeIndex, edgeIndex));
             }
         };
         meet(first, second);
@@ -601,13 +584,23 @@ void Collisions::touch(int run)
         pair.overlapped = old > 0;
         if (pair.overlapped)
             out.resize(static_cast<std::size_t>(pair.begin));
+        // Soft bodies pressed together touch at many points; the deepest
+        // few carry the pair, and the work stays bounded.
+        if (out.size() - static_cast<std::size_t>(pair.begin) > kMostContacts) {
+            const auto first = out.begin() + pair.begin;
+            const auto depth = [](const Contact& c) { return (c.one.x - c.two.x) * c.nx + (c.one.y - c.two.y) * c.ny; };
+            std::stable_sort(first, out.end(), [&depth](const Contact& l, const Contact& r) { return depth(l) < depth(r); });
+            out.resize(static_cast<std::size_t>(pair.begin) + kMostContacts);
+        }
         pair.end = static_cast<int>(out.size());
 
         // A sleeper wakes when struck: a contact deep or fast enough.
         if (first.asleep != second.asleep)
             for (int c = pair.begin; c < pair.end && !pair.wake; ++c) {
                 const Contact& ct = out[static_cast<std::size_t>(c)];
-                pair.wake = ct.gap < -kWakeDepth || ct.normalSpeed < -kWakeSpeed;
+                const double depth = -((ct.one.x - ct.two.x) * ct.nx + (ct.one.y - ct.two.y) * ct.ny);
+                const double approach = -((ct.one.vx - ct.two.vx) * ct.nx + (ct.one.vy - ct.two.vy) * ct.ny);
+                pair.wake = depth > kWakeDepth || approach > kWakeSpeed;
             }
         pair.wake = pair.wake || (pair.overlapped && first.asleep != second.asleep);
     }

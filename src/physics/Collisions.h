@@ -37,7 +37,7 @@ public:
         // Bodies inside one another before this tick (made so, or pressed
         // in) come apart by this much a tick, undone over a second or so
         // instead of in one blow.
-        double recoveryStep = 0.5;
+        double recoveryStep = 1.5;
     };
 
     using Bodies = std::vector<std::unique_ptr<ParticleSystem>>;

@@ -1,25 +1,32 @@
 #pragma once
 
-// Where two bodies touch (or a body and the floor), in the terms the
-// solver needs: the touching point seen from each body's centre, the
-// direction that pushes the first body out of the second, and how far and
-// how fast they approach along it when the contact was found. The solver
-// moves and turns each body as a whole, so a push on one point never bends
-// a letter.
+#include "physics/Particle.h"
+
+// One body's part in a contact: the point (1 - t) a + t b of its outline,
+// its offset from the body's centre and where it was and how fast it went
+// when the contact was found.
+struct ContactSide {
+    Particle* a = nullptr; // null: the floor, at (x, y)
+    Particle* b = nullptr; // the same as a for a particle
+    double t = 0.0;
+    double rx = 0.0;
+    double ry = 0.0;
+    double x = 0.0;
+    double y = 0.0;
+    double vx = 0.0;
+    double vy = 0.0;
+};
+
+// Where two bodies touch, or a body and the floor: n pushes the first out
+// of the second.
 struct Contact {
-    double r1x;
-    double r1y;
-    double r2x;
-    double r2y;
+    ContactSide one;
+    ContactSide two;
     double nx;
     double ny;
-    double gap;          // along n; negative while overlapping
-    double normalSpeed;  // of the first body's point relative to the second's, along n
-    double tangentSpeed; // and along (-ny, nx)
-    double normalMass;   // 1 / the inverse masses felt along n
-    double tangentMass;
-    double maxPush;      // at most this much a pass (an old overlap comes apart slowly)
-    double bounce;       // speed along n wanted after the contact (the floor's bounce)
+    double normalMass;  // 1 / the inverse masses felt along n
+    double tangentMass; // and along (-ny, nx)
+    double bounce;      // the speed along n wanted after the contact
     double normalImpulse;
     double tangentImpulse;
     // Which point met which edge, so that the next tick's contact between

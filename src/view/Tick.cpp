@@ -69,8 +69,8 @@ void CLexfallView::OnTimer(unsigned /*timerId*/)
         }
         if (m_bAnimate && !(shape && shape->asleep)) {
             body.step(kTimeStep);
-            if (!collide)
-                body.bounceFloor(0.0, 0.0, right, bottom);
+            if (!collide || !body.floorHoldsBody)
+                body.bounceFloor(0.0, 0.0, right, bottom - (collide ? kFloorAboveBottom : 0.0));
         }
         if (m_bManipulateMode && sturdy)
             for (int j = 0; j < body.particleCount(); ++j)

@@ -27,10 +27,11 @@ TEST(Script, ReadsEveryCommandWithItsArguments)
                                             "font symbol\n"
                                             "display animate\n"
                                             "words my words.txt  \n"
-                                            "wait 1\n");
+                                            "wait 1\n"
+                                            "collide ON\n");
     ASSERT_FALSE(parsed.error) << parsed.error->expected;
     const std::vector<ScriptStep>& steps = parsed.script.steps;
-    ASSERT_EQ(steps.size(), 12u);
+    ASSERT_EQ(steps.size(), 13u);
 
     EXPECT_EQ(steps[0].action, Action::Keys);
     EXPECT_EQ(steps[0].line, 3);
@@ -51,6 +52,8 @@ TEST(Script, ReadsEveryCommandWithItsArguments)
     EXPECT_EQ(steps[10].action, Action::Words);
     EXPECT_EQ(steps[10].path, "my words.txt");
     EXPECT_EQ(steps[11].ticks, 63);
+    EXPECT_EQ(steps[12].action, Action::Collide);
+    EXPECT_TRUE(steps[12].on);
     EXPECT_EQ(parsed.script.ticks, 5 + 1 + 1 + 31 + 63);
 }
 
