@@ -9,7 +9,7 @@ PACKAGES="
   wordnet-dev wordnet-base libtbb-dev
   libgif-dev libwebp-dev libpng-dev
   fonts-liberation2 fonts-urw-base35 python3 python3-fonttools
-  libgtest-dev libbenchmark-dev
+  libgtest-dev libbenchmark-dev libbox2d-dev
   xvfb xauth xdotool imagemagick x11-utils
 "
 

@@ -124,6 +124,11 @@ public:
         double spin = 0.0;
     } motion;
     std::vector<Contact> floorContacts;
+    struct Impulse {
+        double normal = 0.0;
+        double tangent = 0.0;
+    };
+    std::vector<Impulse> floorImpulses; // last tick's, by particle
 
 
     // A body that has not moved for a while sleeps: it is not stepped and

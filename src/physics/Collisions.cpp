@@ -317,15 +317,64 @@ void Collisions::wakeAround(const Bodies& bodies, const CollisionBox& box)
             s->wake();
 }
 
+namespace {
+
+std::uint64_t pairKey(unsigned first, unsigned second) { return std::uint64_t{first} << 32 | second; }
+
+std::size_t slotOf(std::uint64_t key, std::size_t slots)
+{
+    return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 20) & (slots - 1);
+}
+
+} // namespace
+
+void Collisions::remember()
+{
+    m_remembered.clear();
+    std::size_t slots = 16;
+    while (slots < 2 * m_pairs.size())
+        slots *= 2;
+    m_rememberedPairs.assign(slots, PairSlot{});
+    for (const Pair& pair : m_pairs) {
+        if (pair.begin == pair.end)
+            continue;
+        const std::uint64_t key = pairKey(m_shapes[static_cast<std::size_t>(pair.first)]->id,
+                                          m_shapes[static_cast<std::size_t>(pair.second)]->id);
+        std::size_t at = slotOf(key, slots);
+        while (m_rememberedPairs[at].key != 0)
+            at = (at + 1) & (slots - 1);
+        PairSlot& slot = m_rememberedPairs[at];
+        slot.key = key;
+        slot.begin = static_cast<int>(m_remembered.size());
+        const std::vector<Contact>& list = contactsOf(pair);
+        for (int c = pair.begin; c < pair.end; ++c) {
+            const Contact& ct = list[static_cast<std::size_t>(c)];
+            m_remembered.push_back({ct.point, ct.edge, ct.normalImpulse, ct.tangentImpulse});
+        }
+        slot.end = static_cast<int>(m_remembered.size());
+    }
+}
+
 void Collisions::recall(Contact& contact, unsigned first, unsigned second) const
 {
-    const auto key = std::tuple(first, second, contact.point, contact.edge);
-    const auto at = std::lower_bound(m_remembered.begin(), m_remembered.end(), key,
-                                     [](const Remembered& r, const auto& k) { return r.key() < k; });
-    if (at == m_remembered.end() || at->key() != key)
+    if (m_rememberedPairs.empty())
         return;
-    contact.normalImpulse = at->normalImpulse;
-    contact.tangentImpulse = at->tangentImpulse;
+    const std::uint64_t key = pairKey(first, second);
+    const std::size_t slots = m_rememberedPairs.size();
+    for (std::size_t at = slotOf(key, slots); m_rememberedPairs[at].key != 0; at = (at + 1) & (slots - 1)) {
+        const PairSlot& slot = m_rememberedPairs[at];
+        if (slot.key != key)
+            continue;
+        for (int i = slot.begin; i < slot.end; ++i) {
+            const Remembered& r = m_remembered[static_cast<std::size_t>(i)];
+            if (r.point == contact.point && r.edge == contact.edge) {
+                contact.normalImpulse = r.normalImpulse;
+                contact.tangentImpulse = r.tangentImpulse;
+                return;
+            }
+        }
+        return;
+    }
 }
 
 std::vector<Contact>& Collisions::contactsOf(const Pair& pair)
@@ -396,6 +445,10 @@ void Collisions::resolve(const Bodies& bodies, double floor, TaskPool* pool)
     eachBody([this, floor](ParticleSystem& body, CollisionShape& s) {
         s.inverseMass = s.asleep || !(s.mass > 0.0) ? 0.0 : 1.0 / s.mass;
         s.inverseInertia = s.asleep || !s.turns || !(s.inertia > 0.0) ? 0.0 : 1.0 / s.inertia;
+        // Last tick's floor impulses, by particle, then this tick's contacts.
+        s.floorImpulses.assign(s.particles.size(), CollisionShape::Impulse{});
+        for (const Contact& c : s.floorContacts)
+            s.floorImpulses[static_cast<std::size_t>(c.point)] = {c.normalImpulse, c.tangentImpulse};
         s.floorContacts.clear();
         if (s.asleep)
             return;
@@ -409,7 +462,10 @@ void Collisions::resolve(const Bodies& bodies, double floor, TaskPool* pool)
             ground.y = floor;
             Contact c = makeContact(sideOf(s, p, p, 0.0, at), ground, 0.0, -1.0, static_cast<int>(i), -1);
             prepare(c, Side{c.one, &s}, Side{c.two, nullptr});
-            recall(c, s.id, 0);
+            if (i < s.floorImpulses.size()) {
+                c.normalImpulse = s.floorImpulses[i].normal;
+                c.tangentImpulse = s.floorImpulses[i].tangent;
+            }
             // Hard landings bounce by the body's restitution, unless the
             // floor holds the body as a whole.
             const double fall = c.one.vy;
@@ -486,22 +542,7 @@ void Collisions::resolve(const Bodies& bodies, double floor, TaskPool* pool)
     for (int iteration = 0; iteration < m_settings.velocityIterations; ++iteration)
         pass([friction](Contact& c, Side one, Side two) { solveVelocity(c, one, two, friction); });
 
-    m_remembered.clear();
-    for (const Pair& pair : m_pairs) {
-        const unsigned first = m_shapes[static_cast<std::size_t>(pair.first)]->id;
-        const unsigned second = m_shapes[static_cast<std::size_t>(pair.second)]->id;
-        const std::vector<Contact>& list = contactsOf(pair);
-        for (int c = pair.begin; c < pair.end; ++c) {
-            const Contact& ct = list[static_cast<std::size_t>(c)];
-            m_remembered.push_back({first, second, ct.point, ct.edge, ct.normalImpulse, ct.tangentImpulse});
-        }
-    }
-    for (const CollisionShape* s : m_shapes)
-        if (s && s->finite && !s->asleep)
-            for (const Contact& ct : s->floorContacts)
-                m_remembered.push_back({s->id, 0, ct.point, ct.edge, ct.normalImpulse, ct.tangentImpulse});
-    std::sort(m_remembered.begin(), m_remembered.end(),
-              [](const Remembered& l, const Remembered& r) { return l.key() < r.key(); });
+    remember();
 
     // The bodies take what the contacts asked of them. One that stays
     // where it is, give or take a jitter, for a while goes to sleep.

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <tuple>
 #include <memory>
 #include <vector>
 
@@ -90,19 +89,23 @@ private:
     std::vector<int> m_colourNext;
     std::vector<int> m_byColour; // pair indices, colour by colour
 
-    // Last tick's impulses, by the bodies' ids (0: the floor) and the point
-    // and edge that met, in that order.
+    // Last tick's impulses between bodies: for each pair of body ids, its
+    // contacts' points, edges and impulses, found through a hash table. The
+    // floor's are kept by each body's shape.
     struct Remembered {
-        unsigned first;
-        unsigned second;
         int point;
         int edge;
         double normalImpulse;
         double tangentImpulse;
-
-        auto key() const { return std::tuple(first, second, point, edge); }
     };
+    struct PairSlot {
+        std::uint64_t key = 0; // 0: empty
+        int begin = 0;
+        int end = 0;
+    };
+    void remember();
     void recall(Contact& contact, unsigned first, unsigned second) const;
     std::vector<Remembered> m_remembered;
+    std::vector<PairSlot> m_rememberedPairs;
     unsigned m_lastId = 0;
 };

@@ -461,8 +461,8 @@ def ink_box(img, rect):
 def sturdy_test(session):
     """With --physics=sturdy a word dropped without spin lands and still
     reads as itself: after it lands it is as wide as it was and, laid over
-    its former self, most of its ink falls on ink. (The floor lets letters
-    sink a little, so only the upper part of the word is compared.)"""
+    its former self, most of its ink falls on ink. (Letters settle a little
+    as they land, so only the upper part of the word is compared.)"""
     top = start_on_screen(session, '--physics=sturdy')
 
     session.menu('m', 'm')  # Mode > Manipulate: letters get no spin
@@ -491,6 +491,45 @@ def sturdy_test(session):
     check(session.exit_by_menu() == 0, 'the program did not end cleanly')
 
 
+def collide_test(session):
+    """With Display > Letters Collide on, a word dropped onto another
+    rests on it: both stay visible, one above the other."""
+    top = start_on_screen(session, '--physics=sturdy')
+    session.menu('d', 'l')  # Display > Letters Collide
+    session.menu('m', 'm')  # Mode > Manipulate: letters get no spin
+    column = (200, top + 60, 800, SCREEN_H - 30)
+
+    def drop(name):
+        session.xdotool('mousemove', '--sync', '300', str(top + 150), 'click', '1')
+        session.type('HOME')
+        session.xdotool('mousemove', '--sync', '1150', str(top + 150), 'click', '1')  # the cursor out of the way
+        time.sleep(0.8)
+        typed = ink_box(session.shot(name), column)
+        session.key('Escape')  # falls
+        time.sleep(9.0)
+        session.key('Escape')  # and stands still again
+        time.sleep(0.5)
+        return typed
+
+    x0, y0, x1, y1, ink = drop('first')
+    height = y1 - y0
+    check(x1 - x0 > 100 and ink > 1000, 'the word was not drawn (%d pixels)' % ink)
+    lx0, ly0, lx1, ly1, landed = ink_box(session.shot('first-landed'), column)
+    check(ly1 > SCREEN_H - 200 and ly1 - ly0 < 1.3 * height, 'the first word did not land (ink from %d to %d)'
+          % (ly0, ly1))
+    drop('second')
+    both = session.shot('both')
+    bx0, by0, bx1, by1, ink = ink_box(both, column)
+    check(ink > 1.7 * landed, 'one word hides the other (%d dark pixels, one word %d)' % (ink, landed))
+    check(by1 - by0 > 1.8 * height, 'the words are not one above the other (their ink is %d high, a word %d)'
+          % (by1 - by0, height))
+    upper = both.dark_count((bx0, by0, bx1, by0 + height))
+    lower = both.dark_count((bx0, by1 - height, bx1, by1))
+    check(upper > 0.6 * landed and lower > 0.6 * landed, 'a word is missing (%d dark pixels above, %d below)'
+          % (upper, lower))
+    check(session.exit_by_menu() == 0, 'the program did not end cleanly')
+
+
 def cli_test(exe):
     env = dict(os.environ)
     env.pop('DISPLAY', None)
@@ -515,7 +554,7 @@ def cli_test(exe):
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument('mode', choices=['cli', 'gui', 'repaint', 'sturdy'])
+    parser.add_argument('mode', choices=['cli', 'gui', 'repaint', 'sturdy', 'collide'])
     parser.add_argument('--exe', required=True)
     parser.add_argument('--artifacts', default=os.path.join(os.getcwd(), 'e2e-artifacts'))
     parser.add_argument('--deadline', type=int, default=150, help='seconds the gui run may take')
@@ -540,7 +579,7 @@ def main():
     failure = None
     try:
         signal.alarm(args.deadline)
-        {'gui': gui_test, 'repaint': repaint_test, 'sturdy': sturdy_test}[args.mode](session)
+        {'gui': gui_test, 'repaint': repaint_test, 'sturdy': sturdy_test, 'collide': collide_test}[args.mode](session)
     except Exception as error:  # any failure keeps the screenshots
         failure = error
     finally:

@@ -1,0 +1,329 @@
+// Letters that collide, measured: the tick of 2,000 letters of real words
+// settled in a pile, side by side with the same letters passing through
+// each other; the collision pass on a pile that does not sleep, on 1 and 2
+// threads (more with LEXFALL_THREADS), and on 10,000 small letters; the
+// broad phase against Box2D's dynamic tree; how deep letters lie in one
+// another and how still a settled pile of 500 is. Letters are Sturdy: the
+// preset that keeps them letters. Release build:
+//     build-release/bin/bench_collide
+#include <box2d/b2_dynamic_tree.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "glyph/InstallPaths.h"
+#include "physics/BroadPhase.h"
+#include "physics/Overlap.h"
+#include "platform/HeadlessWindow.h"
+#include "platform/TaskPool.h"
+#include "view/CLexfallView.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr double kTicksPerSecond = 62.5;
+
+double msSince(Clock::time_point start) { return std::chrono::duration<double, std::milli>(Clock::now() - start).count(); }
+
+double median(std::vector<double> v)
+{
+    if (v.empty())
+        return 0.0;
+    std::nth_element(v.begin(), v.begin() + static_cast<long>(v.size() / 2), v.end());
+    return v[v.size() / 2];
+}
+
+// Letters of the sample words, sprayed as the nozzle sprays them (each with
+// a spin of -12 to 12), in lines that fill the window from the top without
+// overlapping, at the largest font size at which they fit.
+class PileScene {
+public:
+    PileScene(int width, int height, int bodies, TaskPool& pool, PhysicsPreset preset) : m_window(width, height)
+    {
+        m_view.attachWindow(&m_window);
+        m_view.m_pPool = &pool;
+        m_view.ChoosePreset(preset);
+        std::unique_ptr<CLexfallView::WordList> words;
+        if (CLexfallView::LoadWordFile((lexfallShareDirectory() + "words.txt").c_str(), words) != 1)
+            return;
+        for (int size = 48; size >= 6 && !fill(*words, size, bodies, width, height); --size)
+            m_view.ClearScene();
+        m_view.m_bLeftDown = false;
+        m_view.m_bNozzleMode = false;
+        m_view.SetCollide(true);
+        m_view.m_bAnimate = true;
+    }
+
+    void tick() { m_view.OnTimer(m_view.m_nTimerID); }
+    CLexfallView& view() { return m_view; }
+
+    int lettersWithInk() const
+    {
+        int n = 0;
+        for (const auto& body : m_view.m_pBodies)
+            n += body->particleCount() > 0;
+        return n;
+    }
+
+    int asleep() const
+    {
+        int n = 0;
+        for (const auto& body : m_view.m_pBodies)
+            n += body->collision && body->collision->asleep;
+        return n;
+    }
+
+    double kineticEnergy() const
+    {
+        double e = 0.0;
+        for (const auto& body : m_view.m_pBodies)
+            for (int i = 0; i < body->particleCount(); ++i) {
+                const Particle& p = *body->particleAt(i);
+                e += 0.5 * p.mass * p.velocity.dot(p.velocity);
+            }
+        return e;
+    }
+
+    // Ticks until nearly every letter sleeps, at most `most` ticks; the
+    // ticks it took.
+    int settle(int most)
+    {
+        int t = 0;
+        while (t < most && asleep() < lettersWithInk() * 97 / 100) {
+            tick();
+            ++t;
+        }
+        return t;
+    }
+
+private:
+    bool fill(const CLexfallView::WordList& words, int size, int bodies, int width, int height)
+    {
+        SceneSettings settings = m_view.Settings();
+        settings.fontSize = size;
+        m_view.ApplySettings(settings);
+        const double line = size * 1.45;
+        double y = line;
+        m_view.m_vInsert = Vector3{0.0, y, 0.0};
+        m_view.m_bNozzleMode = true;
+        m_view.m_bLeftDown = true;
+        for (std::size_t i = 0; static_cast<int>(m_view.m_pBodies.size()) < bodies; ++i) {
+            const std::string& word = words[i % words.size()];
+            double advance = 0.0;
+            for (char c : word)
+                advance += m_view.m_pMesher->advanceWidth(c);
+            if (m_view.m_vInsert.x + advance > width - size) {
+                y += line;
+                if (y > height - size * 0.4)
+                    return false;
+                m_view.m_vInsert = Vector3{0.0, y, 0.0};
+            }
+            for (char c : word)
+                if (static_cast<int>(m_view.m_pBodies.size()) < bodies)
+                    m_view.AddCharacter(c);
+            m_view.m_vInsert.x += size * 0.4;
+        }
+        return true;
+    }
+
+    HeadlessWindow m_window;
+    CLexfallView m_view;
+};
+
+std::vector<int> threadCounts()
+{
+    std::vector<int> counts{1, 2};
+    if (const int most = TaskPool::threadsFromEnvironment(); most > 2)
+        counts.push_back(most);
+    return counts;
+}
+
+void settledPile(int letters, const std::vector<int>& threads)
+{
+    for (int n : threads) {
+        TaskPool pool(n);
+        PileScene scene(1024, 768, letters, pool, PhysicsPreset::Sturdy);
+        const int ticks = scene.settle(4000);
+        std::vector<double> colliding, passing;
+        for (int i = 0; i < 300; ++i) {
+            const Clock::time_point start = Clock::now();
+            scene.tick();
+            colliding.push_back(msSince(start));
+        }
+        scene.view().SetCollide(false);
+        for (int i = 0; i < 300; ++i) {
+            const Clock::time_point start = Clock::now();
+            scene.tick();
+            passing.push_back(msSince(start));
+        }
+        std::printf("| %d | %d (size %d) | %.1f s | %.2f | %.2f | %.2fx |\n", n, letters, scene.view().m_nFontSize,
+                    ticks / kTicksPerSecond,
+                    median(colliding), median(passing), median(colliding) / median(passing));
+        std::fflush(stdout);
+    }
+}
+
+// The collision pass alone on a settled pile woken whole, none allowed to
+// sleep: the most work a pile of this size can ask of it.
+double awakePass(PileScene& scene, TaskPool* pool)
+{
+    Collisions::Settings settings;
+    settings.sleepTicks = 1 << 30;
+    Collisions collisions(settings);
+    CLexfallView& view = scene.view();
+    const double floor = 768.0 - 1.0;
+    std::vector<double> times;
+    for (int i = 0; i < 60; ++i) {
+        for (const auto& body : view.m_pBodies)
+            if (CollisionShape* shape = body->collision.get()) {
+                shape->wake();
+                shape->rememberStart();
+            }
+        const Clock::time_point start = Clock::now();
+        collisions.resolve(view.m_pBodies, floor, pool);
+        times.push_back(msSince(start));
+    }
+    return median(times);
+}
+
+void awakePiles(const std::vector<int>& threads)
+{
+    std::printf("\nThe collision pass on a pile kept awake (ms, medians of 60 passes):\n\n");
+    std::printf("| letters | threads | pass | per letter | parallel efficiency |\n");
+    std::printf("|---|---|---|---|---|\n");
+    for (int letters : {2000, 10000}) {
+        TaskPool settlePool(threads.back());
+        PileScene scene(1024, 768, letters, settlePool, PhysicsPreset::Sturdy);
+        scene.settle(letters > 2000 ? 2500 : 4000);
+        double one = 0.0;
+        for (int n : threads) {
+            TaskPool pool(n);
+            const double ms = awakePass(scene, n > 1 ? &pool : nullptr);
+            if (n == 1)
+                one = ms;
+            std::printf("| %d (size %d) | %d | %.2f | %.2f us | %s |\n", letters, scene.view().m_nFontSize, n, ms,
+                        1000.0 * ms / scene.lettersWithInk(),
+                        n == 1 ? "" : (std::to_string(static_cast<int>(100.0 * one / (n * ms) + 0.5)) + "%").c_str());
+            std::fflush(stdout);
+        }
+    }
+}
+
+// Box2D's tree, kept from tick to tick as a physics engine keeps it: moved
+// proxies, then a query for each body.
+struct TreePairs {
+    struct Callback {
+        int self;
+        int found = 0;
+        bool QueryCallback(int32 proxy)
+        {
+            found += proxy > self;
+            return true;
+        }
+    };
+    b2DynamicTree tree;
+    std::vector<int32> proxies;
+
+    int find(const std::vector<CollisionBox>& boxes)
+    {
+        const auto aabb = [](const CollisionBox& b) {
+            b2AABB a;
+            a.lowerBound.Set(static_cast<float>(b.left), static_cast<float>(b.top));
+            a.upperBound.Set(static_cast<float>(b.right), static_cast<float>(b.bottom));
+            return a;
+        };
+        if (proxies.empty())
+            for (const CollisionBox& b : boxes)
+                proxies.push_back(tree.CreateProxy(aabb(b), nullptr));
+        else
+            for (std::size_t i = 0; i < boxes.size(); ++i)
+                tree.MoveProxy(proxies[i], aabb(boxes[i]), b2Vec2(0.0f, 0.0f));
+        int pairs = 0;
+        for (std::size_t i = 0; i < boxes.size(); ++i) {
+            Callback callback{proxies[i]};
+            tree.Query(&callback, aabb(boxes[i]));
+            pairs += callback.found;
+        }
+        return pairs;
+    }
+};
+
+void broadPhases()
+{
+    TaskPool pool(1);
+    PileScene scene(1024, 768, 2000, pool, PhysicsPreset::Sturdy);
+    std::printf("\nBroad phase, the boxes of 2,000 letters falling and then settled (us, medians of 200):\n\n");
+    std::printf("| boxes | our grid | Box2D dynamic tree |\n|---|---|---|\n");
+    for (const char* when : {"falling", "settled"}) {
+        if (std::string(when) == "settled")
+            scene.settle(4000);
+        BroadPhase grid;
+        TreePairs tree;
+        std::vector<double> ours, theirs;
+        for (int i = 0; i < 200; ++i) {
+            scene.tick();
+            std::vector<CollisionBox> boxes;
+            std::vector<unsigned char> active;
+            for (const auto& body : scene.view().m_pBodies) {
+                boxes.push_back(body->collision ? body->collision->swept : CollisionBox{});
+                active.push_back(1);
+            }
+            Clock::time_point start = Clock::now();
+            grid.find(boxes, active);
+            ours.push_back(1000.0 * msSince(start));
+            start = Clock::now();
+            tree.find(boxes);
+            theirs.push_back(1000.0 * msSince(start));
+        }
+        std::printf("| %s | %.0f | %.0f |\n", when, median(ours), median(theirs));
+    }
+}
+
+void stillness()
+{
+    TaskPool pool(TaskPool::threadsFromEnvironment());
+    PileScene scene(1024, 768, 500, pool, PhysicsPreset::Sturdy);
+    std::printf("\n500 letters (size %d) dropped at once: kinetic energy (px^2/s^2, all particles) each second\n"
+                "from 10 s to 20 s; the threshold is 0.01 a particle:\n\n",
+                scene.view().m_nFontSize);
+    int particles = 0;
+    for (const auto& body : scene.view().m_pBodies)
+        particles += body->particleCount();
+    const int second = static_cast<int>(kTicksPerSecond);
+    for (int t = 0; t < 10 * second; ++t)
+        scene.tick();
+    double most = 0.0;
+    for (int s = 10; s <= 20; ++s) {
+        const double e = scene.kineticEnergy();
+        most = std::max(most, e);
+        std::printf("%s%.1f", s == 10 ? "" : ", ", e);
+        for (int t = 0; t < second && s < 20; ++t)
+            scene.tick();
+    }
+    std::printf("\nlargest %.1f, threshold %.1f: %s\n", most, 0.01 * particles, most <= 0.01 * particles ? "under" : "OVER");
+    std::vector<double> depths = overlapDepths(scene.view().m_pBodies);
+    const double deepest = depths.empty() ? 0.0 : *std::max_element(depths.begin(), depths.end());
+    std::printf("particles inside another letter: %zu of %d, median %.2f px, largest %.2f px\n", depths.size(), particles,
+                median(depths), deepest);
+}
+
+} // namespace
+
+int main()
+{
+    const std::vector<int> threads = threadCounts();
+    std::printf("bench_collide: Sturdy letters of the sample words in a 1024x768 window.\n");
+    std::printf("\nLetters settled in a pile (ms, medians of 300 ticks):\n\n");
+    std::printf("| threads | letters | settled after | tick colliding | tick passing through | ratio |\n");
+    std::printf("|---|---|---|---|---|---|\n");
+    settledPile(2000, threads);
+    settledPile(10000, {threads.back()});
+    awakePiles(threads);
+    broadPhases();
+    stillness();
+    return 0;
+}
