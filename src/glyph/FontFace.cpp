@@ -1,50 +1,21 @@
 #include "glyph/FontFace.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include <utility>
 
 #include FT_TRUETYPE_TABLES_H
 #include FT_TRUETYPE_TAGS_H
 
-namespace {
+#include "platform/RegularFile.h"
 
-// Opens a regular file for reading and tells its size. A FIFO, device or
-// folder under the name could block or never end, so it counts as no
-// file; the descriptor itself is checked, so nothing can be swapped in
-// between.
-int openRegularFile(const char* path, unsigned long& size)
-{
-    const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        return -1;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return -1;
-    }
-    size = static_cast<unsigned long>(info.st_size);
-    return fd;
-}
+namespace {
 
 // The engine's read callback; a count of 0 asks whether it may seek there.
 unsigned long readAt(FT_Stream stream, unsigned long offset, unsigned char* buffer, unsigned long count)
 {
     if (count == 0)
         return offset > stream->size ? 1 : 0;
-    const int fd = static_cast<int>(stream->descriptor.value);
-    unsigned long done = 0;
-    while (done < count) {
-        const ssize_t got = ::pread(fd, buffer + done, count - done, static_cast<off_t>(offset + done));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            break;
-        done += static_cast<unsigned long>(got);
-    }
-    return done;
+    const auto* file = static_cast<const RegularFile*>(stream->descriptor.pointer);
+    return static_cast<unsigned long>(file->readAt(offset, buffer, count));
 }
 
 // TrueType outlines live in a 'glyf' table; CFF, Type 1 and bitmap faces
@@ -62,16 +33,16 @@ bool hasTrueTypeOutlines(FT_Face face)
 // An open regular file and the stream through which the engine reads it,
 // so the engine never opens the path itself.
 struct FontFace::File {
-    File(int fd, unsigned long size)
+    explicit File(RegularFile opened) : file(std::move(opened))
     {
-        stream.descriptor.value = fd;
-        stream.size = size;
+        stream.descriptor.pointer = &file;
+        stream.size = static_cast<unsigned long>(file.size());
         stream.read = &readAt;
     }
-    ~File() { ::close(static_cast<int>(stream.descriptor.value)); }
     File(const File&) = delete;
     File& operator=(const File&) = delete;
 
+    RegularFile file;
     FT_StreamRec stream{};
 };
 
@@ -89,11 +60,10 @@ bool FontFace::open(const char* path)
 {
     if (m_face || !m_engine || !path)
         return false;
-    unsigned long size = 0;
-    const int fd = openRegularFile(path, size);
-    if (fd < 0)
+    RegularFile opened(path);
+    if (!opened.isOpen())
         return false;
-    auto file = std::make_unique<File>(fd, size);
+    auto file = std::make_unique<File>(std::move(opened));
     FT_Open_Args args{};
     args.flags = FT_OPEN_STREAM;
     args.stream = &file->stream;

@@ -5,21 +5,17 @@
 #include <cmath>
 #include <cstdio>
 
+#include "platform/KeyCodes.h"
 #include "view/CommandIds.h"
 
 namespace {
-
-constexpr unsigned kBackspace = 8;
-constexpr unsigned kTab = 9;
-constexpr unsigned kEnter = 13;
-constexpr unsigned kEscape = 27;
 
 struct Keyword {
     std::string_view name;
     unsigned value;
 };
 
-constexpr Keyword kKeys[] = {{"esc", kEscape}, {"enter", kEnter}, {"backspace", kBackspace}, {"tab", kTab}};
+constexpr Keyword kKeys[] = {{"esc", keycode::Escape}, {"enter", keycode::Enter}, {"backspace", keycode::Backspace}, {"tab", keycode::Tab}};
 constexpr Keyword kModes[] = {{"keyboard", ID_MODE_KEYBOARD}, {"nozzle", ID_MODE_NOZZLE}, {"manipulate", ID_MODE_MANIPULATE}};
 constexpr Keyword kFonts[] = {{"arial", ID_FONT_ARIAL}, {"symbol", ID_FONT_SYMBOL}};
 constexpr Keyword kDisplays[] = {{"wireframe", ID_DISPLAY_WIREFRAME},

@@ -1,10 +1,8 @@
+#include "platform/KeyCodes.h"
 #include "view/CLexfallView.h"
 
 namespace {
 
-constexpr unsigned kBackspace = 8;
-constexpr unsigned kEnter = 13;
-constexpr unsigned kEscape = 27;
 // Glyphs are looked up by one byte; wider codes have no glyph to add.
 constexpr unsigned kLargestByte = 255;
 
@@ -22,7 +20,7 @@ void CLexfallView::OnKeyDown(unsigned, unsigned, unsigned)
 void CLexfallView::OnChar(unsigned code, unsigned, unsigned)
 {
     switch (code) {
-    case kBackspace:
+    case keycode::Backspace:
         if (m_pBodies.empty())
             return;
         if (m_entryCount.lists == m_pBodyTriangles.size())
@@ -36,11 +34,11 @@ void CLexfallView::OnChar(unsigned code, unsigned, unsigned)
             m_pAdvances.pop_back();
         }
         return;
-    case kEnter:
+    case keycode::Enter:
         ClearScene();
         m_vInsert = Vector3(0.0, m_vInsert.y, 0.0);
         return;
-    case kEscape:
+    case keycode::Escape:
         m_bAnimate = !m_bAnimate;
         return;
     default:

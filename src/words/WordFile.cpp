@@ -1,12 +1,8 @@
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <array>
-#include <cerrno>
 #include <cstddef>
 #include <vector>
 
+#include "platform/RegularFile.h"
 #include "words/WordFile.h"
 
 namespace {
@@ -37,40 +33,6 @@ constexpr std::array<ByteClass, 256> makeByteClasses()
 
 constexpr std::array<ByteClass, 256> kByteClasses = makeByteClasses();
 
-// Owns a POSIX file descriptor.
-class FileHandle {
-public:
-    explicit FileHandle(int fd) : m_fd(fd) {}
-    ~FileHandle()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
-// Opens a regular file for reading. Directories, pipes and devices count
-// as unopenable: they have no words to give and could block or never end.
-int openRegularFile(const char* path)
-{
-    if (!path)
-        return -1;
-    const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return -1;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
 } // namespace
 
 int loadWordFile(const char* path, std::unique_ptr<WordList>& words)
@@ -80,8 +42,8 @@ int loadWordFile(const char* path, std::unique_ptr<WordList>& words)
     else
         words = std::make_unique<WordList>();
 
-    FileHandle file(openRegularFile(path));
-    if (file.get() < 0) {
+    const RegularFile file(path);
+    if (!file.isOpen()) {
         words.reset();
         return -1;
     }
@@ -93,9 +55,7 @@ int loadWordFile(const char* path, std::unique_ptr<WordList>& words)
     std::size_t length = 0;
     bool ended = false;
     while (!ended) {
-        const ssize_t got = ::read(file.get(), block.data(), block.size());
-        if (got < 0 && errno == EINTR)
-            continue;
+        const long got = file.read(block.data(), block.size());
         if (got <= 0)
             break;
         const unsigned char* p = block.data();

@@ -4,13 +4,11 @@
 #include <memory>
 #include <vector>
 
+#include "platform/KeyCodes.h"
 #include "support/ViewFixture.h"
 
 namespace {
 
-constexpr unsigned kBackspace = 8;
-constexpr unsigned kEnter = 13;
-constexpr unsigned kEscape = 27;
 
 void press(CLexfallView& view, unsigned code)
 {
@@ -113,9 +111,9 @@ TEST(Typing, EscTogglesAnimationAndAddsNothing)
     CLexfallView& view = rig.view;
     rig.tick();
     const int invalidations = rig.window.invalidations;
-    press(view, kEscape);
+    press(view, keycode::Escape);
     EXPECT_TRUE(view.m_bAnimate);
-    press(view, kEscape);
+    press(view, keycode::Escape);
     EXPECT_FALSE(view.m_bAnimate);
     EXPECT_EQ(rig.bodyCount(), 0);
     EXPECT_EQ(rig.window.invalidations, invalidations);
@@ -130,7 +128,7 @@ TEST(Typing, EnterClearsTheSceneAndReturnsToTheLeftEdge)
     rig.tick();
     rig.type("ab");
     view.m_vInsert.y = 222.0;
-    press(view, kEnter);
+    press(view, keycode::Enter);
     EXPECT_EQ(rig.bodyCount(), 0);
     EXPECT_TRUE(view.m_pBodyTriangles.empty());
     EXPECT_TRUE(view.m_pAdvances.empty());
@@ -141,7 +139,7 @@ TEST(Typing, BackspaceRemovesTheNewestBodyAndStepsBackByTheNewestAdvance)
 {
     SceneRig rig;
     CLexfallView& view = rig.view;
-    press(view, kBackspace);
+    press(view, keycode::Backspace);
     EXPECT_EQ(view.m_vInsert, Vector3(0.0, 300.0, 0.0)) << "nothing to remove, nothing moves";
 
     rig.tick();
@@ -152,7 +150,7 @@ TEST(Typing, BackspaceRemovesTheNewestBodyAndStepsBackByTheNewestAdvance)
     EXPECT_NEAR(view.m_vInsert.x, w + dot, 1e-9);
     const ParticleSystem* first = view.m_pBodies[0].get();
 
-    press(view, kBackspace);
+    press(view, keycode::Backspace);
     ASSERT_EQ(rig.bodyCount(), 1);
     EXPECT_EQ(view.m_pBodies[0].get(), first);
     EXPECT_EQ(view.m_pBodyTriangles.size(), 1u);
@@ -164,7 +162,7 @@ TEST(Typing, BackspaceRemovesTheNewestBodyAndStepsBackByTheNewestAdvance)
     // insertion point stays.
     view.m_pAdvances.clear();
     const Vector3 insert = view.m_vInsert;
-    press(view, kBackspace);
+    press(view, keycode::Backspace);
     EXPECT_EQ(rig.bodyCount(), 0);
     EXPECT_TRUE(view.m_pBodyTriangles.empty());
     EXPECT_EQ(view.m_vInsert, insert);
