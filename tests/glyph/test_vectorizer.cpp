@@ -192,14 +192,19 @@ TEST(GlyphContour, CrossingRule)
     EXPECT_FALSE(square.contains(15, 5));
     EXPECT_FALSE(square.contains(-1, 5));
     EXPECT_FALSE(square.contains(5, 11));
-    EXPECT_FALSE(square.contains(5, 0)); // the bottom edge counts on both sides
 
+    // Half-open: a vertex the contour passes through at the point's height
+    // counts once, an extreme vertex there twice or not at all.
+    GlyphContour diamond;
+    for (auto [x, y] : Points{{0, -10}, {-10, 0}, {0, 10}, {10, 0}})
+        diamond.add(x, y);
+    EXPECT_TRUE(diamond.contains(0, 0));
     GlyphContour triangle;
     for (auto [x, y] : Points{{0, 0}, {10, 5}, {0, 10}})
         triangle.add(x, y);
     EXPECT_TRUE(triangle.contains(5, 5));
-    // A vertex at the point's height takes part in both of its edges.
-    EXPECT_TRUE(triangle.contains(12, 5));
+    EXPECT_FALSE(triangle.contains(12, 5));
+    EXPECT_FALSE(triangle.contains(5, 0));
 }
 
 TEST(GlyphVectorizer, SinglePointContourIsEmptyAndTrails)
