@@ -22,7 +22,7 @@ void triangulateFace(benchmark::State& state, const char* font)
     long triangles = 0;
     long vertices = 0;
     for (int c = 32; c < 127; ++c) {
-        mesher.triangulate(static_cast<char>(c), Precision);
+        mesher.triangulate(static_cast<char32_t>(c), Precision);
         triangles += static_cast<long>(mesher.mesh().size() / 6);
         std::set<std::pair<double, double>> distinct;
         for (const Vector3& p : mesher.mesh())
@@ -32,7 +32,7 @@ void triangulateFace(benchmark::State& state, const char* font)
 
     for (auto _ : state) {
         for (int c = 32; c < 127; ++c) {
-            mesher.triangulate(static_cast<char>(c), Precision);
+            mesher.triangulate(static_cast<char32_t>(c), Precision);
             benchmark::DoNotOptimize(mesher.mesh().data());
         }
     }

@@ -57,13 +57,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!meshed.insert(face.glyphIndex(code)).second)
             continue;
         const auto start = std::chrono::steady_clock::now();
-        mesher.triangulate(static_cast<char>(code), 30.0);
+        mesher.triangulate(static_cast<char32_t>(code), 30.0);
         if (std::chrono::steady_clock::now() - start > SlowCharacter) {
             std::fprintf(stderr, "code %d took over %lld s to mesh\n", code,
                          static_cast<long long>(SlowCharacter.count()));
             std::abort();
         }
-        mesher.advanceWidth(static_cast<char>(code));
+        mesher.advanceWidth(static_cast<char32_t>(code));
     }
     return 0;
 }

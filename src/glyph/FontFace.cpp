@@ -58,7 +58,17 @@ FontFace::~FontFace()
 
 bool FontFace::open(const char* path)
 {
-    if (m_face || !m_engine || !path)
+    return open(path, 0, true);
+}
+
+bool FontFace::openAny(const char* path, long index)
+{
+    return open(path, index, false);
+}
+
+bool FontFace::open(const char* path, long index, bool trueTypeOnly)
+{
+    if (m_face || !m_engine || !path || index < 0 || index > 0xFFFF)
         return false;
     RegularFile opened(path);
     if (!opened.isOpen())
@@ -68,18 +78,24 @@ bool FontFace::open(const char* path)
     args.flags = FT_OPEN_STREAM;
     args.stream = &file->stream;
     FT_Face face = nullptr;
-    if (FT_Open_Face(m_engine->library(), &args, 0, &face) != 0) {
+    if (FT_Open_Face(m_engine->library(), &args, index, &face) != 0) {
         if (face)
             FT_Done_Face(face);
         return false;
     }
-    if (!hasTrueTypeOutlines(face)) {
+    if (trueTypeOnly ? !hasTrueTypeOutlines(face) : !FT_IS_SCALABLE(face)) {
         FT_Done_Face(face);
         return false;
     }
     m_file = std::move(file);
     m_face = face;
-    buildCharToGlyph();
+    if (trueTypeOnly)
+        buildCharToGlyph();
+    // Characters beyond the table go through the widest Unicode map.
+    FT_Select_Charmap(m_face, FT_ENCODING_UNICODE);
+    m_unicode = m_face->charmap && m_face->charmap->encoding == FT_ENCODING_UNICODE;
+    if (!m_face->charmap && m_face->num_charmaps > 0)
+        FT_Set_Charmap(m_face, m_face->charmaps[0]);
     return true;
 }
 
@@ -116,6 +132,26 @@ void FontFace::buildCharToGlyph()
 int FontFace::glyphIndex(int code) const
 {
     return m_charToGlyph[(code >= 0 && code < 256) ? code : 0];
+}
+
+unsigned FontFace::glyphIndexFor(char32_t code) const
+{
+    if (!m_face || !m_face->charmap)
+        return 0;
+    const FT_UInt index = FT_Get_Char_Index(m_face, code);
+    if (index != 0 || m_unicode || code > 0xFF)
+        return index;
+    return FT_Get_Char_Index(m_face, 0xF000 + code);
+}
+
+std::string FontFace::familyName() const
+{
+    return m_face && m_face->family_name ? m_face->family_name : "";
+}
+
+long FontFace::faceCount() const
+{
+    return m_face ? m_face->num_faces : 0;
 }
 
 int FontFace::numGlyphs() const

@@ -7,6 +7,7 @@
 
 #include "platform/KeyCodes.h"
 #include "view/CommandIds.h"
+#include "words/Utf8.h"
 
 namespace {
 
@@ -88,32 +89,6 @@ std::optional<double> seconds(std::string_view s)
     return value;
 }
 
-// The code points of UTF-8 text; none for malformed text (overlong forms,
-// surrogates and stray continuation bytes included).
-std::optional<std::vector<unsigned>> decodeUtf8(std::string_view text)
-{
-    std::vector<unsigned> codes;
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        int length = lead < 0x80 ? 1 : (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3 : (lead & 0xF8) == 0xF0 ? 4 : 0;
-        if (length == 0 || i + static_cast<std::size_t>(length) > text.size())
-            return std::nullopt;
-        unsigned code = length == 1 ? lead : lead & (0x7Fu >> length);
-        for (int k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
-            if ((next & 0xC0) != 0x80)
-                return std::nullopt;
-            code = (code << 6) | (next & 0x3Fu);
-        }
-        constexpr unsigned kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (code < kSmallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-            return std::nullopt;
-        codes.push_back(code);
-        i += static_cast<std::size_t>(length);
-    }
-    return codes;
-}
-
 // What "type" types: up to an unescaped '#', trailing blanks dropped.
 // Empty when an escape is unknown.
 std::optional<std::string> typedText(std::string_view rest)
@@ -172,11 +147,11 @@ std::optional<std::string> parseType(std::string_view rest, ScriptStep& step)
         return "type TEXT, with \\# for '#' and \\\\ for a backslash";
     if (text->empty())
         return "type TEXT";
-    std::optional<std::vector<unsigned>> codes = decodeUtf8(*text);
+    const std::optional<std::vector<char32_t>> codes = decodeUtf8(*text);
     if (!codes)
         return "type TEXT in UTF-8";
     step.action = ScriptStep::Action::Keys;
-    step.codes = std::move(*codes);
+    step.codes.assign(codes->begin(), codes->end());
     return std::nullopt;
 }
 

@@ -7,7 +7,7 @@ constexpr double kNozzleSpinRange = 12.0;
 
 } // namespace
 
-void CLexfallView::AddCharacter(char c)
+void CLexfallView::AddCharacter(char32_t c)
 {
     const IntRect client = GetClientRect();
 

@@ -87,13 +87,19 @@ void CLexfallView::OnModeManipulate()
 
 void CLexfallView::OnFontArial()
 {
-    if (!isFace(m_pszFontFile, kArialFace) && SetFontFile(kArialFace))
+    if (isFace(m_pszFontFile, kArialFace) && m_strFace.empty())
+        return;
+    m_strFace.clear();
+    if (SetFontFile(kArialFace))
         m_pszFontFile = kArialFace;
 }
 
 void CLexfallView::OnFontSymbol()
 {
-    if (!isFace(m_pszFontFile, kSymbolFace) && SetFontFile(kSymbolFace))
+    if (isFace(m_pszFontFile, kSymbolFace) && m_strFace.empty())
+        return;
+    m_strFace.clear();
+    if (SetFontFile(kSymbolFace))
         m_pszFontFile = kSymbolFace;
 }
 
@@ -106,8 +112,14 @@ void CLexfallView::OnDisplayShowCompass() { m_bShowCompass = !m_bShowCompass; }
 void CLexfallView::OnUpdateModeKeyboard(CommandUpdate& ui) const { ui.setCheck(m_bKeyboardMode); }
 void CLexfallView::OnUpdateModeNozzle(CommandUpdate& ui) const { ui.setCheck(m_bNozzleMode); }
 void CLexfallView::OnUpdateModeManipulate(CommandUpdate& ui) const { ui.setCheck(m_bManipulateMode); }
-void CLexfallView::OnUpdateFontArial(CommandUpdate& ui) const { ui.setCheck(isFace(m_pszFontFile, kArialFace)); }
-void CLexfallView::OnUpdateFontSymbol(CommandUpdate& ui) const { ui.setCheck(isFace(m_pszFontFile, kSymbolFace)); }
+void CLexfallView::OnUpdateFontArial(CommandUpdate& ui) const
+{
+    ui.setCheck(isFace(m_pszFontFile, kArialFace) && m_strFace.empty());
+}
+void CLexfallView::OnUpdateFontSymbol(CommandUpdate& ui) const
+{
+    ui.setCheck(isFace(m_pszFontFile, kSymbolFace) && m_strFace.empty());
+}
 void CLexfallView::OnUpdateDisplayWireframe(CommandUpdate& ui) const { ui.setCheck(m_bWireframe); }
 void CLexfallView::OnUpdateDisplayShaded(CommandUpdate& ui) const { ui.setCheck(!m_bWireframe); }
 void CLexfallView::OnUpdateDisplayAnimate(CommandUpdate& ui) const { ui.setCheck(m_bAnimate); }
@@ -144,6 +156,19 @@ bool CLexfallView::SetFontFile(const char* name)
     return false;
 }
 
+bool CLexfallView::ChooseFace(const std::string& face, std::string& error)
+{
+    const std::optional<FaceLocation> location = fontCatalog::locate(face, error);
+    if (!location)
+        return false;
+    if (!m_pMesher->loadFace(*location, m_nFontSize)) {
+        error = "\"" + face + "\" is not a TrueType, OpenType or Type 1 face Lexfall can read";
+        return false;
+    }
+    m_strFace = face;
+    return true;
+}
+
 SceneSettings CLexfallView::Settings() const
 {
     SceneSettings settings;
@@ -154,6 +179,7 @@ SceneSettings CLexfallView::Settings() const
     settings.precision = m_dPrecision;
     settings.text = m_crText;
     settings.background = m_crBackground;
+    settings.utf8Words = m_bUtf8Words;
     return settings;
 }
 
@@ -181,6 +207,7 @@ void CLexfallView::ApplySettings(const SceneSettings& settings)
     *m_pPen = Pen{m_crText, 1};
     *m_pBrush = Brush{m_crText};
     m_crBackground = settings.background;
+    m_bUtf8Words = settings.utf8Words;
 }
 
 void CLexfallView::ChoosePreset(PhysicsPreset preset)

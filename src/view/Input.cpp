@@ -3,8 +3,12 @@
 
 namespace {
 
-// Glyphs are looked up by one byte; wider codes have no glyph to add.
-constexpr unsigned kLargestByte = 255;
+// Any Unicode character becomes a body; surrogates and codes beyond
+// Unicode are no characters.
+bool isCharacter(unsigned code)
+{
+    return code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
+}
 
 Vector3 toVector(IntPoint point)
 {
@@ -46,10 +50,10 @@ void CLexfallView::OnChar(unsigned code, unsigned, unsigned)
     }
 
     // One character per tick: keys arriving faster are dropped, not queued.
-    if (code <= kLargestByte && !m_bAdding && m_nCharsAllowed != 0) {
+    if (isCharacter(code) && !m_bAdding && m_nCharsAllowed != 0) {
         --m_nCharsAllowed;
         m_bAdding = true;
-        AddCharacter(static_cast<char>(static_cast<unsigned char>(code)));
+        AddCharacter(static_cast<char32_t>(code));
         m_bAdding = false;
     }
     Invalidate(true);

@@ -88,6 +88,7 @@ void writeSettings(const SceneSettings& settings, const SettingWriter& write)
     write("FontSize", std::to_string(settings.fontSize));
     write("TextColour", formatColour(settings.text));
     write("BackgroundColour", settings.background ? formatColour(*settings.background) : kSystemColour);
+    write("Utf8Words", settings.utf8Words ? "true" : "false");
 }
 
 SceneSettings readSettings(const SettingReader& read)
@@ -104,5 +105,6 @@ SceneSettings readSettings(const SettingReader& read)
     settings.text = colour(read("TextColour")).value_or(settings.text);
     if (const auto background = read("BackgroundColour"); background && *background != kSystemColour)
         settings.background = colour(background);
+    settings.utf8Words = read("Utf8Words") == std::optional<std::string>("true");
     return settings;
 }

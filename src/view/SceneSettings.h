@@ -17,6 +17,8 @@ struct SceneSettings {
     Rgb text{0, 0, 0};
     // None: the desktop's own window colour.
     std::optional<Rgb> background;
+    // Word files in UTF-8 give words of every script.
+    bool utf8Words = false;
 
     bool operator==(const SceneSettings&) const = default;
 

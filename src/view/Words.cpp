@@ -1,12 +1,14 @@
 #include <cstring>
+#include <string_view>
 
 #include "view/CLexfallView.h"
+#include "words/Utf8.h"
 #include "words/WordFile.h"
 #include "words/WordNet.h"
 
-int CLexfallView::LoadWordFile(const char* path, std::unique_ptr<WordList>& words)
+int CLexfallView::LoadWordFile(const char* path, std::unique_ptr<WordList>& words, bool utf8)
 {
-    return loadWordFile(path, words);
+    return loadWordFile(path, words, utf8);
 }
 
 void CLexfallView::OnOpenWordFile()
@@ -18,7 +20,7 @@ void CLexfallView::OnOpenWordFile()
 
     // An unreadable file is treated like one without words: the mode
     // stays and the Nozzle command asks again.
-    if (LoadWordFile(path.c_str(), m_pWords) == 1) {
+    if (LoadWordFile(path.c_str(), m_pWords, m_bUtf8Words) == 1) {
         m_bNozzleMode = true;
         m_bKeyboardMode = false;
         m_bManipulateMode = false;
@@ -38,8 +40,14 @@ void CLexfallView::EmitNextWord()
         m_nWordIndex = 0;
 
     // A whole word at once: the one-key-per-tick limit is the keyboard's.
-    for (char c : (*m_pWords)[static_cast<std::size_t>(m_nWordIndex)])
+    // Words are UTF-8; those read as described are plain ASCII.
+    std::string_view word = (*m_pWords)[static_cast<std::size_t>(m_nWordIndex)];
+    while (!word.empty()) {
+        char32_t c = static_cast<unsigned char>(word.front());
+        const int length = utf8Sequence(word, c);
         AddCharacter(c);
+        word.remove_prefix(length > 0 ? static_cast<std::size_t>(length) : 1);
+    }
 
     if (++m_nWordIndex >= count)
         m_nWordIndex = 0;
@@ -67,5 +75,5 @@ void CLexfallView::EmitWordNetWord()
         return;
     const TextSpan word = nextWordNetWord(m_pszWordNetText, n, m_nWordNetPos);
     for (int i = word.begin; i < word.end; ++i)
-        AddCharacter(m_pszWordNetText[i]);
+        AddCharacter(static_cast<unsigned char>(m_pszWordNetText[i]));
 }

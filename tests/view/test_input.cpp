@@ -1,14 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <vector>
 
+#include "glyph/FontGlyph.h"
+#include "glyph/GlyphMesher.h"
+#include "glyph/InstallPaths.h"
 #include "platform/KeyCodes.h"
 #include "support/ViewFixture.h"
 
 namespace {
-
 
 void press(CLexfallView& view, unsigned code)
 {
@@ -87,22 +90,40 @@ TEST(Typing, OneCharacterPerTickAndNothingBeforeTheFirstTick)
     EXPECT_EQ(view.m_nCharsAllowed, 1);
 }
 
-TEST(Typing, CodesBeyondOneByteAddNothingAndSpendNoAllowance)
+// Cyrillic, Greek and the euro sign come from the default face itself,
+// each its own glyph; a surrogate or a code beyond Unicode is no
+// character and spends no allowance.
+TEST(Typing, AnyCharacterOfTheFaceBecomesItsGlyph)
 {
     SceneRig rig;
     CLexfallView& view = rig.view;
+    FontFace face;
+    ASSERT_TRUE(face.open((lexfallFontDirectory() + "arial.ttf").c_str()));
+    FontInstance instance(&face);
+    ASSERT_TRUE(instance.create() && instance.setResolutions(96, 96) && instance.setCharSize(48));
+
     rig.tick();
-    press(view, 0x263A);
-    press(view, 256);
+    press(view, 0xD800);
+    press(view, 0x110000);
     EXPECT_EQ(rig.bodyCount(), 0);
     EXPECT_EQ(view.m_nCharsAllowed, 1);
-
-    // 128..255 pass as that byte; tab and other controls are characters too.
-    press(view, 233);
-    EXPECT_EQ(rig.bodyCount(), 1);
-    rig.tick();
-    press(view, '\t');
-    EXPECT_EQ(rig.bodyCount(), 2);
+    for (const unsigned c : {0x436u, 0x3A9u, 0x20ACu}) {
+        press(view, c);
+        rig.tick();
+        ASSERT_NE(face.glyphIndexFor(c), 0u) << c;
+        FontGlyph own(&instance);
+        ASSERT_TRUE(own.create(static_cast<int>(c), face.glyphIndexFor(c)));
+        GlyphOutline expected, used;
+        ASSERT_TRUE(own.outline(expected));
+        ASSERT_TRUE(view.m_pMesher->glyph(c)->outline(used));
+        EXPECT_EQ(used.contourEnds, expected.contourEnds) << c;
+        EXPECT_TRUE(std::equal(used.points.begin(), used.points.end(), expected.points.begin(),
+                               [](auto a, auto b) { return a.x == b.x && a.y == b.y; }))
+            << c;
+        EXPECT_GT(view.m_pBodies.back()->particleCount(), 3) << c;
+        EXPECT_EQ(view.m_pAdvances.back(), own.advance() / 64.0) << c;
+    }
+    EXPECT_EQ(rig.bodyCount(), 3);
 }
 
 TEST(Typing, EscTogglesAnimationAndAddsNothing)
