@@ -40,6 +40,17 @@ std::optional<PhysicsPreset>& physicsForRun()
     return preset;
 }
 
+struct FaceOptions {
+    std::string face;
+    bool utf8Words = false;
+};
+
+FaceOptions& faceForRun()
+{
+    static FaceOptions options;
+    return options;
+}
+
 // The per-user settings file, its folder made when missing.
 wxConfigBase* settingsFile()
 {
@@ -100,6 +111,12 @@ void CLexfallApp::SetPhysicsForRun(std::optional<PhysicsPreset> preset) { physic
 
 std::optional<PhysicsPreset> CLexfallApp::PhysicsForRun() { return physicsForRun(); }
 
+void CLexfallApp::SetFaceForRun(const std::string& face, bool utf8Words) { faceForRun() = {face, utf8Words}; }
+
+const std::string& CLexfallApp::FaceForRun() { return faceForRun().face; }
+
+bool CLexfallApp::Utf8WordsForRun() { return faceForRun().utf8Words; }
+
 SceneSettings CLexfallApp::LoadSettings()
 {
     wxConfigBase* config = wxConfigBase::Get();
@@ -130,6 +147,8 @@ void CLexfallApp::OnInitCmdLine(wxCmdLineParser& parser)
     // only declared here so that the toolkit passes them over.
     parser.AddLongSwitch("frame-stats");
     parser.AddLongOption("physics");
+    parser.AddLongOption("face");
+    parser.AddLongSwitch("utf8-words");
     parser.AddParam("file", wxCMD_LINE_VAL_STRING, wxCMD_LINE_PARAM_OPTIONAL);
     parser.SetSwitchChars("-");
 }

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 
 #include <wx/app.h>
 #include <wx/string.h>
@@ -24,6 +25,10 @@ public:
     static bool FrameStats();
     static void SetPhysicsForRun(std::optional<PhysicsPreset> preset);
     static std::optional<PhysicsPreset> PhysicsForRun();
+    // --face (empty: the saved face) and --utf8-words.
+    static void SetFaceForRun(const std::string& face, bool utf8Words);
+    static const std::string& FaceForRun();
+    static bool Utf8WordsForRun();
 
     // Display > Settings in the per-user settings file.
     static SceneSettings LoadSettings();

@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include <wx/button.h>
+#include <wx/checkbox.h>
 #include <wx/choice.h>
 #include <wx/clrpicker.h>
 #include <wx/sizer.h>
@@ -54,6 +55,10 @@ CSettingsDlg::CSettingsDlg(wxWindow* parent, const SceneSettings& settings, cons
     row("&Text colour:", m_text = new wxColourPickerCtrl(this, wxID_ANY));
     row("&Background colour:", m_background = new wxColourPickerCtrl(this, wxID_ANY));
 
+    grid->AddSpacer(0);
+    grid->Add(m_utf8Words = new wxCheckBox(this, wxID_ANY, "&Words in every language (UTF-8)"));
+    m_utf8Words->SetToolTip("Nozzle word files in UTF-8 give words of letters and numbers of any script");
+
     auto* note = new wxStaticText(this, wxID_ANY, "Physics, size and precision apply to letters made from now on.");
 
     auto* reset = new wxButton(this, wxID_ANY, "Reset to &As designed");
@@ -92,6 +97,7 @@ void CSettingsDlg::show(const SceneSettings& settings)
     m_text->SetColour(toWx(settings.text));
     m_desktopBackground = !settings.background;
     m_background->SetColour(settings.background ? toWx(*settings.background) : m_desktop);
+    m_utf8Words->SetValue(settings.utf8Words);
 }
 
 SceneSettings CSettingsDlg::settings() const
@@ -110,6 +116,7 @@ SceneSettings CSettingsDlg::settings() const
     s.text = fromWx(m_text->GetColour());
     if (!m_desktopBackground)
         s.background = fromWx(m_background->GetColour());
+    s.utf8Words = m_utf8Words->GetValue();
     return s;
 }
 

@@ -4,6 +4,7 @@
 
 #include "view/SceneSettings.h"
 
+class wxCheckBox;
 class wxChoice;
 class wxColourPickerCtrl;
 class wxSpinCtrl;
@@ -38,4 +39,5 @@ private:
     wxSpinCtrlDouble* m_precision;
     wxColourPickerCtrl* m_text;
     wxColourPickerCtrl* m_background;
+    wxCheckBox* m_utf8Words;
 };

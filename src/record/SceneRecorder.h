@@ -15,6 +15,8 @@ struct RecordOptions {
     int height = 768;
     int fps = 30;
     PhysicsPreset preset = PhysicsPreset::AsDesigned;
+    std::string face{};     // another face than Arial from the start
+    bool utf8Words = false; // word files of every script
 };
 
 // Frames of a recording of `ticks` ticks: frame k is taken at k / fps
@@ -31,6 +33,7 @@ public:
     using FrameSink = std::function<bool(const RasterFrame&)>;
     using Progress = std::function<void(int ticksDone)>;
 
+    // The options' face must be one CLexfallView::CheckFace takes.
     explicit SceneRecorder(const RecordOptions& options);
     SceneRecorder(const SceneRecorder&) = delete;
     SceneRecorder& operator=(const SceneRecorder&) = delete;

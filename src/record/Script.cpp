@@ -173,8 +173,13 @@ std::optional<std::string> parseStep(std::string_view command, std::string_view 
         return keyword(arg, kKeys, "key Esc|Enter|Backspace|Tab", true, step);
     if (name == "mode")
         return keyword(arg, kModes, "mode keyboard|nozzle|manipulate", false, step);
-    if (name == "font")
-        return keyword(arg, kFonts, "font arial|symbol", false, step);
+    if (name == "font") {
+        if (!keyword(arg, kFonts, "", false, step))
+            return std::nullopt;
+        step.action = ScriptStep::Action::Face;
+        step.path = std::string(trimmed(args));
+        return step.path.empty() ? std::optional<std::string>("font arial|symbol|FAMILY|FILE") : std::nullopt;
+    }
     if (name == "display")
         return keyword(arg, kDisplays, "display wireframe|shaded|cursor|compass|animate", false, step);
     if (name == "click" || name == "dclick") {

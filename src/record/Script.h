@@ -16,7 +16,7 @@
 //   drag X1 Y1 X2 Y2 [SECONDS]   left button, moving once a tick
 //   rdrag X1 Y1 X2 Y2 [SECONDS]  right button, likewise
 //   mode keyboard|nozzle|manipulate
-//   font arial|symbol
+//   font arial|symbol|FAMILY|FILE
 //   display wireframe|shaded|cursor|compass|animate
 //   words PATH                the Nozzle word file, as File > Open
 //   wait SECONDS
@@ -41,6 +41,7 @@ struct ScriptStep {
         RightDrag,   // right button likewise
         Command,     // the view's menu command `command` (view/CommandIds.h)
         Words,       // File > Open, answered with `path`
+        Face,        // Font > Other Face, answered with `path`: a family or a file
         Wait,        // `ticks` ticks
     };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "glyph/FontFace.h"
 #include "glyph/InstallPaths.h"
 #include "view/CommandIds.h"
 
@@ -156,16 +157,38 @@ bool CLexfallView::SetFontFile(const char* name)
     return false;
 }
 
+namespace {
+
+std::string unreadableFace(const std::string& face)
+{
+    return "\"" + face + "\" is not a TrueType, OpenType or Type 1 face Lexfall can read";
+}
+
+} // namespace
+
 bool CLexfallView::ChooseFace(const std::string& face, std::string& error)
 {
     const std::optional<FaceLocation> location = fontCatalog::locate(face, error);
     if (!location)
         return false;
     if (!m_pMesher->loadFace(*location, m_nFontSize)) {
-        error = "\"" + face + "\" is not a TrueType, OpenType or Type 1 face Lexfall can read";
+        error = unreadableFace(face);
         return false;
     }
     m_strFace = face;
+    return true;
+}
+
+bool CLexfallView::CheckFace(const std::string& face, std::string& error)
+{
+    const std::optional<FaceLocation> location = fontCatalog::locate(face, error);
+    if (!location)
+        return false;
+    FontFace opened;
+    if (!opened.openAny(location->file.c_str(), location->index)) {
+        error = unreadableFace(face);
+        return false;
+    }
     return true;
 }
 

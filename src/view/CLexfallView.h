@@ -67,6 +67,8 @@ public:
     // a collection. False, with the face in use kept and the reason in
     // `error`, for an unknown family or a file that is no readable face.
     bool ChooseFace(const std::string& face, std::string& error);
+    // Whether ChooseFace would take the face, without loading it.
+    static bool CheckFace(const std::string& face, std::string& error);
     // What Display > Settings shows and sets. Physics, size and precision
     // apply to letters made afterwards, colours at once.
     SceneSettings Settings() const;

@@ -27,10 +27,11 @@ TEST(Script, ReadsEveryCommandWithItsArguments)
                                             "font symbol\n"
                                             "display animate\n"
                                             "words my words.txt  \n"
-                                            "wait 1\n");
+                                            "wait 1\n"
+                                            "font DejaVu Serif:bold # a family\n");
     ASSERT_FALSE(parsed.error) << parsed.error->expected;
     const std::vector<ScriptStep>& steps = parsed.script.steps;
-    ASSERT_EQ(steps.size(), 12u);
+    ASSERT_EQ(steps.size(), 13u);
 
     EXPECT_EQ(steps[0].action, Action::Keys);
     EXPECT_EQ(steps[0].line, 3);
@@ -51,6 +52,8 @@ TEST(Script, ReadsEveryCommandWithItsArguments)
     EXPECT_EQ(steps[10].action, Action::Words);
     EXPECT_EQ(steps[10].path, "my words.txt");
     EXPECT_EQ(steps[11].ticks, 63);
+    EXPECT_EQ(steps[12].action, Action::Face);
+    EXPECT_EQ(steps[12].path, "DejaVu Serif:bold");
     EXPECT_EQ(parsed.script.ticks, 5 + 1 + 1 + 31 + 63);
 }
 
@@ -75,7 +78,7 @@ TEST(Script, AnErrorNamesTheLineItsTextAndWhatWasExpected)
         {"drag 1 2 3 4 -1\n", 1, "drag 1 2 3 4 -1", "drag X1 Y1 X2 Y2 [SECONDS]"},
         {"rdrag 1 2 3\n", 1, "rdrag 1 2 3", "rdrag X1 Y1 X2 Y2 [SECONDS]"},
         {"mode paint\n", 1, "mode paint", "mode keyboard|nozzle|manipulate"},
-        {"font times\n", 1, "font times", "font arial|symbol"},
+        {"font  # none\n", 1, "font  # none", "font arial|symbol|FAMILY|FILE"},
         {"display shaded wireframe\n", 1, "display shaded wireframe", "display wireframe|shaded|cursor|compass|animate"},
         {"words   # none\n", 1, "words   # none", "words PATH"},
         {"wait 1e12\n", 1, "wait 1e12", "wait SECONDS, from 0 to 600"},
