@@ -42,6 +42,7 @@ TEST(Settings, SurviveTheConfigAndABadValueFallsBackAlone)
     chosen.precision = 12.25;
     chosen.text = Rgb{12, 200, 255};
     chosen.background = Rgb{1, 2, 3};
+    chosen.utf8Words = true;
     Store store;
     EXPECT_EQ(roundTrip(chosen, &store), chosen);
     EXPECT_EQ(roundTrip(SceneSettings::asDesigned()), SceneSettings::asDesigned());
