@@ -66,6 +66,14 @@ void meshAnyFace(const std::string& path)
         if (meshed.insert(index).second)
             meshTimed(mesher, static_cast<char32_t>(code));
     meshTimed(mesher, 0x10FFFD); // a character it lacks: the missing glyph
+
+    // A word of those characters shaped, as the nozzle shapes one.
+    std::u32string word;
+    for (FT_ULong code = FT_Get_First_Char(face.handle(), &index); index != 0 && word.size() < 16;
+         code = FT_Get_Next_Char(face.handle(), code, &index))
+        word += static_cast<char32_t>(code);
+    for (const GlyphCache::ShapedGlyph& glyph : mesher.shape(word))
+        meshTimed(mesher, glyph.key);
 }
 
 } // namespace

@@ -27,9 +27,9 @@ if [ -r "$TYPE1_SEED" ]; then cp "$TYPE1_SEED" "$OUT/seeds/"; fi
 echo "run-font-fuzzer: building $OUT/font-fuzzer"
 # shellcheck disable=SC2046 # pkg-config prints several flags
 if ! clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-      -Isrc $(pkg-config --cflags freetype2 fontconfig glu) \
+      -Isrc $(pkg-config --cflags freetype2 fontconfig harfbuzz glu) \
       fuzz/font_fuzzer.cpp src/glyph/*.cpp src/platform/RegularFile.cpp \
-      $(pkg-config --libs freetype2 fontconfig glu) -o "$OUT/font-fuzzer"; then
+      $(pkg-config --libs freetype2 fontconfig harfbuzz glu) -o "$OUT/font-fuzzer"; then
   echo "run-font-fuzzer: the build failed; libFuzzer comes with apt-get install clang libclang-rt-14-dev" >&2
   exit 2
 fi

@@ -149,6 +149,13 @@ bool GlyphMesher::hasFont() const
     return m_face != nullptr;
 }
 
+std::vector<GlyphCache::ShapedGlyph> GlyphMesher::shape(const std::u32string& word)
+{
+    if (!m_cache || m_sizedFont || m_pointSize <= 0)
+        return {};
+    return m_cache->shape(word);
+}
+
 std::string GlyphMesher::familyName() const
 {
     return m_face ? m_face->familyName() : std::string();

@@ -5,12 +5,12 @@
 #include <vector>
 
 #include "glyph/FontCatalog.h"
+#include "glyph/GlyphCache.h"
 #include "glyph/GlyphMesh.h"
 
 class FontFace;
 class SizedFont;
 class FontGlyph;
-class GlyphCache;
 class GlyphWireTriangulator;
 class ParticleSystem;
 struct Particle;
@@ -54,6 +54,10 @@ public:
     // The glyph of a character, loading it if need be; null without one.
     // Valid until the next call of the mesher.
     const FontGlyph* glyph(char32_t c);
+    // A word shaped in a face loaded with loadFace: its glyphs left to
+    // right, each a key that triangulate, advanceWidth and buildGlyphBody
+    // take like a character. Empty without such a face.
+    std::vector<GlyphCache::ShapedGlyph> shape(const std::u32string& word);
     // The family of the face in use; empty without one.
     std::string familyName() const;
     const GlyphWireTriangulator& triangulator() const { return *m_triangulator; }

@@ -3,6 +3,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -88,6 +89,12 @@ public:
     void UpdatePoints(const TriangleList& list, int offset);
 
     void AddCharacter(char32_t c);
+    // A word of a face chosen with ChooseFace, shaped: kerned, joined and
+    // in right-to-left order where its script asks, each glyph a body.
+    void AddShapedWord(const std::u32string& word);
+    // A glyph's body moved by `offset` from the insertion point, which
+    // then advances by `advance`: the glyph's own when none is given.
+    void AddGlyph(char32_t c, std::optional<double> advance, std::optional<Vector3> offset);
 
     // Painting, for the window, a printed page and the preview alike.
     void OnDraw(DrawContext& dc);
@@ -119,6 +126,7 @@ public:
     static int LoadWordFile(const char* path, std::unique_ptr<WordList>& words, bool utf8 = false);
     void EmitNextWord();
     void EmitWordNetWord();
+    void AddWord(const std::u32string& word);
     // The one WordNet search: synonyms of the verb "fall". The text
     // belongs to the library; empty when its database is missing.
     static const char* SearchWordNet();

@@ -42,12 +42,14 @@ void CLexfallView::EmitNextWord()
     // A whole word at once: the one-key-per-tick limit is the keyboard's.
     // Words are UTF-8; those read as described are plain ASCII.
     std::string_view word = (*m_pWords)[static_cast<std::size_t>(m_nWordIndex)];
+    std::u32string codes;
     while (!word.empty()) {
         char32_t c = static_cast<unsigned char>(word.front());
         const int length = utf8Sequence(word, c);
-        AddCharacter(c);
+        codes += c;
         word.remove_prefix(length > 0 ? static_cast<std::size_t>(length) : 1);
     }
+    AddWord(codes);
 
     if (++m_nWordIndex >= count)
         m_nWordIndex = 0;
@@ -74,6 +76,20 @@ void CLexfallView::EmitWordNetWord()
     if (n == 0)
         return;
     const TextSpan word = nextWordNetWord(m_pszWordNetText, n, m_nWordNetPos);
+    std::u32string codes;
     for (int i = word.begin; i < word.end; ++i)
-        AddCharacter(static_cast<unsigned char>(m_pszWordNetText[i]));
+        codes += static_cast<unsigned char>(m_pszWordNetText[i]);
+    AddWord(codes);
+}
+
+void CLexfallView::AddWord(const std::u32string& word)
+{
+    // The two faces of the Font menu place a word letter by letter, as
+    // designed; another face shapes it.
+    if (!m_strFace.empty()) {
+        AddShapedWord(word);
+        return;
+    }
+    for (const char32_t c : word)
+        AddCharacter(c);
 }

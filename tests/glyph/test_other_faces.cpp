@@ -131,6 +131,37 @@ TEST(OtherFaces, CollectionsFamiliesAndBrokenFiles)
     EXPECT_FALSE(mesher.mesh().empty());
 }
 
+// Words of another face are shaped: kerned, joined, right to left, each
+// glyph meshed from its key.
+TEST(OtherFaces, WordsAreShaped)
+{
+    std::string error;
+    const auto dejaVu = fontCatalog::locate("DejaVu Sans", error);
+    ASSERT_TRUE(dejaVu) << error;
+    GlyphMesher mesher;
+    ASSERT_TRUE(mesher.loadFace(*dejaVu, 48));
+    const auto av = mesher.shape(U"AV");
+    ASSERT_EQ(av.size(), 2u);
+    EXPECT_LT(av[0].advance, mesher.advanceWidth(U'A'));
+
+    // "salam": seen, lam-alef joined into one glyph, meem; right to left.
+    const auto salam = mesher.shape(U"\u0633\u0644\u0627\u0645");
+    ASSERT_EQ(salam.size(), 3u);
+    EXPECT_EQ(salam.front().cluster, 3);
+    EXPECT_EQ(salam.back().cluster, 0);
+    FontFace face;
+    ASSERT_TRUE(face.openAny(dejaVu->file.c_str(), dejaVu->index));
+    EXPECT_NE(salam.back().index, face.glyphIndexFor(U'\u0633')); // the initial form
+    for (const auto& glyph : salam) {
+        ASSERT_TRUE(mesher.triangulate(glyph.key, 30.0));
+        EXPECT_FALSE(mesher.mesh().empty());
+    }
+
+    GlyphMesher arial; // the program's own faces place letters one by one
+    ASSERT_TRUE(arial.loadFont("arial.ttf", 48));
+    EXPECT_TRUE(arial.shape(U"AV").empty());
+}
+
 // The cache holds at most its bound of glyphs; a glyph dropped from it
 // loads again the same.
 TEST(OtherFaces, TheCacheIsBounded)

@@ -199,6 +199,9 @@ TEST(ViewState, ChooseFaceKeepsTheFaceInUseOnFailure)
     EXPECT_EQ(v.m_pMesher->familyName(), "DejaVu Serif");
     EXPECT_FALSE(checked(ID_FONT_ARIAL));
     EXPECT_FALSE(checked(ID_FONT_SYMBOL));
+    v.AddWord(U"AV"); // shaped: kerned
+    ASSERT_EQ(v.m_pAdvances.size(), 2u);
+    EXPECT_LT(v.m_pAdvances[0], v.m_pMesher->advanceWidth(U'A'));
 
     const TempFolder folder;
     for (const std::string& face : {std::string("No Such Family"), folder.write("broken.ttf", "no font")}) {
