@@ -143,6 +143,8 @@ TEST(OtherFaces, WordsAreShaped)
     const auto av = mesher.shape(U"AV");
     ASSERT_EQ(av.size(), 2u);
     EXPECT_LT(av[0].advance, mesher.advanceWidth(U'A'));
+    EXPECT_GT(av[0].advance, mesher.advanceWidth(U'A') - 8.0);
+    EXPECT_EQ(av[1].advance, mesher.advanceWidth(U'V'));
 
     // "salam": seen, lam-alef joined into one glyph, meem; right to left.
     const auto salam = mesher.shape(U"\u0633\u0644\u0627\u0645");
