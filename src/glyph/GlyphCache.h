@@ -18,7 +18,8 @@
 // outline points in all (17 bytes each as the engine holds them, so
 // under 5 MB), the least recently used going first, and at most
 // MaxFallbackFaces installed faces open (or those of the word being
-// shaped); opening one more drops them all with their glyphs. Whatever is dropped loads again, the same, when used.
+// shaped); opening one more drops them all with their glyphs. Whatever is
+// dropped loads again, the same, when used.
 //
 // Text can also be shaped: a glyph of shaped text is named by a key
 // beyond Unicode, which glyph() takes like a character.
