@@ -10,12 +10,17 @@
 
 namespace {
 
-// The process's fontconfig set-up, loaded on first use; null when it
-// cannot be.
+struct ConfigDeleter {
+    void operator()(FcConfig* c) const { FcConfigDestroy(c); }
+};
+
+// Lexfall's own fontconfig set-up, the user's and the system's rules and
+// fonts, loaded on first use and released at exit; null when it cannot
+// be loaded. The toolkit keeps its own.
 FcConfig* config()
 {
-    static const bool ready = FcInit() == FcTrue;
-    return ready ? FcConfigGetCurrent() : nullptr;
+    static const std::unique_ptr<FcConfig, ConfigDeleter> loaded(FcInitLoadConfigAndFonts());
+    return loaded.get();
 }
 
 struct PatternDeleter {
