@@ -1,6 +1,8 @@
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(FREETYPE REQUIRED IMPORTED_TARGET freetype2)
 pkg_check_modules(GLU REQUIRED IMPORTED_TARGET glu)
+pkg_check_modules(FONTCONFIG REQUIRED IMPORTED_TARGET fontconfig)
+pkg_check_modules(HARFBUZZ REQUIRED IMPORTED_TARGET harfbuzz)
 # The recorder's picture files.
 pkg_check_modules(GIF REQUIRED IMPORTED_TARGET libgif)
 pkg_check_modules(WEBPMUX REQUIRED IMPORTED_TARGET libwebpmux)

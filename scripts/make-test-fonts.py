@@ -13,6 +13,7 @@ import os
 import sys
 
 from fontTools.fontBuilder import FontBuilder
+from fontTools.pens.t2CharStringPen import T2CharStringPen
 from fontTools.pens.ttGlyphPen import TTGlyphPen
 from fontTools.ttLib import newTable
 from fontTools.ttLib.tables import ttProgram
@@ -88,6 +89,60 @@ def build(path, glyphs, advances, cmaps):
     builder.save(path)
 
 
+def cff_glyph(advance, *contours):
+    """Contours of on-curve points; ('c', x1, y1, x2, y2) before a point
+    makes a cubic arc to it with those two control points."""
+    pen = T2CharStringPen(advance, None)
+    for contour in contours:
+        pen.moveTo(contour[0])
+        pending = None
+        for point in contour[1:] + [contour[0]]:
+            if point[0] == "c":
+                pending = ((point[1], point[2]), (point[3], point[4]))
+            elif pending:
+                pen.curveTo(*pending, point)
+                pending = None
+            elif point != contour[0]:
+                pen.lineTo(point)
+        pen.closePath()
+    return pen.getCharString()
+
+
+def build_cff(path):
+    """An OpenType face with CFF (cubic) outlines: a square, a round ring
+    and a space. PostScript exteriors run counter-clockwise."""
+    k = 0.5523  # a quarter circle's control points
+    def circle(cx, cy, r, clockwise=True):
+        d = r * k
+        if clockwise:
+            return [(cx - r, cy), ("c", cx - r, cy + d, cx - d, cy + r), (cx, cy + r),
+                    ("c", cx + d, cy + r, cx + r, cy + d), (cx + r, cy),
+                    ("c", cx + r, cy - d, cx + d, cy - r), (cx, cy - r),
+                    ("c", cx - d, cy - r, cx - r, cy - d)]
+        return [(cx - r, cy), ("c", cx - r, cy - d, cx - d, cy - r), (cx, cy - r),
+                ("c", cx + d, cy - r, cx + r, cy - d), (cx + r, cy),
+                ("c", cx + r, cy + d, cx + d, cy + r), (cx, cy + r),
+                ("c", cx - d, cy + r, cx - r, cy + d)]
+    advances = {".notdef": 40, "space": 16, "square": 37, "ring": 60}
+    glyphs = {
+        ".notdef": cff_glyph(40, rect(4, 0, 36, 48, clockwise=False)),
+        "space": cff_glyph(16),
+        "square": cff_glyph(37, rect(0, 0, 40, 40, clockwise=False)),
+        "ring": cff_glyph(60, circle(30, 30, 30, clockwise=False), circle(30, 30, 12)),
+    }
+    order = list(glyphs)
+    builder = FontBuilder(UPEM, isTTF=False)
+    builder.setupGlyphOrder(order)
+    builder.setupCharacterMap({32: "space", 65: "square", 79: "ring"})
+    builder.setupCFF("LexfallTestCFF", {"FullName": "LexfallTest CFF"}, glyphs, {})
+    builder.setupHorizontalMetrics({name: (advances[name], 0) for name in order})
+    builder.setupHorizontalHeader(ascent=56, descent=-8)
+    builder.setupNameTable({"familyName": "LexfallTest CFF", "styleName": "Regular"})
+    builder.setupOS2(sTypoAscender=56, sTypoDescender=-8, usWinAscent=56, usWinDescent=8)
+    builder.setupPost()
+    builder.save(path)
+
+
 def basic_glyphs(count):
     glyphs = {".notdef": polygon_glyph(rect(4, 0, 36, 48)), "space": polygon_glyph()}
     for i in range(2, count):
@@ -134,6 +189,8 @@ def main(argv):
     mapping = {32: "space", 65: "square", 79: "ring", 87: "backwards", 88: "crossing",
                90: "bowtie", 105: "twin", 67: "round", 77: "comb"}
     build(os.path.join(out, "shapes.ttf"), shapes, advances, [(4, 3, 1, mapping)])
+
+    build_cff(os.path.join(out, "shapes-cff.otf"))
 
 
 if __name__ == "__main__":

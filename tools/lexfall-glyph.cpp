@@ -10,11 +10,12 @@
 #include <sstream>
 #include <string>
 
-#include "glyph/FontFace.h"
+#include "glyph/FontCatalog.h"
+#include "glyph/FontGlyph.h"
+#include "glyph/GlyphMesher.h"
 #include "glyph/GlyphTriangulator.h"
 #include "glyph/GlyphVectorizer.h"
-#include "glyph/InstallPaths.h"
-#include "glyph/SizedFont.h"
+#include "words/Utf8.h"
 
 namespace {
 
@@ -23,14 +24,16 @@ constexpr double Scale = 6.0; // SVG units per glyph pixel
 constexpr double Margin = 4.0; // glyph pixels around the shape
 
 const char* const Usage =
-    "usage: lexfall-glyph [--font arial|symbol|PATH] [--precision P] [--] CHAR [OUT.svg]\n"
+    "usage: lexfall-glyph [--font arial|symbol|FAMILY|FILE] [--precision P] [--] CHAR [OUT.svg]\n"
     "\n"
     "Writes the contours and triangles Lexfall makes of one character as an\n"
     "SVG picture, to OUT.svg or to standard output.\n"
     "\n"
-    "  --font F       arial (default), symbol, or the path of a TrueType file\n"
+    "  --font F       arial (default), symbol, an installed family (\"DejaVu Serif\"),\n"
+    "                 or a TrueType, OpenType or Type 1 file, FILE:N for face N of\n"
+    "                 a collection\n"
     "  --precision P  chord extent in pixels, above 0 (default 30)\n"
-    "  CHAR           one character: a byte, or a UTF-8 character up to U+00FF\n";
+    "  CHAR           one character in UTF-8, or one byte\n";
 
 int usageError(const std::string& message)
 {
@@ -38,21 +41,29 @@ int usageError(const std::string& message)
     return 2;
 }
 
-// The character code 0-255 of a one-character argument, or -1.
-int characterCode(const std::string& text)
+// The code of a one-character argument, or -1.
+long characterCode(const std::string& text)
 {
-    const auto* b = reinterpret_cast<const unsigned char*>(text.data());
-    if (text.size() == 1)
-        return b[0];
-    if (text.size() == 2 && (b[0] == 0xC2 || b[0] == 0xC3) && (b[1] & 0xC0) == 0x80)
-        return ((b[0] & 0x1F) << 6) | (b[1] & 0x3F);
-    return -1;
+    const std::optional<std::vector<char32_t>> codes = decodeUtf8(text);
+    if (codes && codes->size() == 1)
+        return static_cast<long>(codes->front());
+    return text.size() == 1 ? static_cast<unsigned char>(text[0]) : -1;
 }
 
-// A bare name is looked for as given, then in the program's font folder.
-bool openFace(FontFace& face, const std::string& name)
+// The two faces of the Font menu as the program loads them; any other
+// face as Other Face does.
+bool loadFace(GlyphMesher& mesher, const std::string& font, std::string& error)
 {
-    return face.open(name.c_str()) || (name.find('/') == std::string::npos && face.open((lexfallFontDirectory() + name).c_str()));
+    if (font == "arial" || font == "symbol") {
+        const char* file = font == "arial" ? "arial.ttf" : "Symbol.ttf";
+        error = std::string("cannot open \"") + file + "\" as a TrueType font";
+        return mesher.loadFont(file, PointSize);
+    }
+    const std::optional<FaceLocation> location = fontCatalog::locate(font, error);
+    if (!location)
+        return false;
+    error = "\"" + font + "\" is not a TrueType, OpenType or Type 1 face";
+    return mesher.loadFace(*location, PointSize);
 }
 
 std::string number(double v)
@@ -62,7 +73,7 @@ std::string number(double v)
     return buffer;
 }
 
-std::string svg(const GlyphVectorizer& vectorizer, const GlyphMesh& mesh, int code, const std::string& font,
+std::string svg(const GlyphVectorizer& vectorizer, const GlyphMesh& mesh, long code, const std::string& font,
                 double precision, int glyphErrors)
 {
     double xmin = 0, xmax = 0, ymin = 0, ymax = 0; // includes the origin
@@ -170,23 +181,25 @@ int main(int argc, char** argv)
     }
     if (positional == 0)
         return usageError("which character?");
-    const int code = characterCode(character);
+    const long code = characterCode(character);
     if (code < 0)
-        return usageError("CHAR must be one character with a code from 0 to 255");
+        return usageError("CHAR must be one character");
 
-    const std::string fontFile = font == "arial" ? "arial.ttf" : font == "symbol" ? "Symbol.ttf" : font;
-    FontFace face;
-    if (!openFace(face, fontFile)) {
-        std::cerr << "lexfall-glyph: cannot open \"" << fontFile << "\" as a TrueType font\n";
+    GlyphMesher mesher;
+    std::string error;
+    if (!loadFace(mesher, font, error)) {
+        std::cerr << "lexfall-glyph: " << error << "\n";
         return 1;
     }
-    SizedFont sized(&face);
-    sized.create(PointSize);
-    const FontGlyph* glyph = sized.glyph(code);
+    const FontGlyph* glyph = mesher.glyph(static_cast<char32_t>(code));
     if (!glyph) {
-        std::cerr << "lexfall-glyph: \"" << fontFile << "\" has no usable glyph for code " << code << "\n";
+        std::cerr << "lexfall-glyph: \"" << font << "\" has no usable glyph for code " << code << "\n";
         return 1;
     }
+    // A character the face lacks comes from an installed face that has it.
+    const std::string from = glyph->instance()->face()->familyName();
+    if (from != mesher.familyName())
+        font += ", from " + from;
 
     GlyphMesh mesh;
     GlyphWireTriangulator triangulator;

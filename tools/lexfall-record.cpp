@@ -25,7 +25,8 @@ constexpr int kMaxFps = 50; // GIF viewers slow down frames shorter than 2/100 s
 constexpr off_t kMaxScriptBytes = 1 << 20;
 
 const char* const Usage =
-    "usage: lexfall-record [--size WxH] [--fps N] [--physics designed|sturdy] [--collide] [--] SCRIPT OUT\n"
+    "usage: lexfall-record [--size WxH] [--fps N] [--physics designed|sturdy] [--collide]\n"
+    "                      [--face FAMILY|FILE] [--utf8-words] [--] SCRIPT OUT\n"
     "\n"
     "Runs SCRIPT through Lexfall's scene, without a window, and writes what it\n"
     "shows to OUT: an animated GIF (OUT.gif), an animated WebP (OUT.webp) or the\n"
@@ -35,6 +36,10 @@ const char* const Usage =
     "  --fps N         frames a second, 1 to 50 (default 30)\n"
     "  --physics P     designed (default) or sturdy: how new letters move\n"
     "  --collide       letters collide from the start (script: collide on|off)\n"
+    "  --face F        the face of new letters: an installed family (\"DejaVu Serif\")\n"
+    "                  or a TrueType, OpenType or Type 1 file, FILE:N for face N\n"
+    "                  of a collection (default: Arial)\n"
+    "  --utf8-words    read word files in UTF-8 as words of every language\n"
     "An option's value follows it after a blank or an '=' (--fps=15).\n"
     "\n"
     "SCRIPT has one command a line; '#' starts a comment:\n"
@@ -44,7 +49,7 @@ const char* const Usage =
     "  drag X1 Y1 X2 Y2 [SECONDS]   left-button drag (Nozzle, Manipulate)\n"
     "  rdrag X1 Y1 X2 Y2 [SECONDS]  right-button drag (the compass)\n"
     "  mode keyboard|nozzle|manipulate\n"
-    "  font arial|symbol\n"
+    "  font arial|symbol|FAMILY|FILE   as the Font menu or Other Face\n"
     "  display wireframe|shaded|cursor|compass|animate   (the last three toggle)\n"
     "  collide on|off               letters collide, or pass through each other\n"
     "  words PATH                   the Nozzle word file, beside SCRIPT if relative\n"
@@ -94,7 +99,7 @@ bool readScript(const std::string& path, std::string& text, std::string& error)
 
 // Word files are named relative to the script, wherever the tool runs,
 // and must give words before any frame is made.
-bool prepareWordFiles(Script& script, const std::string& scriptPath, std::string& error)
+bool prepareWordFiles(Script& script, const std::string& scriptPath, bool utf8, std::string& error)
 {
     const std::filesystem::path folder = std::filesystem::path(scriptPath).parent_path();
     for (ScriptStep& step : script.steps) {
@@ -103,10 +108,30 @@ bool prepareWordFiles(Script& script, const std::string& scriptPath, std::string
         if (std::filesystem::path(step.path).is_relative())
             step.path = (folder / step.path).string();
         std::unique_ptr<CLexfallView::WordList> words;
-        const int loaded = CLexfallView::LoadWordFile(step.path.c_str(), words);
+        const int loaded = CLexfallView::LoadWordFile(step.path.c_str(), words, utf8);
         if (loaded != 1) {
             error = scriptPath + ":" + std::to_string(step.line) + ": the word file \"" + step.path + "\" " +
                     (loaded < 0 ? "cannot be read" : "has no words");
+            return false;
+        }
+    }
+    return true;
+}
+
+// Faces are named as the program takes them; a relative file lies beside
+// the script. Every face must load before any frame is made.
+bool prepareFaces(Script& script, const std::string& scriptPath, std::string& error)
+{
+    const std::filesystem::path folder = std::filesystem::path(scriptPath).parent_path();
+    for (ScriptStep& step : script.steps) {
+        if (step.action != ScriptStep::Action::Face)
+            continue;
+        const std::filesystem::path beside = folder / step.path;
+        if (std::filesystem::path(step.path).is_relative() && std::filesystem::is_regular_file(beside))
+            step.path = beside.string();
+        std::string why;
+        if (!CLexfallView::CheckFace(step.path, why)) {
+            error = scriptPath + ":" + std::to_string(step.line) + ": " + why;
             return false;
         }
     }
@@ -185,7 +210,11 @@ int main(int argc, char** argv)
         const std::string value = joined ? arg.substr(equals + 1) : i + 1 < argc ? argv[i + 1] : "";
         if (joined)
             arg.resize(equals);
-        if (arg != "--size" && arg != "--fps" && arg != "--physics")
+        if (arg == "--utf8-words" && !joined) {
+            options.utf8Words = true;
+            continue;
+        }
+        if (arg != "--size" && arg != "--fps" && arg != "--physics" && arg != "--face")
             return usageError("unknown option " + arg);
         if (!joined && ++i >= argc)
             return usageError(arg + " needs a value");
@@ -195,6 +224,11 @@ int main(int argc, char** argv)
                 !wholeNumber(value.substr(x + 1), kMinSide, kMaxSide, options.height))
                 return usageError("--size needs WxH, each from " + std::to_string(kMinSide) + " to " +
                                   std::to_string(kMaxSide) + ", not \"" + value + "\"");
+        } else if (arg == "--face") {
+            std::string why;
+            if (!CLexfallView::CheckFace(value, why))
+                return usageError(why);
+            options.face = value;
         } else if (arg == "--fps") {
             if (!wholeNumber(value, 1, kMaxFps, options.fps))
                 return usageError("--fps needs a whole number from 1 to " + std::to_string(kMaxFps) + ", not \"" + value + "\"");
@@ -220,8 +254,12 @@ int main(int argc, char** argv)
         std::cerr << describeScriptError(*parsed.error, scriptPath) << "\n";
         return 2;
     }
-    if (!prepareWordFiles(parsed.script, scriptPath, error))
+    if (!prepareWordFiles(parsed.script, scriptPath, options.utf8Words, error))
         return failure(error);
+    if (!prepareFaces(parsed.script, scriptPath, error)) {
+        std::cerr << error << "\n";
+        return 2;
+    }
 
     std::unique_ptr<FrameWriter> writer =
         openFrameWriter(*format, outPath, options.width, options.height, options.fps, error);

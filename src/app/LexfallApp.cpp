@@ -46,6 +46,17 @@ bool& collideForRun()
     return on;
 }
 
+struct FaceOptions {
+    std::string face;
+    bool utf8Words = false;
+};
+
+FaceOptions& faceForRun()
+{
+    static FaceOptions options;
+    return options;
+}
+
 // The per-user settings file, its folder made when missing.
 wxConfigBase* settingsFile()
 {
@@ -110,6 +121,12 @@ void CLexfallApp::SetCollideForRun(bool on) { collideForRun() = on; }
 
 bool CLexfallApp::CollideForRun() { return collideForRun(); }
 
+void CLexfallApp::SetFaceForRun(const std::string& face, bool utf8Words) { faceForRun() = {face, utf8Words}; }
+
+const std::string& CLexfallApp::FaceForRun() { return faceForRun().face; }
+
+bool CLexfallApp::Utf8WordsForRun() { return faceForRun().utf8Words; }
+
 SceneSettings CLexfallApp::LoadSettings()
 {
     wxConfigBase* config = wxConfigBase::Get();
@@ -141,6 +158,8 @@ void CLexfallApp::OnInitCmdLine(wxCmdLineParser& parser)
     parser.AddLongSwitch("frame-stats");
     parser.AddLongOption("physics");
     parser.AddLongSwitch("collide");
+    parser.AddLongOption("face");
+    parser.AddLongSwitch("utf8-words");
     parser.AddParam("file", wxCMD_LINE_VAL_STRING, wxCMD_LINE_PARAM_OPTIONAL);
     parser.SetSwitchChars("-");
 }

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 
 #include <wx/app.h>
 #include <wx/string.h>
@@ -27,6 +28,10 @@ public:
     static std::optional<PhysicsPreset> PhysicsForRun();
     static void SetCollideForRun(bool on);
     static bool CollideForRun();
+    // --face (empty: the saved face) and --utf8-words.
+    static void SetFaceForRun(const std::string& face, bool utf8Words);
+    static const std::string& FaceForRun();
+    static bool Utf8WordsForRun();
 
     // Display > Settings in the per-user settings file.
     static SceneSettings LoadSettings();

@@ -5,6 +5,7 @@
 #include <wx/docview.h>
 #include <wx/weakref.h>
 
+#include "app/FaceHistory.h"
 #include "app/LexfallCanvas.h"
 
 class CLexfallView;
@@ -28,10 +29,20 @@ public:
 private:
     void OnViewCommand(wxCommandEvent& event);
     void OnSettings(wxCommandEvent& event);
+    void OnOtherFace(wxCommandEvent& event);
+    void OnRecentFace(wxCommandEvent& event);
+    void OnUpdateRecentFace(wxUpdateUIEvent& event);
+    // Loads a face; tells the user why when it cannot, the face in use
+    // staying. Kept in the settings and first in the recent faces.
+    void chooseFace(const std::string& face);
+    // The face now in use, kept in the settings.
+    void saveFace();
+    void startFace();
     void OnUpdateViewCommand(wxUpdateUIEvent& event);
     void destroyCanvas();
 
     std::unique_ptr<CLexfallView> m_scene;
+    FaceHistory m_faces;
     wxWeakRef<CLexfallCanvas> m_canvas; // a child of the frame, which deletes it last
 
     wxDECLARE_DYNAMIC_CLASS(CLexfallWxView);

@@ -69,6 +69,7 @@ const MenuEntry kModeMenu[] = {
 const MenuEntry kFontMenu[] = {
     {"&Arial", shell::toMenuId(ID_FONT_ARIAL), "", wxITEM_CHECK},
     {"&Symbol", shell::toMenuId(ID_FONT_SYMBOL), "", wxITEM_CHECK},
+    {"&Other Face...", ID_FRAME_OTHER_FACE, "Choose an installed face or a font file for new letters", wxITEM_NORMAL},
 };
 
 const MenuEntry kDisplayMenu[] = {
@@ -225,7 +226,8 @@ wxMenuBar* CMainFrame::CreateMainMenu()
     menuBar->Append(buildMenu(kEditMenu), "&Edit");
     menuBar->Append(buildMenu(kViewMenu), "&View");
     menuBar->Append(buildMenu(kModeMenu), "&Mode");
-    menuBar->Append(buildMenu(kFontMenu), "&Font");
+    m_fontMenu = buildMenu(kFontMenu);
+    menuBar->Append(m_fontMenu, "&Font");
     menuBar->Append(buildMenu(kDisplayMenu), "&Display");
     menuBar->Append(buildMenu(kHelpMenu), "&Help");
     return menuBar;
@@ -327,6 +329,23 @@ void CMainFrame::RefreshRecentFiles()
         m_fileMenu->Insert(kRecentFilesPosition + index, base + i, recentFileLabel(index, history->GetHistoryFile(index)),
                            "Open this document");
     }
+}
+
+void CMainFrame::RefreshRecentFaces(const std::vector<std::string>& faces)
+{
+    if (!m_fontMenu)
+        return;
+    // The menu's own items, then a separator and the faces.
+    while (m_fontMenu->GetMenuItemCount() > std::size(kFontMenu))
+        m_fontMenu->Destroy(m_fontMenu->FindItemByPosition(std::size(kFontMenu)));
+    if (faces.empty())
+        return;
+    m_fontMenu->AppendSeparator();
+    for (std::size_t i = 0; i < faces.size() && i < static_cast<std::size_t>(shell::kRecentFaces); ++i)
+        m_fontMenu->AppendCheckItem(ID_FRAME_FACE1 + static_cast<int>(i),
+                                    wxString::Format("&%d %s", static_cast<int>(i + 1),
+                                                     wxString::FromUTF8(shell::faceMenuLabel(faces[i]))),
+                                    wxString::FromUTF8(faces[i]));
 }
 
 void CMainFrame::OnExitCommand(wxCommandEvent&) { Close(); }

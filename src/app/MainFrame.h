@@ -1,5 +1,8 @@
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include <wx/docview.h>
 #include <wx/weakref.h>
 
@@ -20,6 +23,9 @@ enum FrameCommand : int {
     // Exit, without the shortcut the toolkit gives its stock Exit item.
     ID_FRAME_EXIT,
     ID_FRAME_SETTINGS,
+    ID_FRAME_OTHER_FACE,
+    ID_FRAME_FACE1, // the Font menu's recent faces, kRecentFaces of them
+    ID_FRAME_FACE_LAST = ID_FRAME_FACE1 + shell::kRecentFaces - 1,
 };
 
 // The main window: menu, toolbar, status bar with the lock-key
@@ -41,6 +47,8 @@ public:
 
     // Puts the recent-file entries between the File menu's separators.
     void RefreshRecentFiles();
+    // Lists the recent faces at the end of the Font menu.
+    void RefreshRecentFaces(const std::vector<std::string>& faces);
 
     void SetCanvas(CLexfallCanvas* canvas);
 
@@ -60,6 +68,7 @@ private:
     void OnIdle(wxIdleEvent& event);
 
     wxMenu* m_fileMenu = nullptr; // owned by the menu bar
+    wxMenu* m_fontMenu = nullptr; // owned by the menu bar
     int m_recentCount = 0;        // entries now in the File menu
     shell::LockIndicators m_locks;
     wxWeakRef<CLexfallCanvas> m_canvas;

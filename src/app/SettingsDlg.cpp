@@ -58,6 +58,10 @@ CSettingsDlg::CSettingsDlg(wxWindow* parent, const SceneSettings& settings, cons
     grid->AddSpacer(0);
     grid->Add(m_collide = new wxCheckBox(this, wxID_ANY, "&Letters collide"));
 
+    grid->AddSpacer(0);
+    grid->Add(m_utf8Words = new wxCheckBox(this, wxID_ANY, "&Words in every language (UTF-8)"));
+    m_utf8Words->SetToolTip("Nozzle word files in UTF-8 give words of letters and numbers of any script");
+
     auto* note = new wxStaticText(this, wxID_ANY, "Physics, size and precision apply to letters made from now on.");
 
     auto* reset = new wxButton(this, wxID_ANY, "Reset to &As designed");
@@ -98,6 +102,7 @@ void CSettingsDlg::show(const SceneSettings& settings)
     m_desktopBackground = !settings.background;
     m_background->SetColour(settings.background ? toWx(*settings.background) : m_desktop);
     m_collide->SetValue(settings.collide);
+    m_utf8Words->SetValue(settings.utf8Words);
 }
 
 SceneSettings CSettingsDlg::settings() const
@@ -118,6 +123,7 @@ SceneSettings CSettingsDlg::settings() const
     if (!m_desktopBackground)
         s.background = fromWx(m_background->GetColour());
     s.collide = m_collide->GetValue();
+    s.utf8Words = m_utf8Words->GetValue();
     return s;
 }
 

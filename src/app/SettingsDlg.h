@@ -41,4 +41,5 @@ private:
     wxColourPickerCtrl* m_text;
     wxColourPickerCtrl* m_background;
     wxCheckBox* m_collide;
+    wxCheckBox* m_utf8Words;
 };

@@ -1,5 +1,7 @@
 #include "app/ShellRules.h"
 
+#include <iterator>
+
 namespace shell {
 
 namespace {
@@ -32,7 +34,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
         if (arg == "--version")
             return just(CommandLine::Action::Version);
     }
-    for (const std::string& arg : args) {
+    for (auto it = args.begin(); it != args.end(); ++it) {
+        const std::string& arg = *it;
         if (!optionsEnded && arg == "--") {
             optionsEnded = true;
             continue;
@@ -50,6 +53,18 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
             result.physics = presetNamed(name);
             if (!result.physics)
                 return failure("unknown physics '" + name + "' (choose designed or sturdy)");
+            continue;
+        }
+        if (!optionsEnded && arg == "--utf8-words") {
+            result.utf8Words = true;
+            continue;
+        }
+        if (!optionsEnded && (arg == "--face" || arg.rfind("--face=", 0) == 0)) {
+            if (arg == "--face" && std::next(it) == args.end())
+                return failure("--face needs a font family or a font file");
+            result.face = arg == "--face" ? *++it : arg.substr(std::string("--face=").size());
+            if (result.face.empty())
+                return failure("--face needs a font family or a font file");
             continue;
         }
         if (!optionsEnded && arg.size() > 1 && arg[0] == '-')
@@ -75,6 +90,13 @@ std::string usageText(const std::string& programName)
            "                     crumple as they fall) or sturdy (they stay readable)\n"
            "      --collide      letters collide in this run: they rest on the floor\n"
            "                     and on each other and pile up\n"
+           "      --face=FAMILY|FILE\n"
+           "                     the face of new letters in this run: an installed\n"
+           "                     family (\"DejaVu Serif\", \"DejaVu Serif:bold\") or a\n"
+           "                     TrueType, OpenType or Type 1 file, FILE:N for face N\n"
+           "                     of a collection\n"
+           "      --utf8-words   read Nozzle word files in UTF-8 as words of every\n"
+           "                     language\n"
            "      --frame-stats  print the frames painted and ticks run each second\n"
            "                     on standard error\n"
            "\n"
@@ -138,9 +160,25 @@ unsigned characterCode(long unicode, KeyKind kind, bool alt, bool ctrl)
         return 13;
     if (unicode <= 0)
         return kNoCharacter;
-    // Codes beyond one byte go through unchanged: the view adds nothing for
-    // them rather than a glyph for a wrong character.
     return static_cast<unsigned>(unicode);
+}
+
+void rememberFace(std::vector<std::string>& recent, const std::string& face)
+{
+    std::erase(recent, face);
+    recent.insert(recent.begin(), face);
+    if (recent.size() > static_cast<std::size_t>(kRecentFaces))
+        recent.resize(static_cast<std::size_t>(kRecentFaces));
+}
+
+std::string faceMenuLabel(const std::string& face)
+{
+    const auto slash = face.find_last_of('/');
+    const std::string shown = slash == std::string::npos ? face : face.substr(slash + 1);
+    std::string label;
+    for (const char c : shown)
+        label += c == '&' ? std::string("&&") : std::string(1, c);
+    return label;
 }
 
 LockIndicators lockIndicators(bool caps, bool num, bool scroll)

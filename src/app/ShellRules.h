@@ -29,11 +29,14 @@ struct CommandLine {
     bool frameStats = false; // report frames painted each second
     std::optional<PhysicsPreset> physics; // --physics: the preset for this run
     bool collide = false; // --collide: letters collide in this run
+    std::string face;        // --face FAMILY|FILE: the face for this run
+    bool utf8Words = false;  // --utf8-words: word files of every script
 };
 
 // Reads the arguments after the program name. "--help"/"-h" and
 // "--version" win over everything else; "--" ends the options; at most
-// one file may be named.
+// one file may be named. An option's value follows '=' or, for --face,
+// the next argument.
 CommandLine parseCommandLine(const std::vector<std::string>& args);
 
 std::string usageText(const std::string& programName);
@@ -50,12 +53,20 @@ std::string applyDefaultExtension(const std::string& path, const std::string& ex
                                   const std::function<bool(const std::string&)>& exists);
 
 // The character code the view receives for a key, or kNoCharacter when
-// the key produces none. `unicode` is the key's character (0 or negative
+// the key produces none: any Unicode character. `unicode` is the key's character (0 or negative
 // when it has none). Alt without Ctrl makes a menu shortcut, not a
 // character; the Delete key types nothing.
 inline constexpr unsigned kNoCharacter = 0;
 enum class KeyKind { Ordinary, NumpadEnter, Delete };
 unsigned characterCode(long unicode, KeyKind kind, bool alt, bool ctrl);
+
+// The Font menu's last few faces chosen: `face` first, each face once,
+// at most kRecentFaces.
+inline constexpr int kRecentFaces = 4;
+void rememberFace(std::vector<std::string>& recent, const std::string& face);
+// A face's menu text: a family as it is, a file by its name (and ":N"
+// for a face of a collection); '&' doubled.
+std::string faceMenuLabel(const std::string& face);
 
 // The status-bar texts of the lock-key indicators.
 struct LockIndicators {

@@ -6,6 +6,7 @@
 
 #include "app/LexfallApp.h"
 #include "app/ShellRules.h"
+#include "view/CLexfallView.h"
 
 wxIMPLEMENT_APP_NO_MAIN(CLexfallApp);
 
@@ -34,9 +35,15 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "lexfall: the file name is not valid UTF-8\n");
         return 2;
     }
+    std::string error;
+    if (!commandLine.face.empty() && !CLexfallView::CheckFace(commandLine.face, error)) {
+        std::fprintf(stderr, "lexfall: %s\n", error.c_str());
+        return 2;
+    }
     CLexfallApp::SetStartFile(file);
     CLexfallApp::SetFrameStats(commandLine.frameStats);
     CLexfallApp::SetPhysicsForRun(commandLine.physics);
     CLexfallApp::SetCollideForRun(commandLine.collide);
+    CLexfallApp::SetFaceForRun(commandLine.face, commandLine.utf8Words);
     return wxEntry(argc, argv) == 0 ? 0 : 1;
 }

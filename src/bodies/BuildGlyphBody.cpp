@@ -62,7 +62,7 @@ void addGlyphMeshToBody(const GlyphMesh& mesh, ParticleSystem& system, double st
     }
 }
 
-bool GlyphMesher::buildGlyphBody(char c, ParticleSystem* system, double precision, double stiffness, double damping,
+bool GlyphMesher::buildGlyphBody(char32_t c, ParticleSystem* system, double precision, double stiffness, double damping,
                                  std::vector<Particle*>* triangleVertices)
 {
     if (!triangulate(c, precision))

@@ -33,7 +33,7 @@ constexpr double kUprightDampingPerUnit = 16.0;
 
 } // namespace
 
-CharacterBody buildCharacterBody(GlyphMesher& mesher, char c, const BodyRecipe& recipe, const Vector3& origin)
+CharacterBody buildCharacterBody(GlyphMesher& mesher, char32_t c, const BodyRecipe& recipe, const Vector3& origin)
 {
     CharacterBody body{std::make_unique<ParticleSystem>(recipe.restitution), std::make_unique<TriangleList>()};
     ParticleSystem& system = *body.system;

@@ -33,4 +33,4 @@ struct CharacterBody {
 // The body of character c with its glyph origin at `origin`: gravity
 // first, then one spring per triangle edge at the recipe's stiffness. A
 // character without a glyph gives a body without particles.
-CharacterBody buildCharacterBody(GlyphMesher& mesher, char c, const BodyRecipe& recipe, const Vector3& origin);
+CharacterBody buildCharacterBody(GlyphMesher& mesher, char32_t c, const BodyRecipe& recipe, const Vector3& origin);

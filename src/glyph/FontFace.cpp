@@ -1,50 +1,21 @@
 #include "glyph/FontFace.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include <utility>
 
 #include FT_TRUETYPE_TABLES_H
 #include FT_TRUETYPE_TAGS_H
 
-namespace {
+#include "platform/RegularFile.h"
 
-// Opens a regular file for reading and tells its size. A FIFO, device or
-// folder under the name could block or never end, so it counts as no
-// file; the descriptor itself is checked, so nothing can be swapped in
-// between.
-int openRegularFile(const char* path, unsigned long& size)
-{
-    const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        return -1;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return -1;
-    }
-    size = static_cast<unsigned long>(info.st_size);
-    return fd;
-}
+namespace {
 
 // The engine's read callback; a count of 0 asks whether it may seek there.
 unsigned long readAt(FT_Stream stream, unsigned long offset, unsigned char* buffer, unsigned long count)
 {
     if (count == 0)
         return offset > stream->size ? 1 : 0;
-    const int fd = static_cast<int>(stream->descriptor.value);
-    unsigned long done = 0;
-    while (done < count) {
-        const ssize_t got = ::pread(fd, buffer + done, count - done, static_cast<off_t>(offset + done));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            break;
-        done += static_cast<unsigned long>(got);
-    }
-    return done;
+    const auto* file = static_cast<const RegularFile*>(stream->descriptor.pointer);
+    return static_cast<unsigned long>(file->readAt(offset, buffer, count));
 }
 
 // TrueType outlines live in a 'glyf' table; CFF, Type 1 and bitmap faces
@@ -62,16 +33,16 @@ bool hasTrueTypeOutlines(FT_Face face)
 // An open regular file and the stream through which the engine reads it,
 // so the engine never opens the path itself.
 struct FontFace::File {
-    File(int fd, unsigned long size)
+    explicit File(RegularFile opened) : file(std::move(opened))
     {
-        stream.descriptor.value = fd;
-        stream.size = size;
+        stream.descriptor.pointer = &file;
+        stream.size = static_cast<unsigned long>(file.size());
         stream.read = &readAt;
     }
-    ~File() { ::close(static_cast<int>(stream.descriptor.value)); }
     File(const File&) = delete;
     File& operator=(const File&) = delete;
 
+    RegularFile file;
     FT_StreamRec stream{};
 };
 
@@ -87,29 +58,44 @@ FontFace::~FontFace()
 
 bool FontFace::open(const char* path)
 {
-    if (m_face || !m_engine || !path)
+    return open(path, 0, true);
+}
+
+bool FontFace::openAny(const char* path, long index)
+{
+    return open(path, index, false);
+}
+
+bool FontFace::open(const char* path, long index, bool trueTypeOnly)
+{
+    if (m_face || !m_engine || !path || index < 0 || index > 0xFFFF)
         return false;
-    unsigned long size = 0;
-    const int fd = openRegularFile(path, size);
-    if (fd < 0)
+    RegularFile opened(path);
+    if (!opened.isOpen())
         return false;
-    auto file = std::make_unique<File>(fd, size);
+    auto file = std::make_unique<File>(std::move(opened));
     FT_Open_Args args{};
     args.flags = FT_OPEN_STREAM;
     args.stream = &file->stream;
     FT_Face face = nullptr;
-    if (FT_Open_Face(m_engine->library(), &args, 0, &face) != 0) {
+    if (FT_Open_Face(m_engine->library(), &args, index, &face) != 0) {
         if (face)
             FT_Done_Face(face);
         return false;
     }
-    if (!hasTrueTypeOutlines(face)) {
+    if (trueTypeOnly ? !hasTrueTypeOutlines(face) : !FT_IS_SCALABLE(face)) {
         FT_Done_Face(face);
         return false;
     }
     m_file = std::move(file);
     m_face = face;
-    buildCharToGlyph();
+    if (trueTypeOnly)
+        buildCharToGlyph();
+    // Characters beyond the table go through the widest Unicode map.
+    FT_Select_Charmap(m_face, FT_ENCODING_UNICODE);
+    m_unicode = m_face->charmap && m_face->charmap->encoding == FT_ENCODING_UNICODE;
+    if (!m_face->charmap && m_face->num_charmaps > 0)
+        FT_Set_Charmap(m_face, m_face->charmaps[0]);
     return true;
 }
 
@@ -146,6 +132,26 @@ void FontFace::buildCharToGlyph()
 int FontFace::glyphIndex(int code) const
 {
     return m_charToGlyph[(code >= 0 && code < 256) ? code : 0];
+}
+
+unsigned FontFace::glyphIndexFor(char32_t code) const
+{
+    if (!m_face || !m_face->charmap)
+        return 0;
+    const FT_UInt index = FT_Get_Char_Index(m_face, code);
+    if (index != 0 || m_unicode || code > 0xFF)
+        return index;
+    return FT_Get_Char_Index(m_face, 0xF000 + code);
+}
+
+std::string FontFace::familyName() const
+{
+    return m_face && m_face->family_name ? m_face->family_name : "";
+}
+
+long FontFace::faceCount() const
+{
+    return m_face ? m_face->num_faces : 0;
 }
 
 int FontFace::numGlyphs() const

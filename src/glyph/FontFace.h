@@ -2,6 +2,7 @@
 
 #include <array>
 #include <memory>
+#include <string>
 
 #include "glyph/FontEngine.h"
 
@@ -20,10 +21,21 @@ public:
     // not a readable TrueType face; a FIFO, device or folder is not even
     // read, and opening never waits for one.
     bool open(const char* path);
+    // Opens face `index` of a file in any scalable outline format the
+    // engine reads: TrueType, OpenType with CFF outlines, Type 1, and
+    // collections (.ttc, .otc). Bitmap-only faces are refused.
+    bool openAny(const char* path, long index = 0);
     bool isOpen() const { return m_face != nullptr; }
 
     // Glyph index for a code; codes outside 0-255 use the entry of 0.
     int glyphIndex(int code) const;
+    // The glyph of any character through the face's Unicode map; a face
+    // without one uses its own map, where a symbol face also has codes
+    // 0-255 at U+F000 on. 0 when the face lacks the character.
+    unsigned glyphIndexFor(char32_t code) const;
+    std::string familyName() const;
+    // Faces in the file (several in a collection); 0 when not open.
+    long faceCount() const;
     const std::array<int, 256>& charToGlyph() const { return m_charToGlyph; }
     int numGlyphs() const;
 
@@ -32,10 +44,12 @@ public:
 private:
     struct File;
 
+    bool open(const char* path, long index, bool trueTypeOnly);
     void buildCharToGlyph();
 
     FontEngine* m_engine;
     std::unique_ptr<File> m_file; // the engine reads the face through it
     FT_Face m_face = nullptr;
+    bool m_unicode = false; // the selected map is Unicode
     std::array<int, 256> m_charToGlyph{};
 };

@@ -1,5 +1,7 @@
 #include "glyph/FontGlyph.h"
 
+#include <algorithm>
+
 #include "glyph/GlyphVectorizer.h"
 
 FontGlyph::~FontGlyph()
@@ -18,23 +20,28 @@ void FontGlyph::release()
 
 bool FontGlyph::create(int code)
 {
+    const bool ready = m_instance && m_instance->face() && m_instance->face()->isOpen();
+    return create(code, ready ? static_cast<unsigned>(m_instance->face()->glyphIndex(code)) : 0);
+}
+
+bool FontGlyph::create(int code, unsigned index)
+{
     m_code = code;
     release();
     if (!m_instance || !m_instance->isCreated() || !m_instance->face() || !m_instance->face()->isOpen())
         return false;
 
     FT_Face face = m_instance->face()->handle();
-    const int index = m_instance->face()->glyphIndex(code);
     // Several instances share the face: load at this one's size.
     if (!m_instance->activate())
         return false;
     // Hinting costs time with every point, and an outline past the glyph
     // budget is refused anyway: such a glyph is loaded unhinted.
     FT_Int32 flags = FT_LOAD_DEFAULT | FT_LOAD_NO_BITMAP;
-    if (FT_Load_Glyph(face, static_cast<FT_UInt>(index), FT_LOAD_NO_SCALE | FT_LOAD_NO_BITMAP) == 0
+    if (FT_Load_Glyph(face, index, FT_LOAD_NO_SCALE | FT_LOAD_NO_BITMAP) == 0
         && face->glyph->outline.n_points > GlyphVectorizer::MaxOutlinePoints)
         flags |= FT_LOAD_NO_HINTING;
-    if (FT_Load_Glyph(face, static_cast<FT_UInt>(index), flags) != 0)
+    if (FT_Load_Glyph(face, index, flags) != 0)
         return false;
     if (face->glyph->format != FT_GLYPH_FORMAT_OUTLINE)
         return false;
@@ -58,6 +65,13 @@ bool FontGlyph::create(int code)
     return true;
 }
 
+int FontGlyph::pointCount() const
+{
+    return m_glyph && m_glyph->format == FT_GLYPH_FORMAT_OUTLINE
+        ? reinterpret_cast<FT_OutlineGlyph>(m_glyph)->outline.n_points
+        : 0;
+}
+
 bool FontGlyph::outline(GlyphOutline& out) const
 {
     if (!m_glyph || m_glyph->format != FT_GLYPH_FORMAT_OUTLINE)
@@ -76,5 +90,18 @@ bool FontGlyph::outline(GlyphOutline& out) const
         out.flags[i] = static_cast<unsigned char>(source.tags[i]);
         out.points[i] = {static_cast<std::int32_t>(source.points[i].x), static_cast<std::int32_t>(source.points[i].y)};
     }
-    return out.isWellFormed();
+    if (!out.isWellFormed())
+        return false;
+    // PostScript outlines (CFF, Type 1) run the other way round: turned,
+    // each from its first point, their exteriors run clockwise as
+    // TrueType's do.
+    if (source.flags & FT_OUTLINE_REVERSE_FILL) {
+        int first = 0;
+        for (const std::uint16_t end : out.contourEnds) {
+            std::reverse(out.points.begin() + first + 1, out.points.begin() + end + 1);
+            std::reverse(out.flags.begin() + first + 1, out.flags.begin() + end + 1);
+            first = end + 1;
+        }
+    }
+    return true;
 }

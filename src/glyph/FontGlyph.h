@@ -17,6 +17,8 @@ public:
     FontGlyph& operator=(const FontGlyph&) = delete;
 
     bool create(int code);
+    // Loads the glyph of a given index for a code the caller looked up.
+    bool create(int code, unsigned glyphIndex);
 
     // Copies the loaded outline; false when no glyph is loaded.
     bool outline(GlyphOutline& out) const;
@@ -25,6 +27,9 @@ public:
     std::int32_t advance() const { return m_metrics ? m_metrics->advance : 0; }
     const GlyphMetrics* metrics() const { return m_metrics.get(); }
     int code() const { return m_code; }
+    const FontInstance* instance() const { return m_instance; }
+    // Points of the loaded outline; 0 without one.
+    int pointCount() const;
 
 private:
     void release();

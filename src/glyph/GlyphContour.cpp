@@ -59,18 +59,15 @@ void GlyphContour::reset()
 
 bool GlyphContour::contains(double px, double py) const
 {
-    int crossings = 0;
+    // Half-open: an edge counts when exactly one of its ends lies above
+    // the point's height, so a vertex passed through counts once and an
+    // extreme vertex twice or not at all. Horizontal edges never count.
+    bool inside = false;
     for (int j = 0; j < count; ++j) {
         const ContourPoint& q0 = points[j];
         const ContourPoint& q1 = points[j + 1 < count ? j + 1 : 0];
-        if ((q0.y > py && q1.y > py) || (q0.y < py && q1.y < py))
-            continue;
-        if (q0.y == q1.y) {
-            if (q0.x < px || q1.x < px)
-                ++crossings;
-        } else if (q0.x + (py - q0.y) * (q1.x - q0.x) / (q1.y - q0.y) <= px) {
-            ++crossings;
-        }
+        if ((q0.y > py) != (q1.y > py) && q0.x + (py - q0.y) * (q1.x - q0.x) / (q1.y - q0.y) <= px)
+            inside = !inside;
     }
-    return (crossings & 1) != 0;
+    return inside;
 }

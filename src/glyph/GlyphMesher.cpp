@@ -1,6 +1,7 @@
 #include "glyph/GlyphMesher.h"
 
 #include "glyph/FontFace.h"
+#include "glyph/GlyphCache.h"
 #include "glyph/GlyphMetrics.h"
 #include "glyph/GlyphTriangulator.h"
 #include "glyph/InstallPaths.h"
@@ -44,54 +45,89 @@ bool GlyphMesher::loadFont(const char* name, int pointSize)
     }
     m_face = std::move(face);
     m_sizedFont = std::make_unique<SizedFont>(m_face.get());
+    m_cache = std::make_unique<GlyphCache>(*m_face, m_fallback);
+    setPointSize(pointSize);
+    return true;
+}
+
+bool GlyphMesher::loadFace(const FaceLocation& location, int pointSize)
+{
+    auto face = std::make_unique<FontFace>();
+    if (!face->openAny(location.file.c_str(), location.index))
+        return false;
+    unloadFont();
+    m_face = std::move(face);
+    m_cache = std::make_unique<GlyphCache>(*m_face, m_fallback);
     setPointSize(pointSize);
     return true;
 }
 
 void GlyphMesher::unloadFont()
 {
+    m_cache.reset();
     m_sizedFont.reset();
     m_face.reset();
-    // The selected glyph went with the sized font.
     m_pointSize = -1;
+    resetSelection();
+}
+
+// The selected glyph went with the glyphs it was one of.
+void GlyphMesher::resetSelection()
+{
     m_currentGlyph = nullptr;
     m_currentChar = 0;
     m_selectedPointSize = -1;
     m_selectedPrecision = -1.0;
+    m_selectedFromCache = false;
 }
 
 bool GlyphMesher::setPointSize(int pointSize)
 {
-    if (!m_sizedFont || pointSize == m_pointSize || pointSize < 1)
+    if (!m_cache || pointSize == m_pointSize || pointSize < 1)
         return false;
     m_pointSize = pointSize;
-    // The glyph set is rebuilt, so a cached selection would dangle.
+    // The glyphs are rebuilt, so a cached selection would dangle.
     m_currentGlyph = nullptr;
     m_selectedPointSize = -1;
-    m_sizedFont->create(pointSize);
+    if (m_sizedFont)
+        m_sizedFont->create(pointSize);
+    m_cache->setPointSize(pointSize);
     return true;
 }
 
-bool GlyphMesher::selectGlyph(char c, double precision)
+const FontGlyph* GlyphMesher::glyph(char32_t c)
 {
-    const unsigned char code = static_cast<unsigned char>(c);
-    if (m_currentGlyph && code == m_currentChar && m_pointSize == m_selectedPointSize
+    if (m_sizedFont && c < 256)
+        return m_sizedFont->glyph(static_cast<int>(c));
+    return m_cache && m_pointSize > 0 ? m_cache->glyph(c) : nullptr;
+}
+
+bool GlyphMesher::selectGlyph(char32_t c, double precision)
+{
+    const bool selectionValid = !m_selectedFromCache || m_cache->generation() == m_selectedGeneration;
+    if (m_currentGlyph && selectionValid && c == m_currentChar && m_pointSize == m_selectedPointSize
         && precision == m_selectedPrecision)
         return true;
-    if (!m_sizedFont)
+    if (!m_face)
         return false;
     m_triangulator->setPrecision(precision);
-    const FontGlyph* glyph = m_sizedFont->glyph(code);
-    if (!glyph)
+    const FontGlyph* found = glyph(c);
+    if (!found) {
+        // A glyph dropped from the cache meanwhile must not stay selected.
+        if (m_selectedFromCache && m_cache->generation() != m_selectedGeneration)
+            resetSelection();
         return false;
-    m_currentGlyph = glyph;
+    }
+    m_currentGlyph = found;
     m_selectedPrecision = precision;
-    m_currentChar = code;
+    m_currentChar = c;
     m_selectedPointSize = m_pointSize;
+    m_selectedFromCache = !m_sizedFont || c >= 256;
+    m_selectedGeneration = m_cache->generation();
     return true;
 }
 
-bool GlyphMesher::triangulate(char c, double precision)
+bool GlyphMesher::triangulate(char32_t c, double precision)
 {
     m_mesh.clear();
     if (!selectGlyph(c, precision))
@@ -102,15 +138,25 @@ bool GlyphMesher::triangulate(char c, double precision)
     return true;
 }
 
-double GlyphMesher::advanceWidth(char c) const
+double GlyphMesher::advanceWidth(char32_t c)
 {
-    if (!m_sizedFont)
-        return 0.0;
-    const FontGlyph* glyph = m_sizedFont->glyph(static_cast<unsigned char>(c));
-    return glyph ? glyph->advance() * PixelsPer26Dot6Unit : 0.0;
+    const FontGlyph* found = glyph(c);
+    return found ? found->advance() * PixelsPer26Dot6Unit : 0.0;
 }
 
 bool GlyphMesher::hasFont() const
 {
     return m_face != nullptr;
+}
+
+std::vector<GlyphCache::ShapedGlyph> GlyphMesher::shape(const std::u32string& word)
+{
+    if (!m_cache || m_sizedFont || m_pointSize <= 0)
+        return {};
+    return m_cache->shape(word);
+}
+
+std::string GlyphMesher::familyName() const
+{
+    return m_face ? m_face->familyName() : std::string();
 }

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "glyph/FontCatalog.h"
+#include "glyph/GlyphCache.h"
 #include "glyph/GlyphMesh.h"
 
 class FontFace;
@@ -16,6 +18,12 @@ struct Particle;
 // The one object through which the program uses fonts: loads a face by
 // name (then from the font directory), keeps it at a point size, answers
 // advance widths and turns characters into meshes and soft bodies.
+//
+// A face loaded by name has its codes 0-255 in a table of 256 glyphs
+// loaded with the face. Every other character, and every character of a
+// face loaded with loadFace, loads on first use into a bounded cache,
+// from the face or, when it lacks the character, from an installed face
+// that has it.
 class GlyphMesher {
 public:
     GlyphMesher(); // font directory: the program's installed font folder
@@ -27,35 +35,56 @@ public:
     const std::string& fontDirectory() const { return m_fontDirectory; }
 
     bool loadFont(const char* name, int pointSize);
+    // Loads a face of any outline format; on failure the face in use, if
+    // any, stays.
+    bool loadFace(const FaceLocation& face, int pointSize);
     void unloadFont();
     bool setPointSize(int pointSize);
-    bool selectGlyph(char c, double precision);
+    // Whether characters a face lacks come from installed faces (on).
+    void setFallback(bool on) { m_fallback = on; }
+    bool selectGlyph(char32_t c, double precision);
     // On true the mesh holds the character's segments: none for a glyph
     // without an outline or past the glyph budget. False, with the mesh
     // empty, when there is no glyph.
-    bool triangulate(char c, double precision);
+    bool triangulate(char32_t c, double precision);
     // Advance in pixels; 0 without a glyph.
-    double advanceWidth(char c) const;
+    double advanceWidth(char32_t c);
     const GlyphMesh& mesh() const { return m_mesh; }
     bool hasFont() const;
+    // The glyph of a character, loading it if need be; null without one.
+    // Valid until the next call of the mesher.
+    const FontGlyph* glyph(char32_t c);
+    // A word shaped in a face loaded with loadFace: its glyphs left to
+    // right, each a key that triangulate, advanceWidth and buildGlyphBody
+    // take like a character. Empty without such a face.
+    std::vector<GlyphCache::ShapedGlyph> shape(const std::u32string& word);
+    // The family of the face in use; empty without one.
+    std::string familyName() const;
+    const GlyphWireTriangulator& triangulator() const { return *m_triangulator; }
 
     // Fills system with one particle per distinct mesh corner and one
     // spring per edge; triangleVertices (if given) gets three corners per
     // triangle. Without a system nothing is built and the list is emptied.
     // False, with nothing changed, when triangulation fails.
-    bool buildGlyphBody(char c, ParticleSystem* system, double precision, double stiffness, double damping,
+    bool buildGlyphBody(char32_t c, ParticleSystem* system, double precision, double stiffness, double damping,
                         std::vector<Particle*>* triangleVertices);
 
 private:
+    void resetSelection();
+
     std::string m_fontDirectory;
     std::unique_ptr<FontFace> m_face;
-    std::unique_ptr<SizedFont> m_sizedFont;
+    std::unique_ptr<SizedFont> m_sizedFont; // only for a face loaded by name
+    std::unique_ptr<GlyphCache> m_cache;
+    bool m_fallback = true;
     int m_pointSize = -1;
 
-    const FontGlyph* m_currentGlyph = nullptr; // owned by m_sizedFont
-    unsigned char m_currentChar = 0;
+    const FontGlyph* m_currentGlyph = nullptr; // owned by m_sizedFont or m_cache
+    char32_t m_currentChar = 0;
     int m_selectedPointSize = -1;
     double m_selectedPrecision = -1.0;
+    bool m_selectedFromCache = false;
+    unsigned long m_selectedGeneration = 0; // of the cache at the selection
 
     std::unique_ptr<GlyphWireTriangulator> m_triangulator;
     GlyphMesh m_mesh;

@@ -7,9 +7,9 @@
 
 class FontGlyph;
 
-// Turns a glyph outline into closed polygons: quadratic arcs become chords
-// sized by the precision, contours are marked exterior or hole, and every
-// exterior is followed by the holes inside it.
+// Turns a glyph outline into closed polygons: quadratic and cubic arcs
+// become chords sized by the precision, contours are marked exterior or
+// hole, and every exterior is followed by the holes inside it.
 class GlyphVectorizer {
 public:
     // The glyph budget (the polygonizer holds the rest) leaves room above
@@ -44,7 +44,11 @@ public:
 
 private:
     void vectorizeContour(int k);
+    // A contour with cubic control points, walked from an on-curve point.
+    void vectorizeCubicContour(GlyphContour& contour, int first, int last);
+    int arcSteps(double extent);
     void addArc(GlyphContour& contour, ContourPoint p0, ContourPoint control, ContourPoint p1);
+    void addCubicArc(GlyphContour& contour, ContourPoint p0, ContourPoint c1, ContourPoint c2, ContourPoint p1);
     void group();
 
     GlyphOutline m_outline;

@@ -40,6 +40,12 @@ SceneRecorder::SceneRecorder(const RecordOptions& options)
     m_view.m_pPool = &m_pool;
     m_view.ChoosePreset(options.preset);
     m_view.SetCollide(options.collide);
+    SceneSettings settings = m_view.Settings();
+    settings.utf8Words = options.utf8Words;
+    m_view.ApplySettings(settings);
+    std::string error;
+    if (!options.face.empty())
+        m_view.ChooseFace(options.face, error);
     // Nozzle without a "words" line: the user picks the sample word file
     // the dialog opens beside.
     m_window.fileAnswer = m_view.m_strWordFileDirectory + "words.txt";
@@ -88,6 +94,11 @@ bool SceneRecorder::run(const Script& script, const FrameSink& sink, const Progr
             m_window.fileAnswer = step.path;
             m_view.OnCommand(ID_FILE_OPEN);
             break;
+        case ScriptStep::Action::Face: {
+            std::string error; // the tool checked every face beforehand
+            m_view.ChooseFace(step.path, error);
+            break;
+        }
         case ScriptStep::Action::Wait:
             for (int i = 0; i < step.ticks; ++i)
                 if (!tick())

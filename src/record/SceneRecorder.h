@@ -20,6 +20,8 @@ struct RecordOptions {
     // Threads to tick and paint on; 0: LEXFALL_THREADS, or one a processor.
     // The frames are the same whatever the count.
     int threads = 0;
+    std::string face{};     // another face than Arial from the start
+    bool utf8Words = false; // word files of every script
 };
 
 // Frames of a recording of `ticks` ticks: frame k is taken at k / fps
@@ -36,6 +38,7 @@ public:
     using FrameSink = std::function<bool(const RasterFrame&)>;
     using Progress = std::function<void(int ticksDone)>;
 
+    // The options' face must be one CLexfallView::CheckFace takes.
     explicit SceneRecorder(const RecordOptions& options);
     SceneRecorder(const SceneRecorder&) = delete;
     SceneRecorder& operator=(const SceneRecorder&) = delete;

@@ -5,21 +5,18 @@
 #include <cmath>
 #include <cstdio>
 
+#include "platform/KeyCodes.h"
 #include "view/CommandIds.h"
+#include "words/Utf8.h"
 
 namespace {
-
-constexpr unsigned kBackspace = 8;
-constexpr unsigned kTab = 9;
-constexpr unsigned kEnter = 13;
-constexpr unsigned kEscape = 27;
 
 struct Keyword {
     std::string_view name;
     unsigned value;
 };
 
-constexpr Keyword kKeys[] = {{"esc", kEscape}, {"enter", kEnter}, {"backspace", kBackspace}, {"tab", kTab}};
+constexpr Keyword kKeys[] = {{"esc", keycode::Escape}, {"enter", keycode::Enter}, {"backspace", keycode::Backspace}, {"tab", keycode::Tab}};
 constexpr Keyword kModes[] = {{"keyboard", ID_MODE_KEYBOARD}, {"nozzle", ID_MODE_NOZZLE}, {"manipulate", ID_MODE_MANIPULATE}};
 constexpr Keyword kFonts[] = {{"arial", ID_FONT_ARIAL}, {"symbol", ID_FONT_SYMBOL}};
 constexpr Keyword kDisplays[] = {{"wireframe", ID_DISPLAY_WIREFRAME},
@@ -93,32 +90,6 @@ std::optional<double> seconds(std::string_view s)
     return value;
 }
 
-// The code points of UTF-8 text; none for malformed text (overlong forms,
-// surrogates and stray continuation bytes included).
-std::optional<std::vector<unsigned>> decodeUtf8(std::string_view text)
-{
-    std::vector<unsigned> codes;
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        int length = lead < 0x80 ? 1 : (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3 : (lead & 0xF8) == 0xF0 ? 4 : 0;
-        if (length == 0 || i + static_cast<std::size_t>(length) > text.size())
-            return std::nullopt;
-        unsigned code = length == 1 ? lead : lead & (0x7Fu >> length);
-        for (int k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
-            if ((next & 0xC0) != 0x80)
-                return std::nullopt;
-            code = (code << 6) | (next & 0x3Fu);
-        }
-        constexpr unsigned kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (code < kSmallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-            return std::nullopt;
-        codes.push_back(code);
-        i += static_cast<std::size_t>(length);
-    }
-    return codes;
-}
-
 // What "type" types: up to an unescaped '#', trailing blanks dropped.
 // Empty when an escape is unknown.
 std::optional<std::string> typedText(std::string_view rest)
@@ -177,11 +148,11 @@ std::optional<std::string> parseType(std::string_view rest, ScriptStep& step)
         return "type TEXT, with \\# for '#' and \\\\ for a backslash";
     if (text->empty())
         return "type TEXT";
-    std::optional<std::vector<unsigned>> codes = decodeUtf8(*text);
+    const std::optional<std::vector<char32_t>> codes = decodeUtf8(*text);
     if (!codes)
         return "type TEXT in UTF-8";
     step.action = ScriptStep::Action::Keys;
-    step.codes = std::move(*codes);
+    step.codes.assign(codes->begin(), codes->end());
     return std::nullopt;
 }
 
@@ -203,8 +174,13 @@ std::optional<std::string> parseStep(std::string_view command, std::string_view 
         return keyword(arg, kKeys, "key Esc|Enter|Backspace|Tab", true, step);
     if (name == "mode")
         return keyword(arg, kModes, "mode keyboard|nozzle|manipulate", false, step);
-    if (name == "font")
-        return keyword(arg, kFonts, "font arial|symbol", false, step);
+    if (name == "font") {
+        if (!keyword(arg, kFonts, "", false, step))
+            return std::nullopt;
+        step.action = ScriptStep::Action::Face;
+        step.path = std::string(trimmed(args));
+        return step.path.empty() ? std::optional<std::string>("font arial|symbol|FAMILY|FILE") : std::nullopt;
+    }
     if (name == "display")
         return keyword(arg, kDisplays, "display wireframe|shaded|cursor|compass|animate", false, step);
     if (name == "collide") {

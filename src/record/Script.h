@@ -16,7 +16,7 @@
 //   drag X1 Y1 X2 Y2 [SECONDS]   left button, moving once a tick
 //   rdrag X1 Y1 X2 Y2 [SECONDS]  right button, likewise
 //   mode keyboard|nozzle|manipulate
-//   font arial|symbol
+//   font arial|symbol|FAMILY|FILE
 //   display wireframe|shaded|cursor|compass|animate
 //   collide on|off            letters collide, or pass through each other
 //   words PATH                the Nozzle word file, as File > Open
@@ -43,6 +43,7 @@ struct ScriptStep {
         Command,     // the view's menu command `command` (view/CommandIds.h)
         Collide,     // letters collide when `on`
         Words,       // File > Open, answered with `path`
+        Face,        // Font > Other Face, answered with `path`: a family or a file
         Wait,        // `ticks` ticks
     };
 

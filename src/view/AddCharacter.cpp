@@ -7,13 +7,24 @@ constexpr double kNozzleSpinRange = 12.0;
 
 } // namespace
 
-void CLexfallView::AddCharacter(char c)
+void CLexfallView::AddCharacter(char32_t c)
+{
+    AddGlyph(c, std::nullopt, std::nullopt);
+}
+
+void CLexfallView::AddShapedWord(const std::u32string& word)
+{
+    for (const GlyphCache::ShapedGlyph& g : m_pMesher->shape(word))
+        AddGlyph(g.key, g.advance, Vector3{g.xOffset, -g.yOffset, 0.0});
+}
+
+void CLexfallView::AddGlyph(char32_t c, std::optional<double> placedAdvance, std::optional<Vector3> offset)
 {
     const IntRect client = GetClientRect();
 
     const BodyRecipe recipe{m_dRestitution, m_vGravity, m_dDrag, m_dPrecision, m_dStiffness, m_dDamping, m_dShapeKeeping,
                              m_dKeepUpright};
-    CharacterBody made = buildCharacterBody(*m_pMesher, c, recipe, m_vInsert);
+    CharacterBody made = buildCharacterBody(*m_pMesher, c, recipe, offset ? m_vInsert + *offset : m_vInsert);
     ParticleSystem& body = *made.system;
 
     double w = m_dSpin;
@@ -24,7 +35,7 @@ void CLexfallView::AddCharacter(char c)
     body.spin(w);
     m_dSpin = m_dSpinStart;
 
-    const double advance = m_pMesher->advanceWidth(c);
+    const double advance = placedAdvance ? *placedAdvance : m_pMesher->advanceWidth(c);
     m_vInsert = m_vInsert + Vector3{advance, 0.0, 0.0};
 
     // Keep the line inside the right margin by scrolling the whole scene

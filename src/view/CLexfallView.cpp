@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "glyph/FontFace.h"
 #include "glyph/InstallPaths.h"
 #include "view/CommandIds.h"
 
@@ -88,13 +89,19 @@ void CLexfallView::OnModeManipulate()
 
 void CLexfallView::OnFontArial()
 {
-    if (!isFace(m_pszFontFile, kArialFace) && SetFontFile(kArialFace))
+    if (isFace(m_pszFontFile, kArialFace) && m_strFace.empty())
+        return;
+    m_strFace.clear();
+    if (SetFontFile(kArialFace))
         m_pszFontFile = kArialFace;
 }
 
 void CLexfallView::OnFontSymbol()
 {
-    if (!isFace(m_pszFontFile, kSymbolFace) && SetFontFile(kSymbolFace))
+    if (isFace(m_pszFontFile, kSymbolFace) && m_strFace.empty())
+        return;
+    m_strFace.clear();
+    if (SetFontFile(kSymbolFace))
         m_pszFontFile = kSymbolFace;
 }
 
@@ -108,8 +115,14 @@ void CLexfallView::OnDisplayCollide() { SetCollide(!m_bCollide); }
 void CLexfallView::OnUpdateModeKeyboard(CommandUpdate& ui) const { ui.setCheck(m_bKeyboardMode); }
 void CLexfallView::OnUpdateModeNozzle(CommandUpdate& ui) const { ui.setCheck(m_bNozzleMode); }
 void CLexfallView::OnUpdateModeManipulate(CommandUpdate& ui) const { ui.setCheck(m_bManipulateMode); }
-void CLexfallView::OnUpdateFontArial(CommandUpdate& ui) const { ui.setCheck(isFace(m_pszFontFile, kArialFace)); }
-void CLexfallView::OnUpdateFontSymbol(CommandUpdate& ui) const { ui.setCheck(isFace(m_pszFontFile, kSymbolFace)); }
+void CLexfallView::OnUpdateFontArial(CommandUpdate& ui) const
+{
+    ui.setCheck(isFace(m_pszFontFile, kArialFace) && m_strFace.empty());
+}
+void CLexfallView::OnUpdateFontSymbol(CommandUpdate& ui) const
+{
+    ui.setCheck(isFace(m_pszFontFile, kSymbolFace) && m_strFace.empty());
+}
 void CLexfallView::OnUpdateDisplayWireframe(CommandUpdate& ui) const { ui.setCheck(m_bWireframe); }
 void CLexfallView::OnUpdateDisplayShaded(CommandUpdate& ui) const { ui.setCheck(!m_bWireframe); }
 void CLexfallView::OnUpdateDisplayAnimate(CommandUpdate& ui) const { ui.setCheck(m_bAnimate); }
@@ -147,6 +160,41 @@ bool CLexfallView::SetFontFile(const char* name)
     return false;
 }
 
+namespace {
+
+std::string unreadableFace(const std::string& face)
+{
+    return "\"" + face + "\" is not a TrueType, OpenType or Type 1 face Lexfall can read";
+}
+
+} // namespace
+
+bool CLexfallView::ChooseFace(const std::string& face, std::string& error)
+{
+    const std::optional<FaceLocation> location = fontCatalog::locate(face, error);
+    if (!location)
+        return false;
+    if (!m_pMesher->loadFace(*location, m_nFontSize)) {
+        error = unreadableFace(face);
+        return false;
+    }
+    m_strFace = face;
+    return true;
+}
+
+bool CLexfallView::CheckFace(const std::string& face, std::string& error)
+{
+    const std::optional<FaceLocation> location = fontCatalog::locate(face, error);
+    if (!location)
+        return false;
+    FontFace opened;
+    if (!opened.openAny(location->file.c_str(), location->index)) {
+        error = unreadableFace(face);
+        return false;
+    }
+    return true;
+}
+
 SceneSettings CLexfallView::Settings() const
 {
     SceneSettings settings;
@@ -158,6 +206,7 @@ SceneSettings CLexfallView::Settings() const
     settings.text = m_crText;
     settings.background = m_crBackground;
     settings.collide = m_bCollide;
+    settings.utf8Words = m_bUtf8Words;
     return settings;
 }
 
@@ -187,6 +236,7 @@ void CLexfallView::ApplySettings(const SceneSettings& settings)
     *m_pBrush = Brush{m_crText};
     m_crBackground = settings.background;
     SetCollide(settings.collide);
+    m_bUtf8Words = settings.utf8Words;
 }
 
 void CLexfallView::ChoosePreset(PhysicsPreset preset)

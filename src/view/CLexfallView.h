@@ -3,6 +3,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,13 @@ public:
     bool OnUpdateCommand(int id, CommandUpdate& ui) const;
 
     bool SetFontFile(const char* name);
+    // Another face than the Font menu's two: an installed family ("DejaVu
+    // Serif", "DejaVu Serif:bold"), a font file, or "FILE:N" for face N of
+    // a collection. False, with the face in use kept and the reason in
+    // `error`, for an unknown family or a file that is no readable face.
+    bool ChooseFace(const std::string& face, std::string& error);
+    // Whether ChooseFace would take the face, without loading it.
+    static bool CheckFace(const std::string& face, std::string& error);
     // What Display > Settings shows and sets. Physics, size and precision
     // apply to letters made afterwards, colours at once.
     SceneSettings Settings() const;
@@ -86,7 +94,13 @@ public:
     void OnTimer(unsigned timerId);
     void UpdatePoints(const TriangleList& list, int offset);
 
-    void AddCharacter(char c);
+    void AddCharacter(char32_t c);
+    // A word of a face chosen with ChooseFace, shaped: kerned, joined and
+    // in right-to-left order where its script asks, each glyph a body.
+    void AddShapedWord(const std::u32string& word);
+    // A glyph's body moved by `offset` from the insertion point, which
+    // then advances by `advance`: the glyph's own when none is given.
+    void AddGlyph(char32_t c, std::optional<double> advance, std::optional<Vector3> offset);
 
     // Painting, for the window, a printed page and the preview alike.
     void OnDraw(DrawContext& dc);
@@ -114,9 +128,11 @@ public:
     void OnOpenWordFile();
     // 1: words read; 0: no word in the file; -1: cannot open. On 0 and -1
     // the list is destroyed.
-    static int LoadWordFile(const char* path, std::unique_ptr<WordList>& words);
+    // With `utf8`, words of any script from a UTF-8 file.
+    static int LoadWordFile(const char* path, std::unique_ptr<WordList>& words, bool utf8 = false);
     void EmitNextWord();
     void EmitWordNetWord();
+    void AddWord(const std::u32string& word);
     // The one WordNet search: synonyms of the verb "fall". The text
     // belongs to the library; empty when its database is missing.
     static const char* SearchWordNet();
@@ -165,12 +181,14 @@ public:
     double m_dSpin = 48.0;
     int m_nCharsAllowed = 0;
     const char* m_pszFontFile; // one of the two face names
+    std::string m_strFace;     // the face ChooseFace chose; empty for those two
     std::unique_ptr<Pen> m_pPen;
     std::unique_ptr<Brush> m_pBrush;
     Rgb m_crText{0, 0, 0};
     std::optional<Rgb> m_crBackground; // none: the desktop's window colour
     std::unique_ptr<WordList> m_pWords;
     int m_nWordIndex = 0;
+    bool m_bUtf8Words = false; // word files read as UTF-8 when they are
     bool m_bWordsLoaded = false;
     int m_nEmitCounter = 0;
     int m_nEmitPeriod = 5;

@@ -1,12 +1,14 @@
+#include "platform/KeyCodes.h"
 #include "view/CLexfallView.h"
 
 namespace {
 
-constexpr unsigned kBackspace = 8;
-constexpr unsigned kEnter = 13;
-constexpr unsigned kEscape = 27;
-// Glyphs are looked up by one byte; wider codes have no glyph to add.
-constexpr unsigned kLargestByte = 255;
+// Any Unicode character becomes a body; surrogates and codes beyond
+// Unicode are no characters.
+bool isCharacter(unsigned code)
+{
+    return code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
+}
 
 Vector3 toVector(IntPoint point)
 {
@@ -22,7 +24,7 @@ void CLexfallView::OnKeyDown(unsigned, unsigned, unsigned)
 void CLexfallView::OnChar(unsigned code, unsigned, unsigned)
 {
     switch (code) {
-    case kBackspace:
+    case keycode::Backspace:
         if (m_pBodies.empty())
             return;
         if (m_entryCount.lists == m_pBodyTriangles.size())
@@ -39,11 +41,11 @@ void CLexfallView::OnChar(unsigned code, unsigned, unsigned)
             m_pAdvances.pop_back();
         }
         return;
-    case kEnter:
+    case keycode::Enter:
         ClearScene();
         m_vInsert = Vector3(0.0, m_vInsert.y, 0.0);
         return;
-    case kEscape:
+    case keycode::Escape:
         m_bAnimate = !m_bAnimate;
         return;
     default:
@@ -51,10 +53,10 @@ void CLexfallView::OnChar(unsigned code, unsigned, unsigned)
     }
 
     // One character per tick: keys arriving faster are dropped, not queued.
-    if (code <= kLargestByte && !m_bAdding && m_nCharsAllowed != 0) {
+    if (isCharacter(code) && !m_bAdding && m_nCharsAllowed != 0) {
         --m_nCharsAllowed;
         m_bAdding = true;
-        AddCharacter(static_cast<char>(static_cast<unsigned char>(code)));
+        AddCharacter(static_cast<char32_t>(code));
         m_bAdding = false;
     }
     Invalidate(true);

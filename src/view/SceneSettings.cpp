@@ -90,6 +90,7 @@ void writeSettings(const SceneSettings& settings, const SettingWriter& write)
     write("TextColour", formatColour(settings.text));
     write("BackgroundColour", settings.background ? formatColour(*settings.background) : kSystemColour);
     write("Collide", settings.collide ? "1" : "0");
+    write("Utf8Words", settings.utf8Words ? "true" : "false");
 }
 
 SceneSettings readSettings(const SettingReader& read)
@@ -108,5 +109,6 @@ SceneSettings readSettings(const SettingReader& read)
         settings.background = colour(background);
     if (const auto collide = read("Collide"); collide == "1" || collide == "0")
         settings.collide = *collide == "1";
+    settings.utf8Words = read("Utf8Words") == std::optional<std::string>("true");
     return settings;
 }

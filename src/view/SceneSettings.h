@@ -19,6 +19,8 @@ struct SceneSettings {
     std::optional<Rgb> background;
     // Letters keep out of one another.
     bool collide = false;
+    // Word files in UTF-8 give words of every script.
+    bool utf8Words = false;
 
     bool operator==(const SceneSettings&) const = default;
 

@@ -1,12 +1,14 @@
 #include <cstring>
+#include <string_view>
 
 #include "view/CLexfallView.h"
+#include "words/Utf8.h"
 #include "words/WordFile.h"
 #include "words/WordNet.h"
 
-int CLexfallView::LoadWordFile(const char* path, std::unique_ptr<WordList>& words)
+int CLexfallView::LoadWordFile(const char* path, std::unique_ptr<WordList>& words, bool utf8)
 {
-    return loadWordFile(path, words);
+    return loadWordFile(path, words, utf8);
 }
 
 void CLexfallView::OnOpenWordFile()
@@ -18,7 +20,7 @@ void CLexfallView::OnOpenWordFile()
 
     // An unreadable file is treated like one without words: the mode
     // stays and the Nozzle command asks again.
-    if (LoadWordFile(path.c_str(), m_pWords) == 1) {
+    if (LoadWordFile(path.c_str(), m_pWords, m_bUtf8Words) == 1) {
         m_bNozzleMode = true;
         m_bKeyboardMode = false;
         m_bManipulateMode = false;
@@ -38,8 +40,16 @@ void CLexfallView::EmitNextWord()
         m_nWordIndex = 0;
 
     // A whole word at once: the one-key-per-tick limit is the keyboard's.
-    for (char c : (*m_pWords)[static_cast<std::size_t>(m_nWordIndex)])
-        AddCharacter(c);
+    // Words are UTF-8; those read as described are plain ASCII.
+    std::string_view word = (*m_pWords)[static_cast<std::size_t>(m_nWordIndex)];
+    std::u32string codes;
+    while (!word.empty()) {
+        char32_t c = static_cast<unsigned char>(word.front());
+        const int length = utf8Sequence(word, c);
+        codes += c;
+        word.remove_prefix(length > 0 ? static_cast<std::size_t>(length) : 1);
+    }
+    AddWord(codes);
 
     if (++m_nWordIndex >= count)
         m_nWordIndex = 0;
@@ -66,6 +76,20 @@ void CLexfallView::EmitWordNetWord()
     if (n == 0)
         return;
     const TextSpan word = nextWordNetWord(m_pszWordNetText, n, m_nWordNetPos);
+    std::u32string codes;
     for (int i = word.begin; i < word.end; ++i)
-        AddCharacter(m_pszWordNetText[i]);
+        codes += static_cast<unsigned char>(m_pszWordNetText[i]);
+    AddWord(codes);
+}
+
+void CLexfallView::AddWord(const std::u32string& word)
+{
+    // The two faces of the Font menu place a word letter by letter, as
+    // designed; another face shapes it.
+    if (!m_strFace.empty()) {
+        AddShapedWord(word);
+        return;
+    }
+    for (const char32_t c : word)
+        AddCharacter(c);
 }

@@ -1,12 +1,13 @@
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
 #include <vector>
 
+#include "platform/RegularFile.h"
+#include "words/Utf8.h"
 #include "words/WordFile.h"
 
 namespace {
@@ -37,67 +38,21 @@ constexpr std::array<ByteClass, 256> makeByteClasses()
 
 constexpr std::array<ByteClass, 256> kByteClasses = makeByteClasses();
 
-// Owns a POSIX file descriptor.
-class FileHandle {
-public:
-    explicit FileHandle(int fd) : m_fd(fd) {}
-    ~FileHandle()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
-// Opens a regular file for reading. Directories, pipes and devices count
-// as unopenable: they have no words to give and could block or never end.
-int openRegularFile(const char* path)
+// Words of the file as described: ASCII letters and digits, C-locale
+// white space.
+void readByteWords(const RegularFile& file, WordList& words)
 {
-    if (!path)
-        return -1;
-    const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return -1;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
-} // namespace
-
-int loadWordFile(const char* path, std::unique_ptr<WordList>& words)
-{
-    if (words)
-        words->clear();
-    else
-        words = std::make_unique<WordList>();
-
-    FileHandle file(openRegularFile(path));
-    if (file.get() < 0) {
-        words.reset();
-        return -1;
-    }
-
     // A carriage return needs no pairing with its line feed: both end a
     // word, so "\r\n" and "\n" cut a text the same way.
     std::vector<unsigned char> block(kBlockSize);
     char word[kMaxWordLength];
     std::size_t length = 0;
     bool ended = false;
-    while (!ended) {
-        const ssize_t got = ::read(file.get(), block.data(), block.size());
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
+    for (std::uint64_t offset = 0; !ended;) {
+        const std::uint64_t got = file.readAt(offset, block.data(), block.size());
+        if (got == 0)
             break;
+        offset += got;
         const unsigned char* p = block.data();
         const unsigned char* const end = p + got;
         for (; p != end; ++p) {
@@ -105,14 +60,14 @@ int loadWordFile(const char* path, std::unique_ptr<WordList>& words)
             case ByteClass::Letter:
                 // A longer run goes on as a new word: no letter is lost.
                 if (length == kMaxWordLength) {
-                    words->emplace_back(word, length);
+                    words.emplace_back(word, length);
                     length = 0;
                 }
                 word[length++] = static_cast<char>(*p);
                 break;
             case ByteClass::Space:
                 if (length != 0) {
-                    words->emplace_back(word, length);
+                    words.emplace_back(word, length);
                     length = 0;
                 }
                 break;
@@ -126,8 +81,92 @@ int loadWordFile(const char* path, std::unique_ptr<WordList>& words)
         }
     }
     if (length != 0)
-        words->emplace_back(word, length);
+        words.emplace_back(word, length);
+}
 
+bool isUnicodeSpace(char32_t code)
+{
+    return code == 0x85 || code == 0xA0 || code == 0x1680 || (code >= 0x2000 && code <= 0x200A) || code == 0x2028
+        || code == 0x2029 || code == 0x202F || code == 0x205F || code == 0x3000;
+}
+
+// Words of a UTF-8 file: letters, numbers and their marks of any script;
+// white space of any script ends them, anything else is dropped. False,
+// with the words partly read, at the first byte that is not UTF-8.
+bool readUtf8Words(const RegularFile& file, WordList& words)
+{
+    std::vector<unsigned char> block(kBlockSize);
+    std::string word;
+    std::size_t kept = 0; // bytes of a sequence cut by the block's end, moved to its front
+    for (std::uint64_t offset = 0;;) {
+        const std::uint64_t got = file.readAt(offset, block.data() + kept, block.size() - kept);
+        offset += got;
+        const std::size_t size = kept + static_cast<std::size_t>(got);
+        const std::string_view text(reinterpret_cast<const char*>(block.data()), size);
+        std::size_t i = 0;
+        bool ended = false;
+        while (i < size && !ended) {
+            const auto byte = static_cast<unsigned char>(text[i]);
+            char32_t code = byte;
+            int length = 1;
+            if (byte >= 0x80) {
+                length = utf8Sequence(text.substr(i), code);
+                if (length == 0) {
+                    if (got != 0 && size - i < 4)
+                        break; // perhaps a sequence the next block completes
+                    return false;
+                }
+            }
+            if (byte < 0x80 && kByteClasses[byte] != ByteClass::Drop) {
+                ended = kByteClasses[byte] == ByteClass::End;
+                if (kByteClasses[byte] == ByteClass::Letter)
+                    word += static_cast<char>(byte);
+                else if (!word.empty()) {
+                    words.push_back(std::move(word));
+                    word.clear();
+                }
+            } else if (byte >= 0x80 && (isLetterOrNumber(code) || isMark(code))) {
+                if (word.size() + static_cast<std::size_t>(length) > kMaxWordLength) {
+                    words.push_back(std::move(word));
+                    word.clear();
+                }
+                word.append(text.substr(i, static_cast<std::size_t>(length)));
+            } else if (byte >= 0x80 && isUnicodeSpace(code) && !word.empty()) {
+                words.push_back(std::move(word));
+                word.clear();
+            }
+            i += static_cast<std::size_t>(length);
+        }
+        if (ended || got == 0)
+            break;
+        kept = size - i;
+        std::copy(block.begin() + static_cast<std::ptrdiff_t>(i), block.begin() + static_cast<std::ptrdiff_t>(size),
+                  block.begin());
+    }
+    if (!word.empty())
+        words.push_back(std::move(word));
+    return true;
+}
+
+} // namespace
+
+int loadWordFile(const char* path, std::unique_ptr<WordList>& words, bool utf8)
+{
+    if (words)
+        words->clear();
+    else
+        words = std::make_unique<WordList>();
+
+    const RegularFile file(path);
+    if (!file.isOpen()) {
+        words.reset();
+        return -1;
+    }
+
+    if (!utf8 || !readUtf8Words(file, *words)) {
+        words->clear();
+        readByteWords(file, *words);
+    }
     if (words->empty()) {
         words.reset();
         return 0;

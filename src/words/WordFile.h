@@ -11,4 +11,8 @@ using WordList = std::vector<std::string>;
 // other bytes are dropped, Ctrl+Z ends the text. 1: words read; 0: no word
 // in the file; -1: not a regular file that can be opened. On 0 and -1 the
 // list is destroyed.
-int loadWordFile(const char* path, std::unique_ptr<WordList>& words);
+//
+// With `utf8`, a file that is UTF-8 throughout gives words of letters and
+// numbers of any script (with their combining marks), in UTF-8, cut by
+// white space of any script; any other file is read as without it.
+int loadWordFile(const char* path, std::unique_ptr<WordList>& words, bool utf8 = false);

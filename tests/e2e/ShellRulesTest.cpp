@@ -46,6 +46,28 @@ TEST(CommandLineTest, PhysicsAndFrameStatsForTheRun)
     EXPECT_EQ(shell::parseCommandLine({"--physics="}).action, CommandLine::Action::Error);
 }
 
+TEST(CommandLineTest, FaceAndUtf8WordsForTheRun)
+{
+    const CommandLine spaced = shell::parseCommandLine({"--face", "DejaVu Serif", "--utf8-words", "notes.lxf"});
+    EXPECT_EQ(spaced.face, "DejaVu Serif");
+    EXPECT_TRUE(spaced.utf8Words);
+    EXPECT_EQ(spaced.file, "notes.lxf");
+    EXPECT_EQ(shell::parseCommandLine({"--face=/fonts/a.ttc:2"}).face, "/fonts/a.ttc:2");
+    EXPECT_FALSE(shell::parseCommandLine({}).utf8Words);
+    EXPECT_EQ(shell::parseCommandLine({"--face"}).action, CommandLine::Action::Error);
+    EXPECT_EQ(shell::parseCommandLine({"--face="}).action, CommandLine::Action::Error);
+}
+
+TEST(RecentFaces, NewestFirstEachOnceAtMostFour)
+{
+    std::vector<std::string> recent;
+    for (const char* face : {"A", "B", "C", "D", "B", "E"})
+        shell::rememberFace(recent, face);
+    EXPECT_EQ(recent, (std::vector<std::string>{"E", "B", "D", "C"}));
+    EXPECT_EQ(shell::faceMenuLabel("/usr/share/fonts/x/Fish & Chips.ttc:1"), "Fish && Chips.ttc:1");
+    EXPECT_EQ(shell::faceMenuLabel("DejaVu Serif:bold"), "DejaVu Serif:bold");
+}
+
 TEST(CommandLineTest, BadArgumentsAreRefusedWithAReason)
 {
     const CommandLine unknown = shell::parseCommandLine({"--frobnicate"});

@@ -35,16 +35,22 @@ inline std::string readFile(const std::string& path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// A point in pixels; on-curve unless marked off.
+// A point in pixels; on-curve unless marked off (quadratic) or cubic.
 struct OutlinePoint {
     double x;
     double y;
     bool on = true;
+    bool cubic = false;
 };
 
 inline OutlinePoint off(double x, double y)
 {
     return {x, y, false};
+}
+
+inline OutlinePoint cubic(double x, double y)
+{
+    return {x, y, false, true};
 }
 
 // Builds an outline record from pixel coordinates, one call per contour.
@@ -55,7 +61,7 @@ public:
     {
         for (const OutlinePoint& p : points) {
             m_outline.points.push_back({static_cast<std::int32_t>(p.x * 64), static_cast<std::int32_t>(p.y * 64)});
-            m_outline.flags.push_back(p.on ? GlyphOutline::OnCurve : 0);
+            m_outline.flags.push_back(p.on ? GlyphOutline::OnCurve : p.cubic ? GlyphOutline::Cubic : 0);
         }
         m_outline.contourEnds.push_back(static_cast<std::uint16_t>(m_outline.points.size() - 1));
         ++m_outline.numContours;

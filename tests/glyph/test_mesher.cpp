@@ -8,9 +8,13 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <future>
 #include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <utility>
@@ -381,7 +385,7 @@ TEST(GlyphMesherFiles, AllCodesOfTheRealFaces)
         int triangles = 0;
         for (int code = 0; code < 256; ++code) {
             const std::string what = std::string(name) + " code " + std::to_string(code);
-            ASSERT_TRUE(mesher.triangulate(static_cast<char>(code), 30.0)) << what;
+            ASSERT_TRUE(mesher.triangulate(static_cast<char32_t>(code), 30.0)) << what;
             const GlyphMesh& mesh = mesher.mesh();
             expectWellFormed(mesh, what);
             triangles += static_cast<int>(mesh.size() / 6);
@@ -405,7 +409,7 @@ TEST(GlyphMesherFiles, AllCodesOfTheRealFaces)
 
             const bool printable = (code > 32 && code < 127) || (code > 160 && name == std::string("arial.ttf"));
             ParticleSystem body(0.5);
-            ASSERT_TRUE(mesher.buildGlyphBody(static_cast<char>(code), &body, 30.0, 5.0, 1.0, nullptr));
+            ASSERT_TRUE(mesher.buildGlyphBody(static_cast<char32_t>(code), &body, 30.0, 5.0, 1.0, nullptr));
             EXPECT_TRUE(!printable || body.particleCount() > 0) << what;
         }
         EXPECT_GT(triangles, 256) << name;
@@ -418,9 +422,78 @@ TEST(GlyphMesherFiles, AllCodesOfTheRealFaces)
     EXPECT_FALSE(symbol.mesh().empty());
     GlyphMesher arial;
     ASSERT_TRUE(arial.loadFont("arial.ttf", 48));
-    EXPECT_GT(arial.advanceWidth('\xe9'), 0.0);
-    ASSERT_TRUE(arial.triangulate('\xe9', 30.0));
+    EXPECT_GT(arial.advanceWidth(U'\xe9'), 0.0);
+    ASSERT_TRUE(arial.triangulate(U'\xe9', 30.0));
     const double accentTop = topOf(arial.mesh());
     ASSERT_TRUE(arial.triangulate('e', 30.0));
     EXPECT_LT(accentTop, topOf(arial.mesh()) - 5.0); // the accent rises above the e
+}
+
+// Both rings of "%" are holes of their own exterior: the hole's first
+// point lies at the height of a vertex of its ring, which the crossing
+// rule counts once.
+TEST(GlyphMesherFiles, PercentKeepsBothRingsOpen)
+{
+    GlyphMesher arial;
+    ASSERT_TRUE(arial.loadFont("arial.ttf", 48));
+    ASSERT_TRUE(arial.triangulate('%', 30.0));
+    const GlyphMesh& mesh = arial.mesh();
+    const GlyphVectorizer& contours = *arial.triangulator().polygonizer().vectorizer();
+    int holes = 0;
+    for (int k = 0; k < contours.contourCount(); ++k) {
+        const GlyphContour& hole = contours.contour(k);
+        if (hole.exterior || hole.count == 0)
+            continue;
+        ++holes;
+        const double px = (hole.xmin + hole.xmax) / 2, py = -(hole.ymin + hole.ymax) / 2;
+        for (std::size_t i = 0; i + 5 < mesh.size(); i += 6) {
+            const Vector3 &a = mesh[i], &b = mesh[i + 2], &c = mesh[i + 4];
+            const auto side = [&](const Vector3& p, const Vector3& q) {
+                return (q.x - p.x) * (py - p.y) - (q.y - p.y) * (px - p.x);
+            };
+            const double s1 = side(a, b), s2 = side(b, c), s3 = side(c, a);
+            EXPECT_FALSE((s1 > 0 && s2 > 0 && s3 > 0) || (s1 < 0 && s2 < 0 && s3 < 0)) << "hole " << k;
+        }
+    }
+    EXPECT_EQ(holes, 2);
+}
+
+// Every code 0-255 of both shipped faces, mesh and advance, bit for bit
+// as recorded in tests/data/shipped-glyphs.txt. To record anew:
+//     LEXFALL_RECORD_GLYPHS=tests/data/shipped-glyphs.txt build/bin/lexfall_tests_glyph --gtest_filter=*AsRecorded
+TEST(GlyphMesherFiles, ShippedFacesMeshAsRecorded)
+{
+    std::string lines;
+    for (const char* name : {"arial.ttf", "Symbol.ttf"}) {
+        GlyphMesher mesher;
+        ASSERT_TRUE(mesher.loadFont(name, 48)) << name;
+        for (int code = 0; code < 256; ++code) {
+            ASSERT_TRUE(mesher.triangulate(static_cast<char32_t>(code), 30.0));
+            std::uint64_t h = 14695981039346656037ull; // FNV-1a
+            const auto mix = [&h](double v) {
+                unsigned char bytes[sizeof v];
+                std::memcpy(bytes, &v, sizeof v);
+                for (unsigned char b : bytes)
+                    h = (h ^ b) * 1099511628211ull;
+            };
+            for (const Vector3& p : mesher.mesh()) {
+                mix(p.x);
+                mix(p.y);
+            }
+            mix(mesher.advanceWidth(static_cast<char32_t>(code)));
+            char line[80];
+            std::snprintf(line, sizeof line, "%s %d %zu %016llx\n", name, code, mesher.mesh().size(),
+                          static_cast<unsigned long long>(h));
+            lines += line;
+        }
+    }
+    if (const char* out = std::getenv("LEXFALL_RECORD_GLYPHS")) {
+        std::ofstream(out) << lines;
+        GTEST_SKIP() << "recorded " << out;
+    }
+    const std::string recorded = readFile(LEXFALL_TEST_DATA_DIR "shipped-glyphs.txt");
+    ASSERT_FALSE(recorded.empty()) << "no recording";
+    std::istringstream want(recorded), got(lines);
+    for (std::string a, b; std::getline(want, a) && std::getline(got, b);)
+        EXPECT_EQ(b, a);
 }

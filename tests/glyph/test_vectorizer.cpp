@@ -159,6 +159,25 @@ TEST(GlyphVectorizer, ArcStepsFollowTheLargerExtent)
     }
 }
 
+// Cubic arcs get chords as quadratic ones do, by the larger extent of
+// their control box; a contour may begin anywhere on its curve.
+TEST(GlyphVectorizer, CubicArcsAtThePrecision)
+{
+    GlyphVectorizer v;
+    vectorize(v, OutlineBuilder().contour({{0, 0}, cubic(0, 60), cubic(60, 60), {60, 0}}).outline());
+    EXPECT_EQ(pointsOf(v.contour(0)), (Points{{0, 0}, {30, 45}, {60, 0}}));
+    vectorize(v, OutlineBuilder().contour({cubic(60, 60), {60, 0}, {0, 0}, cubic(0, 60)}).outline());
+    EXPECT_EQ(pointsOf(v.contour(0)), (Points{{60, 0}, {0, 0}, {30, 45}}));
+    vectorize(v, OutlineBuilder().contour({{0, 0}, cubic(0, 44), cubic(44, 44), {44, 0}}).outline());
+    EXPECT_EQ(v.contour(0).count, 2);
+    vectorize(v, OutlineBuilder().contour({{0, 0}, cubic(0, 60), cubic(60, 60), {60, 0}}).outline(), 15.0);
+    EXPECT_EQ(v.contour(0).count, 5);
+    // Controls no engine makes (a lone one, or only controls) do no harm.
+    vectorize(v, OutlineBuilder().contour({{0, 0}, cubic(0, 60), {60, 0}}).contour({cubic(1, 1), cubic(2, 2)}).outline());
+    EXPECT_EQ(pointsOf(v.contour(0)), (Points{{0, 0}, {0, 60}, {60, 0}}));
+    EXPECT_EQ(v.contour(1).count, 0);
+}
+
 TEST(GlyphContour, NearDuplicatesAreDroppedAndTheBoxGrows)
 {
     GlyphContour c;
@@ -192,14 +211,19 @@ TEST(GlyphContour, CrossingRule)
     EXPECT_FALSE(square.contains(15, 5));
     EXPECT_FALSE(square.contains(-1, 5));
     EXPECT_FALSE(square.contains(5, 11));
-    EXPECT_FALSE(square.contains(5, 0)); // the bottom edge counts on both sides
 
+    // Half-open: a vertex the contour passes through at the point's height
+    // counts once, an extreme vertex there twice or not at all.
+    GlyphContour diamond;
+    for (auto [x, y] : Points{{0, -10}, {-10, 0}, {0, 10}, {10, 0}})
+        diamond.add(x, y);
+    EXPECT_TRUE(diamond.contains(0, 0));
     GlyphContour triangle;
     for (auto [x, y] : Points{{0, 0}, {10, 5}, {0, 10}})
         triangle.add(x, y);
     EXPECT_TRUE(triangle.contains(5, 5));
-    // A vertex at the point's height takes part in both of its edges.
-    EXPECT_TRUE(triangle.contains(12, 5));
+    EXPECT_FALSE(triangle.contains(12, 5));
+    EXPECT_FALSE(triangle.contains(5, 0));
 }
 
 TEST(GlyphVectorizer, SinglePointContourIsEmptyAndTrails)

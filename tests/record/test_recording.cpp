@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/KeyCodes.h"
 #include "record/FrameWriter.h"
 #include "record/SceneRecorder.h"
 #include "render/RasterDrawContext.h"
@@ -17,7 +18,6 @@
 
 namespace {
 
-constexpr unsigned kEscape = 27;
 
 Script parsed(const std::string& text)
 {
@@ -75,7 +75,7 @@ TEST(Recording, AFrameIsWhatTheProgramDrawsForTheSameScene)
     SceneRig rig(320, 240);
     rig.view.OnLButtonDown(0, {20, 60});
     rig.view.OnLButtonUp(0, {20, 60});
-    for (unsigned code : {unsigned{'H'}, unsigned{'i'}, kEscape}) {
+    for (unsigned code : {unsigned{'H'}, unsigned{'i'}, keycode::Escape}) {
         rig.tick();
         rig.view.OnChar(code, 1, 0);
     }

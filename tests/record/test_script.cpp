@@ -28,10 +28,11 @@ TEST(Script, ReadsEveryCommandWithItsArguments)
                                             "display animate\n"
                                             "words my words.txt  \n"
                                             "wait 1\n"
-                                            "collide ON\n");
+                                            "collide ON\n"
+                                            "font DejaVu Serif:bold # a family\n");
     ASSERT_FALSE(parsed.error) << parsed.error->expected;
     const std::vector<ScriptStep>& steps = parsed.script.steps;
-    ASSERT_EQ(steps.size(), 13u);
+    ASSERT_EQ(steps.size(), 14u);
 
     EXPECT_EQ(steps[0].action, Action::Keys);
     EXPECT_EQ(steps[0].line, 3);
@@ -54,6 +55,8 @@ TEST(Script, ReadsEveryCommandWithItsArguments)
     EXPECT_EQ(steps[11].ticks, 63);
     EXPECT_EQ(steps[12].action, Action::Collide);
     EXPECT_TRUE(steps[12].on);
+    EXPECT_EQ(steps[13].action, Action::Face);
+    EXPECT_EQ(steps[13].path, "DejaVu Serif:bold");
     EXPECT_EQ(parsed.script.ticks, 5 + 1 + 1 + 31 + 63);
 }
 
@@ -78,7 +81,7 @@ TEST(Script, AnErrorNamesTheLineItsTextAndWhatWasExpected)
         {"drag 1 2 3 4 -1\n", 1, "drag 1 2 3 4 -1", "drag X1 Y1 X2 Y2 [SECONDS]"},
         {"rdrag 1 2 3\n", 1, "rdrag 1 2 3", "rdrag X1 Y1 X2 Y2 [SECONDS]"},
         {"mode paint\n", 1, "mode paint", "mode keyboard|nozzle|manipulate"},
-        {"font times\n", 1, "font times", "font arial|symbol"},
+        {"font  # none\n", 1, "font  # none", "font arial|symbol|FAMILY|FILE"},
         {"display shaded wireframe\n", 1, "display shaded wireframe", "display wireframe|shaded|cursor|compass|animate"},
         {"words   # none\n", 1, "words   # none", "words PATH"},
         {"wait 1e12\n", 1, "wait 1e12", "wait SECONDS, from 0 to 600"},

@@ -1,16 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <vector>
 
+#include "glyph/FontGlyph.h"
+#include "glyph/GlyphMesher.h"
+#include "glyph/InstallPaths.h"
+#include "platform/KeyCodes.h"
 #include "support/ViewFixture.h"
 
 namespace {
-
-constexpr unsigned kBackspace = 8;
-constexpr unsigned kEnter = 13;
-constexpr unsigned kEscape = 27;
 
 void press(CLexfallView& view, unsigned code)
 {
@@ -89,22 +90,40 @@ TEST(Typing, OneCharacterPerTickAndNothingBeforeTheFirstTick)
     EXPECT_EQ(view.m_nCharsAllowed, 1);
 }
 
-TEST(Typing, CodesBeyondOneByteAddNothingAndSpendNoAllowance)
+// Cyrillic, Greek and the euro sign come from the default face itself,
+// each its own glyph; a surrogate or a code beyond Unicode is no
+// character and spends no allowance.
+TEST(Typing, AnyCharacterOfTheFaceBecomesItsGlyph)
 {
     SceneRig rig;
     CLexfallView& view = rig.view;
+    FontFace face;
+    ASSERT_TRUE(face.open((lexfallFontDirectory() + "arial.ttf").c_str()));
+    FontInstance instance(&face);
+    ASSERT_TRUE(instance.create() && instance.setResolutions(96, 96) && instance.setCharSize(48));
+
     rig.tick();
-    press(view, 0x263A);
-    press(view, 256);
+    press(view, 0xD800);
+    press(view, 0x110000);
     EXPECT_EQ(rig.bodyCount(), 0);
     EXPECT_EQ(view.m_nCharsAllowed, 1);
-
-    // 128..255 pass as that byte; tab and other controls are characters too.
-    press(view, 233);
-    EXPECT_EQ(rig.bodyCount(), 1);
-    rig.tick();
-    press(view, '\t');
-    EXPECT_EQ(rig.bodyCount(), 2);
+    for (const unsigned c : {0x436u, 0x3A9u, 0x20ACu}) {
+        press(view, c);
+        rig.tick();
+        ASSERT_NE(face.glyphIndexFor(c), 0u) << c;
+        FontGlyph own(&instance);
+        ASSERT_TRUE(own.create(static_cast<int>(c), face.glyphIndexFor(c)));
+        GlyphOutline expected, used;
+        ASSERT_TRUE(own.outline(expected));
+        ASSERT_TRUE(view.m_pMesher->glyph(c)->outline(used));
+        EXPECT_EQ(used.contourEnds, expected.contourEnds) << c;
+        EXPECT_TRUE(std::equal(used.points.begin(), used.points.end(), expected.points.begin(),
+                               [](auto a, auto b) { return a.x == b.x && a.y == b.y; }))
+            << c;
+        EXPECT_GT(view.m_pBodies.back()->particleCount(), 3) << c;
+        EXPECT_EQ(view.m_pAdvances.back(), own.advance() / 64.0) << c;
+    }
+    EXPECT_EQ(rig.bodyCount(), 3);
 }
 
 TEST(Typing, EscTogglesAnimationAndAddsNothing)
@@ -113,9 +132,9 @@ TEST(Typing, EscTogglesAnimationAndAddsNothing)
     CLexfallView& view = rig.view;
     rig.tick();
     const int invalidations = rig.window.invalidations;
-    press(view, kEscape);
+    press(view, keycode::Escape);
     EXPECT_TRUE(view.m_bAnimate);
-    press(view, kEscape);
+    press(view, keycode::Escape);
     EXPECT_FALSE(view.m_bAnimate);
     EXPECT_EQ(rig.bodyCount(), 0);
     EXPECT_EQ(rig.window.invalidations, invalidations);
@@ -130,7 +149,7 @@ TEST(Typing, EnterClearsTheSceneAndReturnsToTheLeftEdge)
     rig.tick();
     rig.type("ab");
     view.m_vInsert.y = 222.0;
-    press(view, kEnter);
+    press(view, keycode::Enter);
     EXPECT_EQ(rig.bodyCount(), 0);
     EXPECT_TRUE(view.m_pBodyTriangles.empty());
     EXPECT_TRUE(view.m_pAdvances.empty());
@@ -141,7 +160,7 @@ TEST(Typing, BackspaceRemovesTheNewestBodyAndStepsBackByTheNewestAdvance)
 {
     SceneRig rig;
     CLexfallView& view = rig.view;
-    press(view, kBackspace);
+    press(view, keycode::Backspace);
     EXPECT_EQ(view.m_vInsert, Vector3(0.0, 300.0, 0.0)) << "nothing to remove, nothing moves";
 
     rig.tick();
@@ -152,7 +171,7 @@ TEST(Typing, BackspaceRemovesTheNewestBodyAndStepsBackByTheNewestAdvance)
     EXPECT_NEAR(view.m_vInsert.x, w + dot, 1e-9);
     const ParticleSystem* first = view.m_pBodies[0].get();
 
-    press(view, kBackspace);
+    press(view, keycode::Backspace);
     ASSERT_EQ(rig.bodyCount(), 1);
     EXPECT_EQ(view.m_pBodies[0].get(), first);
     EXPECT_EQ(view.m_pBodyTriangles.size(), 1u);
@@ -164,7 +183,7 @@ TEST(Typing, BackspaceRemovesTheNewestBodyAndStepsBackByTheNewestAdvance)
     // insertion point stays.
     view.m_pAdvances.clear();
     const Vector3 insert = view.m_vInsert;
-    press(view, kBackspace);
+    press(view, keycode::Backspace);
     EXPECT_EQ(rig.bodyCount(), 0);
     EXPECT_TRUE(view.m_pBodyTriangles.empty());
     EXPECT_EQ(view.m_vInsert, insert);

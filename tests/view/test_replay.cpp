@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/KeyCodes.h"
 #include "support/TempFolder.h"
 #include "support/ViewFixture.h"
 #include "view/CommandIds.h"
@@ -25,8 +26,6 @@
 namespace {
 
 constexpr int kTicks = 1000;
-constexpr unsigned kBackspace = 8;
-constexpr unsigned kEscape = 27;
 
 // One line per tick: bodies, particles, and a digest of the bits of every
 // particle position in scene order.
@@ -76,7 +75,7 @@ public:
         typeAtPace("Lexfall", 1);
         click(40, 420);
         typeAtPace("soft", 25);
-        key(kEscape);
+        key(keycode::Escape);
         ticks(40);
 
         // Gravity to the right and down, then a word made under it.
@@ -106,12 +105,12 @@ public:
         typeAtPace("push", 2);
 
         // Pause: the push still accumulates and is released on resume.
-        key(kEscape);
+        key(keycode::Escape);
         m_view.OnLButtonDown(0, {300, 300});
         m_view.OnMouseMove(0, {297, 296});
         ticks(10);
         m_view.OnLButtonUp(0, {297, 296});
-        key(kEscape);
+        key(keycode::Escape);
 
         // Drag the compass by its hub, set a steep needle, show it.
         m_view.OnCommand(ID_MODE_KEYBOARD);
@@ -128,7 +127,7 @@ public:
         click(500, 80);
         typeAtPace("abgd", 4);
         m_view.OnCommand(ID_FONT_ARIAL);
-        key(kBackspace);
+        key(keycode::Backspace);
         typeAtPace("Wq", 8);
 
         ticks(kTicks - static_cast<int>(m_records.size()));

@@ -43,6 +43,7 @@ TEST(Settings, SurviveTheConfigAndABadValueFallsBackAlone)
     chosen.text = Rgb{12, 200, 255};
     chosen.background = Rgb{1, 2, 3};
     chosen.collide = true;
+    chosen.utf8Words = true;
     Store store;
     EXPECT_EQ(roundTrip(chosen, &store), chosen);
     EXPECT_EQ(roundTrip(SceneSettings::asDesigned()), SceneSettings::asDesigned());

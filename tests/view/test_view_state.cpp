@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -180,6 +181,38 @@ TEST(ViewState, SetFontFileFallsBackToArial)
     EXPECT_FALSE(v.SetFontFile("no-such-face.ttf"));
     EXPECT_TRUE(v.m_pMesher->hasFont());
     EXPECT_EQ(v.m_pMesher->advanceWidth('A'), arialA);
+}
+
+// Another face takes the check mark from the Font menu's two; a face that
+// cannot be had leaves the one in use and says why; Arial comes back.
+TEST(ViewState, ChooseFaceKeepsTheFaceInUseOnFailure)
+{
+    SceneRig rig;
+    CLexfallView& v = rig.view;
+    const auto checked = [&v](int id) {
+        FakeCommandUpdate ui;
+        v.OnUpdateCommand(id, ui);
+        return ui.checked.value_or(false);
+    };
+    std::string error;
+    ASSERT_TRUE(v.ChooseFace("DejaVu Serif", error)) << error;
+    EXPECT_EQ(v.m_pMesher->familyName(), "DejaVu Serif");
+    EXPECT_FALSE(checked(ID_FONT_ARIAL));
+    EXPECT_FALSE(checked(ID_FONT_SYMBOL));
+    v.AddWord(U"AV"); // shaped: kerned
+    ASSERT_EQ(v.m_pAdvances.size(), 2u);
+    EXPECT_LT(v.m_pAdvances[0], v.m_pMesher->advanceWidth(U'A'));
+
+    const TempFolder folder;
+    for (const std::string& face : {std::string("No Such Family"), folder.write("broken.ttf", "no font")}) {
+        EXPECT_FALSE(v.ChooseFace(face, error));
+        EXPECT_NE(error.find(face), std::string::npos) << error;
+        EXPECT_EQ(v.m_pMesher->familyName(), "DejaVu Serif");
+        EXPECT_EQ(v.m_strFace, "DejaVu Serif");
+    }
+    v.OnCommand(ID_FONT_ARIAL);
+    EXPECT_TRUE(checked(ID_FONT_ARIAL));
+    EXPECT_EQ(v.m_pMesher->familyName(), "Liberation Sans");
 }
 
 TEST(ViewState, PointCapacityGrowsExactlyAndOnlyTheNewPartIsCleared)

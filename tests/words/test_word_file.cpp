@@ -179,6 +179,38 @@ TEST(WordFile, SampleFileWaitsWhereTheDialogOpens)
     EXPECT_GT(r.words.size(), 300u);
 }
 
+// With the option, a UTF-8 file gives words of every script, marks and
+// all; a file that is not UTF-8, or any file without the option, reads
+// as described.
+TEST(WordFile, Utf8WordsOfEveryScript)
+{
+    TempFolder folder;
+    const std::string text = "caf\u00e9, \u043f\u0440\u0438\u0432\u0435\u0442 \u043c\u0438\u0440! "
+                             "\u6771\u4eac\u3000x\u00b2 l'e\u0301t\u00e9 \u0928\u092e\u0938\u094d\u0924\u0947\n";
+    const std::string path = folder.write("utf8.txt", text);
+    std::unique_ptr<CLexfallView::WordList> list;
+    ASSERT_EQ(CLexfallView::LoadWordFile(path.c_str(), list, true), 1);
+    EXPECT_EQ(*list, (Words{"caf\u00e9", "\u043f\u0440\u0438\u0432\u0435\u0442", "\u043c\u0438\u0440",
+                            "\u6771\u4eac", "x\u00b2", "le\u0301t\u00e9", "\u0928\u092e\u0938\u094d\u0924\u0947"}));
+    EXPECT_EQ(wordsOf(folder, text), (Words{"caf", "x", "let"}));
+    ASSERT_EQ(CLexfallView::LoadWordFile(folder.write("latin1.txt", "caf\xe9 ok\n").c_str(), list, true), 1);
+    EXPECT_EQ(*list, (Words{"caf", "ok"}));
+    // A character cut by the reader's 1 MiB block stays whole.
+    const std::string cut = std::string((1 << 20) - 1, ' ') + "\u00e9t\u00e9";
+    ASSERT_EQ(CLexfallView::LoadWordFile(folder.write("cut.txt", cut).c_str(), list, true), 1);
+    EXPECT_EQ(*list, Words{"\u00e9t\u00e9"});
+
+    // The nozzle drops such a word one character at a time.
+    SceneRig rig;
+    SceneSettings settings = rig.view.Settings();
+    settings.utf8Words = true;
+    rig.view.ApplySettings(settings);
+    chooseWordFile(rig, path);
+    rig.view.EmitNextWord();
+    ASSERT_EQ(rig.bodyCount(), 4);
+    EXPECT_EQ(rig.view.m_pAdvances.back(), rig.view.m_pMesher->advanceWidth(U'\u00e9'));
+}
+
 TEST(OpenWordFile, DialogRequestAndCancel)
 {
     SceneRig rig;

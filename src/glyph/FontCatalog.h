@@ -1,0 +1,55 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+// One face of a font file: collections (.ttc, .otc) hold several.
+struct FaceLocation {
+    std::string file;
+    long index = 0;
+
+    bool operator==(const FaceLocation&) const = default;
+};
+
+// The installed fonts, as fontconfig knows them. Only faces with outlines
+// count: bitmap fonts cannot be meshed.
+namespace fontCatalog {
+
+// The face a user names: a font file, "FILE:N" for face N of a
+// collection, or an installed family as findFamily takes it. None, with
+// the reason in `error`, when there is no such file or family.
+std::optional<FaceLocation> locate(const std::string& face, std::string& error);
+
+// Every family name once, sorted.
+std::vector<std::string> families();
+
+// The face of a family, in fontconfig's pattern syntax ("DejaVu Serif",
+// "DejaVu Serif:bold"). None when no installed family has the name: the
+// match fontconfig would substitute does not count.
+std::optional<FaceLocation> findFamily(const std::string& pattern);
+
+} // namespace fontCatalog
+
+// The installed faces that may give a face the characters it lacks:
+// fontconfig's sorted match for the face's family, best first.
+class FallbackFaces {
+public:
+    explicit FallbackFaces(const std::string& family);
+    ~FallbackFaces();
+    FallbackFaces(const FallbackFaces&) = delete;
+    FallbackFaces& operator=(const FallbackFaces&) = delete;
+
+    // The first face from position `from` on whose character set has the
+    // code, with its position; none when no face has it.
+    struct Found {
+        int position;
+        FaceLocation face;
+    };
+    std::optional<Found> find(char32_t code, int from) const;
+
+private:
+    struct Fonts;
+    std::unique_ptr<Fonts> m_fonts;
+};
