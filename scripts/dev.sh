@@ -1,8 +1,8 @@
 #!/bin/sh
 # The two ways in: `scripts/dev.sh run` builds and starts Lexfall,
 # `scripts/dev.sh test` builds and runs every test. `bench` runs the
-# benchmarks, `demo` remakes the README's animation from its script,
-# `package` builds the Debian package and `package-test`
+# benchmarks, `demo` remakes the README's animation and the screenshots
+# from its script, `package` builds the Debian package and `package-test`
 # builds, installs, checks and purges it.
 set -eu
 cd "$(dirname "$0")/.."
@@ -79,6 +79,14 @@ case "${1:-}" in
     sh scripts/install-deps.sh
     build
     ./build/bin/lexfall-record --size 640x360 --fps 15 --physics sturdy docs/demo.lexfall docs/demo.gif
+    # The metainfo's screenshots are frames of it: the word typed, the
+    # nozzle's words, the compass. PNGs without dates, so equal frames
+    # give equal files.
+    mkdir -p docs/screenshots
+    for shot in 4:typed 40:nozzle 77:compass; do
+      convert "docs/demo.gif[0-${shot%%:*}]" -coalesce -delete 0--2 -strip \
+              -define png:exclude-chunks=date,time "docs/screenshots/${shot#*:}.png"
+    done
     ;;
   *)
     echo "usage: scripts/dev.sh run|test|bench|demo|package|package-test" >&2
