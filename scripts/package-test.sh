@@ -14,6 +14,11 @@ fail() {
 }
 
 lintian --fail-on error "$deb"
+# The metainfo with the desktop entry and icons it names, as packed.
+tree=$(mktemp -d)
+dpkg-deb -x "$deb" "$tree"
+appstreamcli validate-tree --no-net "$tree"
+rm -rf "$tree"
 
 exec 9>/tmp/lexfall-package-test.lock
 flock 9
