@@ -1,5 +1,5 @@
 #!/bin/sh
-# Installs the Debian 12 packages Lexfall needs to build, run and test,
+# Installs the Debian 12 packages Lexfall needs to build, run, test and package,
 # skipping those already present.
 set -eu
 
@@ -11,6 +11,8 @@ PACKAGES="
   fonts-liberation2 fonts-urw-base35 fonts-dejavu-core fonts-wqy-zenhei python3 python3-fonttools
   libgtest-dev libbenchmark-dev libbox2d-dev
   xvfb xauth xdotool imagemagick x11-utils
+  help2man librsvg2-bin dpkg-dev file lintian appstream desktop-file-utils
+  fonts-dejavu-core
 "
 
 missing=""

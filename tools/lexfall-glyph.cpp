@@ -23,8 +23,9 @@ constexpr int PointSize = 48;
 constexpr double Scale = 6.0; // SVG units per glyph pixel
 constexpr double Margin = 4.0; // glyph pixels around the shape
 
+// The man page is made from this text by help2man (see lexfall-record).
 const char* const Usage =
-    "usage: lexfall-glyph [--font arial|symbol|FAMILY|FILE] [--precision P] [--] CHAR [OUT.svg]\n"
+    "Usage: lexfall-glyph [--font arial|symbol|FAMILY|FILE] [--precision P] [--] CHAR [OUT.svg]\n"
     "\n"
     "Writes the contours and triangles Lexfall makes of one character as an\n"
     "SVG picture, to OUT.svg or to standard output.\n"

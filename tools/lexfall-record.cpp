@@ -24,8 +24,11 @@ constexpr int kMaxSide = 4096;
 constexpr int kMaxFps = 50; // GIF viewers slow down frames shorter than 2/100 s
 constexpr off_t kMaxScriptBytes = 1 << 20;
 
+// The man page is made from this text by help2man: an indented line is a
+// term, and its description follows after two or more blanks or on the
+// next line, indented to the descriptions' column.
 const char* const Usage =
-    "usage: lexfall-record [--size WxH] [--fps N] [--physics designed|sturdy] [--collide]\n"
+    "Usage: lexfall-record [--size WxH] [--fps N] [--physics designed|sturdy] [--collide]\n"
     "                      [--face FAMILY|FILE] [--utf8-words] [--] SCRIPT OUT\n"
     "\n"
     "Runs SCRIPT through Lexfall's scene, without a window, and writes what it\n"
@@ -44,16 +47,19 @@ const char* const Usage =
     "\n"
     "SCRIPT has one command a line; '#' starts a comment:\n"
     "  type TEXT                    each character a key press, one per tick (\\# types '#')\n"
-    "  key Esc|Enter|Backspace|Tab\n"
-    "  click X Y, dclick X Y        left button\n"
+    "  key Esc|Enter|Backspace|Tab  one key press (Esc starts and pauses the physics)\n"
+    "  click X Y, dclick X Y        left click or double-click\n"
     "  drag X1 Y1 X2 Y2 [SECONDS]   left-button drag (Nozzle, Manipulate)\n"
     "  rdrag X1 Y1 X2 Y2 [SECONDS]  right-button drag (the compass)\n"
     "  mode keyboard|nozzle|manipulate\n"
-    "  font arial|symbol|FAMILY|FILE   as the Font menu or Other Face\n"
-    "  display wireframe|shaded|cursor|compass|animate   (the last three toggle)\n"
+    "                               as the Mode menu\n"
+    "  font arial|symbol|FAMILY|FILE\n"
+    "                               as the Font menu or Other Face\n"
+    "  display wireframe|shaded|cursor|compass|animate\n"
+    "                               as the Display menu; the last three toggle\n"
     "  collide on|off               letters collide, or pass through each other\n"
     "  words PATH                   the Nozzle word file, beside SCRIPT if relative\n"
-    "  wait SECONDS\n"
+    "  wait SECONDS                 lets the scene run\n"
     "The scene ticks every 16 ms, 0.01 s of physics each; animation starts\n"
     "paused, as in the program (key Esc starts it). LEXFALL_THREADS=N sets the\n"
     "threads it runs on; the bytes written are the same whatever the number.\n";

@@ -78,6 +78,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
     return result;
 }
 
+// The man page is made from this text by help2man: an option, then its
+// description after two or more blanks or on the next line, indented.
 std::string usageText(const std::string& programName)
 {
     return "Usage: " + programName + " [OPTION]... [FILE]\n"

@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Writes Lexfall's toolbar images (16 x 15) and window icons as XPM files.
+"""Writes Lexfall's toolbar images (16 x 15) and window icons as XPM files,
+and the two smallest window icons also as PNG files for the icon theme.
 
 The pictures are drawn here, pixel by pixel or with simple line and fill
 primitives, so the resources can be regenerated and reviewed as text.
@@ -7,6 +8,8 @@ Run from any directory: python3 make-icons.py
 """
 import math
 import os
+import struct
+import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 TOOLBAR_SIZE = (16, 15)
@@ -99,6 +102,25 @@ def write_xpm(name, canvas):
     lines += [r + ',' for r in rows[:-1]] + [rows[-1], '};', '']
     with open(os.path.join(HERE, name + '.xpm'), 'w') as out:
         out.write('\n'.join(lines))
+
+
+def write_png(name, canvas):
+    """An 8-bit RGBA PNG; transparent where the XPM has None."""
+    def rgba(ch):
+        colour = PALETTE[ch]
+        if colour == 'None':
+            return b'\0\0\0\0'
+        return bytes.fromhex(colour[1:]) + b'\xff'
+
+    def chunk(kind, data):
+        return (struct.pack('>I', len(data)) + kind + data
+                + struct.pack('>I', zlib.crc32(kind + data)))
+
+    raw = b''.join(b'\0' + b''.join(rgba(ch) for ch in row) for row in canvas.px)
+    header = struct.pack('>IIBBBBB', canvas.width, canvas.height, 8, 6, 0, 0, 0)
+    with open(os.path.join(HERE, name + '.png'), 'wb') as out:
+        out.write(b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', header)
+                  + chunk(b'IDAT', zlib.compress(raw, 9)) + chunk(b'IEND', b''))
 
 
 def keyboard():
@@ -250,8 +272,9 @@ def main():
     write_xpm('tb_animate', animate())
     write_xpm('tb_cursor', cursor())
     write_xpm('tb_compass', compass())
-    write_xpm('lexfall16', app_icon(16))
-    write_xpm('lexfall32', app_icon(32))
+    for size in (16, 32):
+        write_xpm('lexfall%d' % size, app_icon(size))
+        write_png('lexfall%d' % size, app_icon(size))
     write_xpm('lexfall48', app_icon(48))
 
 
