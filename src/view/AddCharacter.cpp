@@ -48,4 +48,5 @@ void CLexfallView::AddCharacter(char c)
     m_pBodies.push_back(std::move(made.system));
     m_pBodyTriangles.push_back(std::move(made.triangles));
     m_leaving.reserve(m_pBodies.capacity());
+    m_bodyPoints.reserve(m_pBodies.capacity());
 }

@@ -128,6 +128,9 @@ public:
     int m_nPoints = 0;
     std::unique_ptr<IntPoint[]> m_pPoints;
     int m_nPointStorage = 0; // points m_pPoints really holds, >= m_nPointCapacity
+    // The points of each body in m_pPoints, in its order, as the last tick
+    // wrote them; sized as bodies are added, so the tick allocates nothing.
+    std::vector<int> m_bodyPoints;
     // The entries of m_pBodyTriangles when it held `lists` lists; counting
     // them walks every body, which a scene of thousands cannot afford on
     // every added character.
@@ -136,6 +139,7 @@ public:
         int entries = 0;
     } m_entryCount;
     bool m_bWireframe = false;
+    bool m_bSmooth = false; // Display > Smooth Edges
     bool m_bAnimate = false;
     bool m_bAdding = false;
     bool m_bShowCursor = true;

@@ -16,8 +16,9 @@ const RasterFrame& FramePainter::paint(CLexfallView& view, int width, int height
     // bands may read it at once.
     if (view.m_nTimerID == 0 || !forkJoin.parallel() || height < 2) {
         m_upper.setRows(0, std::numeric_limits<int>::max());
-        m_frame.clear(background);
+        m_upper.clear(background);
         view.OnDraw(m_upper);
+        m_upper.finish();
         return m_frame;
     }
     const int points = std::min(view.m_nPoints, view.m_nPointCapacity);
@@ -25,11 +26,10 @@ const RasterFrame& FramePainter::paint(CLexfallView& view, int width, int height
     m_upper.setRows(0, split);
     m_lower.setRows(split, std::numeric_limits<int>::max());
     auto band = [&](int half) {
-        if (half == 0)
-            m_frame.clearRows(0, split, background);
-        else
-            m_frame.clearRows(split, height, background);
-        view.OnDraw(half == 0 ? m_upper : m_lower);
+        RasterDrawContext& context = half == 0 ? m_upper : m_lower;
+        context.clear(background);
+        view.OnDraw(context);
+        context.finish();
     };
     forkJoin.run(band);
     return m_frame;

@@ -65,6 +65,7 @@ void CLexfallView::OnTimer(unsigned /*timerId*/)
                 list[j]->velocity = list[j]->velocity + push;
 
         UpdatePoints(list, offset);
+        m_bodyPoints[static_cast<std::size_t>(n - 1 - i)] = static_cast<int>(list.size());
 
         // A body without particles (a blank) is never outside.
         m_leaving[static_cast<std::size_t>(i)] = body.particleCount() > 0 && body.isOutside(0.0, 0.0, right, bottom);
@@ -72,6 +73,7 @@ void CLexfallView::OnTimer(unsigned /*timerId*/)
     };
 
     m_leaving.resize(static_cast<std::size_t>(n));
+    m_bodyPoints.resize(static_cast<std::size_t>(n));
     const int split = n / 2;
     int t = 0; // every body's points, those of the bodies that leave included
     auto half = [&](int part) {
