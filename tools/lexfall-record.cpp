@@ -25,7 +25,7 @@ constexpr int kMaxFps = 50; // GIF viewers slow down frames shorter than 2/100 s
 constexpr off_t kMaxScriptBytes = 1 << 20;
 
 const char* const Usage =
-    "usage: lexfall-record [--size WxH] [--fps N] [--physics designed|sturdy] [--] SCRIPT OUT\n"
+    "usage: lexfall-record [--size WxH] [--fps N] [--physics designed|sturdy] [--smooth] [--] SCRIPT OUT\n"
     "\n"
     "Runs SCRIPT through Lexfall's scene, without a window, and writes what it\n"
     "shows to OUT: an animated GIF (OUT.gif), an animated WebP (OUT.webp) or the\n"
@@ -34,6 +34,7 @@ const char* const Usage =
     "  --size WxH      the scene's window, 16 to 4096 pixels each way (default 1024x768)\n"
     "  --fps N         frames a second, 1 to 50 (default 30)\n"
     "  --physics P     designed (default) or sturdy: how new letters move\n"
+    "  --smooth        smooth edges from the start (as Display > Smooth Edges)\n"
     "An option's value follows it after a blank or an '=' (--fps=15).\n"
     "\n"
     "SCRIPT has one command a line; '#' starts a comment:\n"
@@ -44,7 +45,7 @@ const char* const Usage =
     "  rdrag X1 Y1 X2 Y2 [SECONDS]  right-button drag (the compass)\n"
     "  mode keyboard|nozzle|manipulate\n"
     "  font arial|symbol\n"
-    "  display wireframe|shaded|cursor|compass|animate   (the last three toggle)\n"
+    "  display wireframe|shaded|cursor|compass|animate|smooth   (the last four toggle)\n"
     "  words PATH                   the Nozzle word file, beside SCRIPT if relative\n"
     "  wait SECONDS\n"
     "The scene ticks every 16 ms, 0.01 s of physics each; animation starts\n"
@@ -171,6 +172,10 @@ int main(int argc, char** argv)
         if (arg == "--help" || arg == "-h") {
             std::cout << Usage;
             return 0;
+        }
+        if (arg == "--smooth") {
+            options.smooth = true;
+            continue;
         }
         // "--fps 15" or, as the program's own options read, "--fps=15".
         const auto equals = arg.find('=');

@@ -40,6 +40,12 @@ std::optional<PhysicsPreset>& physicsForRun()
     return preset;
 }
 
+bool& smoothForRun()
+{
+    static bool on = false;
+    return on;
+}
+
 // The per-user settings file, its folder made when missing.
 wxConfigBase* settingsFile()
 {
@@ -100,6 +106,10 @@ void CLexfallApp::SetPhysicsForRun(std::optional<PhysicsPreset> preset) { physic
 
 std::optional<PhysicsPreset> CLexfallApp::PhysicsForRun() { return physicsForRun(); }
 
+void CLexfallApp::SetSmoothForRun(bool on) { smoothForRun() = on; }
+
+bool CLexfallApp::SmoothForRun() { return smoothForRun(); }
+
 SceneSettings CLexfallApp::LoadSettings()
 {
     wxConfigBase* config = wxConfigBase::Get();
@@ -130,6 +140,7 @@ void CLexfallApp::OnInitCmdLine(wxCmdLineParser& parser)
     // only declared here so that the toolkit passes them over.
     parser.AddLongSwitch("frame-stats");
     parser.AddLongOption("physics");
+    parser.AddLongSwitch("smooth");
     parser.AddParam("file", wxCMD_LINE_VAL_STRING, wxCMD_LINE_PARAM_OPTIONAL);
     parser.SetSwitchChars("-");
 }

@@ -24,6 +24,8 @@ public:
     static bool FrameStats();
     static void SetPhysicsForRun(std::optional<PhysicsPreset> preset);
     static std::optional<PhysicsPreset> PhysicsForRun();
+    static void SetSmoothForRun(bool on);
+    static bool SmoothForRun();
 
     // Display > Settings in the per-user settings file.
     static SceneSettings LoadSettings();

@@ -26,7 +26,7 @@ private:
 
 // The view's own command identifiers form one block.
 constexpr int kFirstViewMenuId = shell::toMenuId(ID_FONT_ARIAL);
-constexpr int kLastViewMenuId = shell::toMenuId(ID_MODE_MANIPULATE);
+constexpr int kLastViewMenuId = shell::toMenuId(ID_DISPLAY_SMOOTH);
 
 // The scene's command behind a menu item. File Open chooses the nozzle's
 // word file, not a document.
@@ -59,6 +59,8 @@ bool CLexfallWxView::OnCreate(wxDocument* doc, long flags)
     m_scene->ApplySettings(CLexfallApp::LoadSettings());
     if (const auto preset = CLexfallApp::PhysicsForRun())
         m_scene->ChoosePreset(*preset);
+    if (CLexfallApp::SmoothForRun())
+        m_scene->m_bSmooth = true;
     auto* canvas = new CLexfallCanvas(frame, *m_scene);
     canvas->setShortcutFilter([frame](const wxKeyEvent& key) { return frame->TranslateShortcut(key); });
     canvas->setFrameStats(CLexfallApp::FrameStats());
@@ -108,8 +110,14 @@ void CLexfallWxView::OnChangeFilename()
 
 void CLexfallWxView::OnViewCommand(wxCommandEvent& event)
 {
-    if (!m_scene || !m_scene->OnCommand(sceneCommand(event.GetId())))
+    const int command = sceneCommand(event.GetId());
+    if (!m_scene || !m_scene->OnCommand(command)) {
         event.Skip();
+        return;
+    }
+    // Smooth Edges is kept with the per-user settings.
+    if (command == ID_DISPLAY_SMOOTH)
+        CLexfallApp::SaveSettings(m_scene->Settings());
 }
 
 void CLexfallWxView::OnSettings(wxCommandEvent&)

@@ -85,6 +85,9 @@ const MenuEntry kDisplayMenu[] = {
     {"Show C&ompass", shell::toMenuId(ID_DISPLAY_SHOWCOMPASS), "Show the gravity altering compass\nCompass", wxITEM_CHECK},
     kSeparator,
     {"S&ettings...", ID_FRAME_SETTINGS, "Choose how new letters move and look, and the colours\nSettings", wxITEM_NORMAL},
+    kSeparator,
+    {"Smooth &Edges", shell::toMenuId(ID_DISPLAY_SMOOTH), "Draw letters, lines and the compass with smooth edges\nSmooth Edges",
+     wxITEM_CHECK},
 };
 
 const MenuEntry kHelpMenu[] = {
@@ -192,7 +195,7 @@ CMainFrame::CMainFrame(wxDocManager* manager)
     for (int id : {int(wxID_UNDO), int(wxID_CUT), int(wxID_COPY), int(wxID_PASTE), int(ID_FRAME_RECENT_PLACEHOLDER)})
         Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateDisabled, this, id);
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateDisabled, this, shell::toMenuId(ID_FONT_ARIAL),
-         shell::toMenuId(ID_MODE_MANIPULATE));
+         shell::toMenuId(ID_DISPLAY_SMOOTH));
 }
 
 bool CMainFrame::CreateBars()

@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include <wx/button.h>
+#include <wx/checkbox.h>
 #include <wx/choice.h>
 #include <wx/clrpicker.h>
 #include <wx/sizer.h>
@@ -53,6 +54,7 @@ CSettingsDlg::CSettingsDlg(wxWindow* parent, const SceneSettings& settings, cons
     row("Chord &precision:", m_precision = number(settingRanges::precision, 1.0, 1));
     row("&Text colour:", m_text = new wxColourPickerCtrl(this, wxID_ANY));
     row("&Background colour:", m_background = new wxColourPickerCtrl(this, wxID_ANY));
+    row("Edges:", m_smooth = new wxCheckBox(this, wxID_ANY, "Smooth &edges"));
 
     auto* note = new wxStaticText(this, wxID_ANY, "Physics, size and precision apply to letters made from now on.");
 
@@ -92,6 +94,7 @@ void CSettingsDlg::show(const SceneSettings& settings)
     m_text->SetColour(toWx(settings.text));
     m_desktopBackground = !settings.background;
     m_background->SetColour(settings.background ? toWx(*settings.background) : m_desktop);
+    m_smooth->SetValue(settings.smoothEdges);
 }
 
 SceneSettings CSettingsDlg::settings() const
@@ -110,6 +113,7 @@ SceneSettings CSettingsDlg::settings() const
     s.text = fromWx(m_text->GetColour());
     if (!m_desktopBackground)
         s.background = fromWx(m_background->GetColour());
+    s.smoothEdges = m_smooth->GetValue();
     return s;
 }
 

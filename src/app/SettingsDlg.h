@@ -4,14 +4,16 @@
 
 #include "view/SceneSettings.h"
 
+class wxCheckBox;
 class wxChoice;
 class wxColourPickerCtrl;
 class wxSpinCtrl;
 class wxSpinCtrlDouble;
 
 // Display > Settings: the preset, the physics values, size and precision
-// of new letters, and the colours. Choosing a preset fills in its physics;
-// "Reset to As designed" fills in the program's own values throughout.
+// of new letters, the colours and smooth edges. Choosing a preset fills in
+// its physics; "Reset to As designed" fills in the program's own values
+// throughout.
 class CSettingsDlg final : public wxDialog {
 public:
     // `desktop` is the window colour shown while the background is the
@@ -38,4 +40,5 @@ private:
     wxSpinCtrlDouble* m_precision;
     wxColourPickerCtrl* m_text;
     wxColourPickerCtrl* m_background;
+    wxCheckBox* m_smooth;
 };

@@ -41,6 +41,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
             result.frameStats = true;
             continue;
         }
+        if (!optionsEnded && arg == "--smooth") {
+            result.smooth = true;
+            continue;
+        }
         if (!optionsEnded && arg.rfind("--physics=", 0) == 0) {
             const std::string name = arg.substr(std::string("--physics=").size());
             result.physics = presetNamed(name);
@@ -69,6 +73,8 @@ std::string usageText(const std::string& programName)
            "      --physics=designed|sturdy\n"
            "                     how letters move in this run: as designed (they\n"
            "                     crumple as they fall) or sturdy (they stay readable)\n"
+           "      --smooth       draw with smooth edges in this run (Display > Smooth\n"
+           "                     Edges)\n"
            "      --frame-stats  print the frames painted and ticks run each second\n"
            "                     on standard error\n"
            "\n"

@@ -28,6 +28,7 @@ struct CommandLine {
     std::string error; // set for Action::Error
     bool frameStats = false; // report frames painted each second
     std::optional<PhysicsPreset> physics; // --physics: the preset for this run
+    bool smooth = false; // --smooth: smooth edges for this run
 };
 
 // Reads the arguments after the program name. "--help"/"-h" and

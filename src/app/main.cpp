@@ -37,5 +37,6 @@ int main(int argc, char** argv)
     CLexfallApp::SetStartFile(file);
     CLexfallApp::SetFrameStats(commandLine.frameStats);
     CLexfallApp::SetPhysicsForRun(commandLine.physics);
+    CLexfallApp::SetSmoothForRun(commandLine.smooth);
     return wxEntry(argc, argv) == 0 ? 0 : 1;
 }

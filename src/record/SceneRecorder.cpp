@@ -37,6 +37,7 @@ SceneRecorder::SceneRecorder(const RecordOptions& options)
 {
     m_view.attachWindow(&m_window);
     m_view.ChoosePreset(options.preset);
+    m_view.m_bSmooth = options.smooth;
     // Nozzle without a "words" line: the user picks the sample word file
     // the dialog opens beside.
     m_window.fileAnswer = m_view.m_strWordFileDirectory + "words.txt";

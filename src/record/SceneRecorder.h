@@ -15,6 +15,7 @@ struct RecordOptions {
     int height = 768;
     int fps = 30;
     PhysicsPreset preset = PhysicsPreset::AsDesigned;
+    bool smooth = false; // smooth edges from the start
 };
 
 // Frames of a recording of `ticks` ticks: frame k is taken at k / fps

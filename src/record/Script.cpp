@@ -26,7 +26,8 @@ constexpr Keyword kDisplays[] = {{"wireframe", ID_DISPLAY_WIREFRAME},
                                  {"shaded", ID_DISPLAY_SHADED},
                                  {"cursor", ID_DISPLAY_SHOWCURSOR},
                                  {"compass", ID_DISPLAY_SHOWCOMPASS},
-                                 {"animate", ID_DISPLAY_ANIMATE}};
+                                 {"animate", ID_DISPLAY_ANIMATE},
+                                 {"smooth", ID_DISPLAY_SMOOTH}};
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -205,7 +206,7 @@ std::optional<std::string> parseStep(std::string_view command, std::string_view 
     if (name == "font")
         return keyword(arg, kFonts, "font arial|symbol", false, step);
     if (name == "display")
-        return keyword(arg, kDisplays, "display wireframe|shaded|cursor|compass|animate", false, step);
+        return keyword(arg, kDisplays, "display wireframe|shaded|cursor|compass|animate|smooth", false, step);
     if (name == "click" || name == "dclick") {
         step.action = name == "click" ? ScriptStep::Action::Click : ScriptStep::Action::DoubleClick;
         if (arg.size() == 2 && point(arg[0], arg[1], step.from))

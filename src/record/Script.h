@@ -17,7 +17,7 @@
 //   rdrag X1 Y1 X2 Y2 [SECONDS]  right button, likewise
 //   mode keyboard|nozzle|manipulate
 //   font arial|symbol
-//   display wireframe|shaded|cursor|compass|animate
+//   display wireframe|shaded|cursor|compass|animate|smooth
 //   words PATH                the Nozzle word file, as File > Open
 //   wait SECONDS
 //

@@ -33,6 +33,7 @@ constexpr ViewCommand kViewCommands[] = {
     {ID_DISPLAY_ANIMATE, &CLexfallView::OnDisplayAnimate, &CLexfallView::OnUpdateDisplayAnimate},
     {ID_DISPLAY_SHOWCURSOR, &CLexfallView::OnDisplayShowCursor, &CLexfallView::OnUpdateDisplayShowCursor},
     {ID_DISPLAY_SHOWCOMPASS, &CLexfallView::OnDisplayShowCompass, &CLexfallView::OnUpdateDisplayShowCompass},
+    {ID_DISPLAY_SMOOTH, &CLexfallView::OnDisplaySmooth, &CLexfallView::OnUpdateDisplaySmooth},
     {ID_FILE_OPEN, &CLexfallView::OnOpenWordFile, nullptr},
 };
 
@@ -102,6 +103,7 @@ void CLexfallView::OnDisplayShaded() { m_bWireframe = false; }
 void CLexfallView::OnDisplayAnimate() { m_bAnimate = !m_bAnimate; }
 void CLexfallView::OnDisplayShowCursor() { m_bShowCursor = !m_bShowCursor; }
 void CLexfallView::OnDisplayShowCompass() { m_bShowCompass = !m_bShowCompass; }
+void CLexfallView::OnDisplaySmooth() { m_bSmooth = !m_bSmooth; }
 
 void CLexfallView::OnUpdateModeKeyboard(CommandUpdate& ui) const { ui.setCheck(m_bKeyboardMode); }
 void CLexfallView::OnUpdateModeNozzle(CommandUpdate& ui) const { ui.setCheck(m_bNozzleMode); }
@@ -113,6 +115,7 @@ void CLexfallView::OnUpdateDisplayShaded(CommandUpdate& ui) const { ui.setCheck(
 void CLexfallView::OnUpdateDisplayAnimate(CommandUpdate& ui) const { ui.setCheck(m_bAnimate); }
 void CLexfallView::OnUpdateDisplayShowCursor(CommandUpdate& ui) const { ui.setCheck(m_bShowCursor); }
 void CLexfallView::OnUpdateDisplayShowCompass(CommandUpdate& ui) const { ui.setCheck(m_bShowCompass); }
+void CLexfallView::OnUpdateDisplaySmooth(CommandUpdate& ui) const { ui.setCheck(m_bSmooth); }
 
 bool CLexfallView::OnCommand(int id)
 {
@@ -154,6 +157,7 @@ SceneSettings CLexfallView::Settings() const
     settings.precision = m_dPrecision;
     settings.text = m_crText;
     settings.background = m_crBackground;
+    settings.smoothEdges = m_bSmooth;
     return settings;
 }
 
@@ -181,6 +185,7 @@ void CLexfallView::ApplySettings(const SceneSettings& settings)
     *m_pPen = Pen{m_crText, 1};
     *m_pBrush = Brush{m_crText};
     m_crBackground = settings.background;
+    m_bSmooth = settings.smoothEdges;
 }
 
 void CLexfallView::ChoosePreset(PhysicsPreset preset)

@@ -45,6 +45,7 @@ public:
     void OnDisplayAnimate();
     void OnDisplayShowCursor();
     void OnDisplayShowCompass();
+    void OnDisplaySmooth();
     void OnUpdateModeKeyboard(CommandUpdate& ui) const;
     void OnUpdateModeNozzle(CommandUpdate& ui) const;
     void OnUpdateModeManipulate(CommandUpdate& ui) const;
@@ -55,6 +56,7 @@ public:
     void OnUpdateDisplayAnimate(CommandUpdate& ui) const;
     void OnUpdateDisplayShowCursor(CommandUpdate& ui) const;
     void OnUpdateDisplayShowCompass(CommandUpdate& ui) const;
+    void OnUpdateDisplaySmooth(CommandUpdate& ui) const;
 
     // Routing by command identifier (view/CommandIds.h): false when the
     // view has no handler, so the shell can route further or disable.

@@ -88,6 +88,7 @@ void writeSettings(const SceneSettings& settings, const SettingWriter& write)
     write("FontSize", std::to_string(settings.fontSize));
     write("TextColour", formatColour(settings.text));
     write("BackgroundColour", settings.background ? formatColour(*settings.background) : kSystemColour);
+    write("SmoothEdges", settings.smoothEdges ? "1" : "0");
 }
 
 SceneSettings readSettings(const SettingReader& read)
@@ -104,5 +105,7 @@ SceneSettings readSettings(const SettingReader& read)
     settings.text = colour(read("TextColour")).value_or(settings.text);
     if (const auto background = read("BackgroundColour"); background && *background != kSystemColour)
         settings.background = colour(background);
+    if (const auto smooth = read("SmoothEdges"); smooth == "1" || smooth == "0")
+        settings.smoothEdges = *smooth == "1";
     return settings;
 }

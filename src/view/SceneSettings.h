@@ -17,6 +17,7 @@ struct SceneSettings {
     Rgb text{0, 0, 0};
     // None: the desktop's own window colour.
     std::optional<Rgb> background;
+    bool smoothEdges = false; // Display > Smooth Edges
 
     bool operator==(const SceneSettings&) const = default;
 
