@@ -16,14 +16,6 @@ namespace {
 constexpr int kOneShift = 14;
 constexpr std::uint32_t kOne = 1u << kOneShift;
 
-// The area under the ramp min(max(u, 0), 1) from 0 to u.
-inline double rampArea(double u)
-{
-    if (u <= 0.0)
-        return 0.0;
-    return u < 1.0 ? 0.5 * u * u : u - 0.5;
-}
-
 inline std::uint32_t units(double area)
 {
     return static_cast<std::uint32_t>(static_cast<std::int32_t>(area * kOne + 0.5));
@@ -78,7 +70,7 @@ bool CoverageBuffer::begin(Kind kind, const RasterFrame& frame, int left, int to
     if (m_left >= m_right || m_top >= m_bottom)
         return false;
     const std::size_t rows = static_cast<std::size_t>(m_bottom - m_top);
-    m_stride = m_right - m_left + 1;
+    m_stride = m_right - m_left + 2;
     if (m_cells.size() < static_cast<std::size_t>(m_stride) * rows)
         m_cells.resize(static_cast<std::size_t>(m_stride) * rows);
     if (m_spans.size() < rows)
@@ -138,6 +130,39 @@ void CoverageBuffer::gather(const Edge& edge)
     }
 }
 
+// A whole row's piece of an edge that lies within one or two pixels of
+// the window, the common case, made quick: inlined, and without a
+// branch on which it is, since steep edges cross from one pixel to the
+// next on no pattern a branch could learn. `perColumn` is the rows the
+// edge takes to cross a column. False when the piece is not such.
+inline bool CoverageBuffer::addNarrowPiece(int row, double xa, double xb, double perColumn, int weight)
+{
+    const int width = m_right - m_left;
+    const double xl = std::min(xa, xb) - m_left;
+    const double xr = std::max(xa, xb) - m_left;
+    if (!(xl >= 0.0 && xr < width))
+        return false;
+    const int cl = static_cast<int>(xl);
+    const int cr = static_cast<int>(xr);
+    if (cr > cl + 1)
+        return false;
+    // Within one pixel it closes off the part of the pixel right of its
+    // middle; across two, a triangle in the first and all but a triangle
+    // in the second.
+    const double first = cl + 1.0 - xl;
+    const double last = xr - (cl + 1.0);
+    const bool one = cr == cl;
+    const std::uint32_t upToFirst = units(one ? first - 0.5 * (xr - xl) : 0.5 * perColumn * first * first);
+    const std::uint32_t upToSecond = units(one ? 1.0 : 1.0 - 0.5 * perColumn * last * last);
+    const std::uint32_t times = static_cast<std::uint32_t>(weight);
+    std::uint32_t* cells = cellsOf(row) + cl;
+    cells[0] += times * upToFirst;
+    cells[1] += times * (upToSecond - upToFirst);
+    cells[2] += times * (kOne - upToSecond);
+    touch(row, cl, cl + 3);
+    return true;
+}
+
 // The rows of an edge within the window, each from where the edge meets
 // the row's top to where it meets its bottom, worked out from the edge's
 // ends alone.
@@ -150,6 +175,7 @@ void CoverageBuffer::walk(const Edge& edge)
     const int first = static_cast<int>(from);
     const int last = ceilOf(to) - 1;
     const double slope = (edge.x1 - edge.x0) / (edge.y1 - edge.y0);
+    const double perColumn = 1.0 / std::max(std::abs(slope), 1e-9);
     const auto xAt = [&](double y) {
         if (y == edge.y0)
             return edge.x0;
@@ -160,7 +186,8 @@ void CoverageBuffer::walk(const Edge& edge)
     for (int row = first; row <= last; ++row) {
         const double yb = std::min(edge.y1, row + 1.0);
         const double xb = xAt(yb);
-        addPiece(row, xa, xb, yb - ya, edge.weight);
+        if (yb - ya != 1.0 || !addNarrowPiece(row, xa, xb, perColumn, edge.weight))
+            addPiece(row, xa, xb, yb - ya, edge.weight);
         ya = yb;
         xa = xb;
     }
@@ -199,15 +226,27 @@ void CoverageBuffer::addPiece(int row, double xa, double xb, double dy, int weig
         touch(row, cl, cl + 2);
         return;
     }
-    // Across pixels the area up to the right side of pixel c is the ramp's
-    // area between the piece's ends, scaled to its height.
+    // Across pixels: up to the right side of its first pixel it closes off
+    // a triangle, then a strip of the same area a pixel, and in its last
+    // pixel all but a triangle.
     const double scale = dy / (xr - xl);
     const int c0 = std::max(cl, 0);
     const int c1 = std::min(cr, width - 1);
     std::uint32_t before = 0;
-    for (int c = c0; c <= c1; ++c) {
-        const double right = c + 1.0;
-        const std::uint32_t upTo = units(scale * (rampArea(right - xl) - rampArea(right - xr)));
+    int c = c0;
+    if (c == cl) {
+        const double run = cl + 1.0 - xl;
+        before = units(0.5 * scale * run * run);
+        cells[c++] += times * before;
+    }
+    for (const int middle = std::min(c1, cr - 1); c <= middle; ++c) {
+        const std::uint32_t upTo = units(scale * (c + 0.5 - xl));
+        cells[c] += times * (upTo - before);
+        before = upTo;
+    }
+    if (c == cr && c <= c1) {
+        const double run = xr - cr;
+        const std::uint32_t upTo = units(dy - 0.5 * scale * run * run);
         cells[c] += times * (upTo - before);
         before = upTo;
     }
@@ -277,9 +316,10 @@ void CoverageBuffer::resolve(Dense&& dense, Constant&& constant)
         if (span.from >= span.to)
             continue;
         std::uint32_t* cells = cellsOf(row);
-        const int end = std::min(span.to, width);
+        int end = std::min(span.to, width);
         const std::uint32_t sum = dense(row, cells, span.from, end);
         cells[width] = 0;
+        cells[width + 1] = 0;
         // Past its last cell a closed shape covers nothing; an open one
         // covers the rest of the row alike.
         if (m_kind == Kind::Fill && end < width) {
@@ -297,7 +337,7 @@ void CoverageBuffer::blend(RasterFrame& frame, std::uint32_t colour)
 {
     const bool fill = m_kind == Kind::Fill;
     resolve(
-        [&](int row, std::uint32_t* cells, int from, int to) {
+        [&](int row, std::uint32_t* cells, int from, int& to) {
             std::uint32_t* pixels = frame.row(row) + m_left;
             std::uint32_t sum = 0;
             for (int x = from; x < to; ++x) {
@@ -329,7 +369,7 @@ inline std::uint8_t leftUnder(std::uint8_t uncovered, std::uint32_t a)
 void CoverageBuffer::cover(std::uint8_t* plane, std::size_t stride, int planeTop)
 {
     const auto rowOf = [&](int row) { return plane + static_cast<std::size_t>(row - planeTop) * stride; };
-    const auto lines = [&](int row, std::uint32_t* cells, int from, int to) {
+    const auto lines = [&](int row, std::uint32_t* cells, int from, int& to) {
         std::uint8_t* left = rowOf(row) + m_left;
         for (int x = from; x < to; ++x) {
             left[x] = leftUnder(left[x], std::min<std::uint32_t>(cells[x], 256));
@@ -337,11 +377,15 @@ void CoverageBuffer::cover(std::uint8_t* plane, std::size_t stride, int planeTop
         }
         return std::uint32_t{0};
     };
-    const auto fill = [&](int row, std::uint32_t* cells, int from, int to) {
+    const auto fill = [&](int row, std::uint32_t* cells, int from, int& to) {
         std::uint8_t* left = rowOf(row) + m_left;
         std::uint32_t sum = 0;
         int x = from;
 #if defined(__SSE2__)
+        // Whole chunks, on past the last cell that holds anything (those
+        // after it hold nothing) as far as the window reaches.
+        if (const int chunks = from + (to - from + 7) / 8 * 8; chunks <= m_right - m_left)
+            to = chunks;
         // Eight pixels at a time: the running sum by shifted adds, then
         // coverage and what it leaves, in 16-bit lanes.
         const __m128i zero = _mm_setzero_si128();

@@ -53,9 +53,10 @@ private:
     };
 
     // Runs each row's cells from the first that holds anything: dense(row,
-    // cells, from, to) turns cells [from, to) into pixels and gives back the
-    // fill's running sum past them; constant(row, from, to, a) takes the
-    // rest of a row that a fill covers alike. Forgets the shape.
+    // cells, from, to) turns cells [from, to) into pixels, maybe a few more
+    // (moving `to` on), and gives back the fill's running sum past them;
+    // constant(row, from, to, a) takes the rest of a row that a fill covers
+    // alike. Forgets the shape.
     template <class Dense, class Constant>
     void resolve(Dense&& dense, Constant&& constant);
     void gather(const Edge& edge);
@@ -66,6 +67,7 @@ private:
         int to = 0;
     };
 
+    bool addNarrowPiece(int row, double xa, double xb, double perColumn, int weight);
     void addPiece(int row, double xa, double xb, double dy, int weight);
     void plot(int x, int y, double coverage);
     std::uint32_t* cellsOf(int row);
@@ -76,7 +78,7 @@ private:
     int m_top = 0;
     int m_right = 0;
     int m_bottom = 0;
-    int m_stride = 0;  // cells a row: the window's and a spare one past it
+    int m_stride = 0;  // cells a row: the window's and two spare ones past it
     int m_usedTop = 0; // rows [m_usedTop, m_usedEnd) hold something
     int m_usedEnd = 0;
     // Fill: the change of coverage from the cell before, in fixed point
