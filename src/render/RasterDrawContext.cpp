@@ -59,7 +59,12 @@ constexpr double kFixedOne = 4294967296.0; // 2^32
 constexpr std::int64_t kCeilBias = (std::int64_t{1} << 32) - 1;
 constexpr std::int64_t kAboveBias = std::int64_t{1} << 32;
 
-bool fixedFits(IntPoint p) { return std::abs(double(p.x)) <= kFixedRange && std::abs(double(p.y)) <= kFixedRange; }
+// |x| and |y| at most kFixedRange, in whole numbers.
+bool fixedFits(IntPoint p)
+{
+    constexpr std::uint32_t range = static_cast<std::uint32_t>(kFixedRange);
+    return static_cast<std::uint32_t>(p.x) + range <= 2 * range && static_cast<std::uint32_t>(p.y) + range <= 2 * range;
+}
 
 std::int64_t toFixed(double v) { return static_cast<std::int64_t>(v * kFixedOne); }
 
@@ -101,28 +106,22 @@ constexpr RunTables makeRunTables()
 
 constexpr RunTables kRuns = makeRunTables();
 
-// Sets the bits of the pixels between columns p and q (the lower one
-// included, the higher not) in a row of marks, which has a spare word past
-// the frame's width: a run of fewer than 64 pixels takes at most two
-// words, written without a branch.
-inline void markRun(std::uint64_t* row, int p, int q)
+// Sets the bits of pixels [begin, end) in a row of marks, which has a
+// spare word past the frame's width: a run of fewer than 64 pixels takes
+// at most two words, written without a branch.
+inline void markRun(std::uint64_t* row, std::int64_t begin, std::int64_t end)
 {
-    // Lower and higher without a branch: which is which varies.
-    const int d = q - p;
-    const int flip = d >> 31;
-    const int begin = p + (d & flip);
-    const int end = q - (d & flip);
     if (end - begin >= 64) {
-        for (int at = begin; at < end;) {
-            const int shift = at & 63;
-            const int take = std::min(64 - shift, end - at);
+        for (std::int64_t at = begin; at < end;) {
+            const std::int64_t shift = at & 63;
+            const std::int64_t take = std::min(64 - shift, end - at);
             row[at >> 6] |= kRuns.from[shift] & kRuns.first[shift + take];
             at += take;
         }
         return;
     }
     std::uint64_t* word = row + (begin >> 6);
-    const int reach = end - (begin & ~63);
+    const std::int64_t reach = end - (begin & ~std::int64_t{63});
     word[0] |= kRuns.from[begin & 63] & kRuns.first[reach];
     word[1] |= kRuns.second[reach];
 }
@@ -536,6 +535,11 @@ void RasterDrawContext::fillTriangles(const IntPoint* points, int count)
     int markedTop = end;
     int markedEnd = top;
     for (int i = 0; i + 3 <= count; i += 3) {
+        // Most triangles of a band's frame lie in other bands: passed over
+        // before anything else.
+        const int y0 = points[i].y, y1 = points[i + 1].y, y2 = points[i + 2].y;
+        if (std::max({y0, y1, y2}) <= top || std::min({y0, y1, y2}) >= end)
+            continue;
         const std::uint64_t p = byRow(points[i]);
         const std::uint64_t q = byRow(points[i + 1]);
         const std::uint64_t r = byRow(points[i + 2]);
@@ -582,18 +586,19 @@ void RasterDrawContext::prepareWalk(TriangleWalk& walk, IntPoint a, IntPoint b, 
     const double slopeAC = (c.x - ax) / (c.y - ay);
     const double slopeAB = (bx - ax) / std::max(by - ay, 1.0) * (first < split);
     const double slopeBC = (c.x - bx) / std::max(c.y - by, 1.0) * (split <= last);
-    // The run end on row `first` of the edge through (x0, y0), which
+    // The run end on row `row` of the edge through (x0, y0), which
     // fillTriangle starts on row `from` and steps from there.
-    const auto edge = [first](double x0, double y0, double slope, int from, std::uint64_t& at, std::uint64_t& step) {
+    const auto edge = [](double x0, double y0, double slope, int from, int row, std::uint64_t& at,
+                         std::uint64_t& step) {
         const std::int64_t perRow = toFixed(slope);
         const std::int64_t start = toFixed(x0 + (from + 0.5 - y0) * slope - 0.5);
         step = static_cast<std::uint64_t>(perRow);
         at = static_cast<std::uint64_t>(start + (slope < 0.0 ? kAboveBias : kCeilBias)) +
-             static_cast<std::uint64_t>(static_cast<std::int64_t>(first) - from) * step;
+             static_cast<std::uint64_t>(static_cast<std::int64_t>(row) - from) * step;
     };
-    edge(ax, ay, slopeAC, std::max(a.y, 0), walk.along, walk.alongStep);
-    edge(ax, ay, slopeAB, std::max(a.y, 0), walk.upper, walk.upperStep);
-    edge(bx, by, slopeBC, std::max(b.y, 0), walk.lower, walk.lowerStep);
+    edge(ax, ay, slopeAC, std::max(a.y, 0), first, walk.along, walk.alongStep);
+    edge(ax, ay, slopeAB, std::max(a.y, 0), first, walk.upper, walk.upperStep);
+    edge(bx, by, slopeBC, std::max(b.y, 0), split, walk.lower, walk.lowerStep);
     walk.first = first;
     walk.split = split;
     walk.last = last;
@@ -604,28 +609,31 @@ void RasterDrawContext::prepareWalk(TriangleWalk& walk, IntPoint a, IntPoint b, 
 
 void RasterDrawContext::markWalks(const TriangleWalk* walks, int count)
 {
-    const int width = m_frame.width();
-    const std::size_t words = static_cast<std::size_t>(m_markWords);
-    const auto mark = [&](const TriangleWalk& w, auto clamped) {
-        std::uint64_t* marks = m_marks.data() + static_cast<std::size_t>(w.first - rowTop()) * words;
-        std::uint64_t along = w.along;
-        std::uint64_t upper = w.upper;
-        std::uint64_t lower = w.lower;
-        for (int y = w.first; y <= w.last; ++y) {
-            // The edge not in use on a row may have wrapped; it is not read.
-            const std::uint64_t side = y < w.split ? upper : lower;
-            int p = static_cast<int>(static_cast<std::int64_t>(along) >> 32);
-            int q = static_cast<int>(static_cast<std::int64_t>(side) >> 32);
+    const std::int64_t width = m_frame.width();
+    const std::ptrdiff_t words = m_markWords;
+    // The runs between two edges on `rows` rows from `marks` on; the first
+    // edge carries on to the rows after.
+    const auto between = [&](std::uint64_t* marks, std::uint64_t& along, std::uint64_t alongStep, std::uint64_t side,
+                             std::uint64_t sideStep, int rows, auto clamped) {
+        for (int k = 0; k < rows; ++k) {
+            std::int64_t p = static_cast<std::int64_t>(along) >> 32;
+            std::int64_t q = static_cast<std::int64_t>(side) >> 32;
             if constexpr (decltype(clamped)::value) {
-                p = std::clamp(p, 0, width);
-                q = std::clamp(q, 0, width);
+                p = std::clamp<std::int64_t>(p, 0, width);
+                q = std::clamp<std::int64_t>(q, 0, width);
             }
-            markRun(marks, p, q);
+            markRun(marks, p < q ? p : q, p < q ? q : p);
             marks += words;
-            along += w.alongStep;
-            upper += w.upperStep;
-            lower += w.lowerStep;
+            along += alongStep;
+            side += sideStep;
         }
+        return marks;
+    };
+    const auto mark = [&](const TriangleWalk& w, auto clamped) {
+        std::uint64_t* marks = m_marks.data() + static_cast<std::ptrdiff_t>(w.first - rowTop()) * words;
+        std::uint64_t along = w.along;
+        marks = between(marks, along, w.alongStep, w.upper, w.upperStep, w.split - w.first, clamped);
+        between(marks, along, w.alongStep, w.lower, w.lowerStep, w.last + 1 - w.split, clamped);
     };
     for (int i = 0; i < count; ++i) {
         if (walks[i].clamped)
@@ -653,7 +661,7 @@ void RasterDrawContext::markFarTriangle(IntPoint a, IntPoint b, IntPoint c, int 
         const double xShort = upper ? ax + (sy - ay) * slopeAB : bx + (sy - by) * slopeBC;
         const int fromLong = firstPixelFrom(xLong, 0.5, slopeAC < 0.0, width);
         const int fromShort = firstPixelFrom(xShort, 0.5, (upper ? slopeAB : slopeBC) < 0.0, width);
-        markRun(marks, fromLong, fromShort);
+        markRun(marks, std::min(fromLong, fromShort), std::max(fromLong, fromShort));
         marks += words;
     }
 }

@@ -69,8 +69,9 @@ private:
     void fillTriangle(IntPoint a, IntPoint b, IntPoint c);
     void fillPolygon(const IntPoint* points, int count);
     // A triangle of fillTriangles, ready to be marked: rows [first, last],
-    // where the short edge changes (split), and each edge's run end on row
-    // `first` in 32.32 fixed point (wrapping), with its step per row.
+    // where the short edge changes (split), and each edge's run end on the
+    // first of its rows here (`first`, or `split` for the lower one) in
+    // 32.32 fixed point, with its step per row.
     struct TriangleWalk {
         std::uint64_t along;
         std::uint64_t alongStep;
