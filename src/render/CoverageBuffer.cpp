@@ -254,6 +254,16 @@ void CoverageBuffer::addPiece(int row, double xa, double xb, double dy, int weig
     touch(row, c0, c1 + 2);
 }
 
+inline void CoverageBuffer::plot(int x, int y, double coverage)
+{
+    if (x < m_left || x >= m_right || y < m_top || y >= m_bottom)
+        return;
+    const std::uint32_t a = static_cast<std::uint32_t>(coverage * 256.0 + 0.5);
+    std::uint32_t& cell = cellsOf(y)[x - m_left];
+    cell = std::max(cell, a);
+    touch(y, x - m_left, x - m_left + 1);
+}
+
 void CoverageBuffer::addLine(int x0, int y0, int x1, int y1)
 {
     const long long dx = static_cast<long long>(x1) - x0;
@@ -271,34 +281,28 @@ void CoverageBuffer::addLine(int x0, int y0, int x1, int y1)
     }
     const long long lo = std::max<long long>(major0, steep ? m_top : m_left);
     const long long hi = std::min<long long>(major1, (steep ? m_bottom : m_right) - 1);
-    const double acrossFrom = steep ? m_left : m_top;
-    const double acrossTo = steep ? m_right : m_bottom;
+    const int acrossFrom = steep ? m_left : m_top;
+    const int acrossTo = steep ? m_right : m_bottom;
     const double slope = major1 == major0 ? 0.0 : (minor1 - minor0) / static_cast<double>(major1 - major0);
     for (long long k = lo; k <= hi; ++k) {
         const double at = minor0 + static_cast<double>(k - major0) * slope;
         if (!(at >= acrossFrom - 1.0 && at < acrossTo))
             continue;
-        const double base = std::floor(at);
-        const double share = at - base;
-        const int near = static_cast<int>(base);
+        const int near = static_cast<int>(at + 1.0) - 1; // at is -1 or more
+        const double share = at - near;
         const int major = static_cast<int>(k);
         plot(steep ? near : major, steep ? major : near, 1.0 - share);
         plot(steep ? near + 1 : major, steep ? major : near + 1, share);
     }
-}
-
-void CoverageBuffer::plot(int x, int y, double coverage)
-{
-    if (x < m_left || x >= m_right || y < m_top || y >= m_bottom)
-        return;
-    const std::uint32_t a = static_cast<std::uint32_t>(coverage * 256.0 + 0.5);
-    if (a == 0)
-        return;
-    std::uint32_t& cell = cellsOf(y)[x - m_left];
-    cell = std::max(cell, a);
-    touch(y, x - m_left, x - m_left + 1);
-    m_usedTop = std::min(m_usedTop, y);
-    m_usedEnd = std::max(m_usedEnd, y + 1);
+    if (lo <= hi) {
+        // The rows it may have reached.
+        const double lowest = std::min(minor0, minor1) - 1.0;
+        const double highest = std::max(minor0, minor1) + 2.0;
+        m_usedTop = std::min(m_usedTop, steep ? static_cast<int>(lo)
+                                              : static_cast<int>(std::clamp<double>(lowest, m_top, m_bottom)));
+        m_usedEnd = std::max(m_usedEnd, steep ? static_cast<int>(hi) + 1
+                                              : static_cast<int>(std::clamp<double>(highest, m_top, m_bottom)));
+    }
 }
 
 template <class Dense, class Constant>
