@@ -788,11 +788,12 @@ void RasterDrawContext::smoothTriangles(const IntPoint* points, int count, std::
                 const IntPoint a = shape[i];
                 IntPoint b = shape[i + 1];
                 IntPoint c = shape[i + 2];
-                const long long turn = (static_cast<long long>(b.x) - a.x) * (static_cast<long long>(c.y) - a.y) -
-                                       (static_cast<long long>(b.y) - a.y) * (static_cast<long long>(c.x) - a.x);
-                if (turn == 0)
+                // Exact for every corner a scene holds; far beyond, still defined.
+                const double turn = (static_cast<double>(b.x) - a.x) * (static_cast<double>(c.y) - a.y) -
+                                    (static_cast<double>(b.y) - a.y) * (static_cast<double>(c.x) - a.x);
+                if (turn == 0.0)
                     continue;
-                if (turn < 0)
+                if (turn < 0.0)
                     std::swap(b, c);
                 m_coverage.addEdge(a.x + shift, a.y + shift, b.x + shift, b.y + shift);
                 m_coverage.addEdge(b.x + shift, b.y + shift, c.x + shift, c.y + shift);

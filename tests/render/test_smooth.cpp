@@ -4,6 +4,7 @@
 // takes exactly the pixels it took one triangle at a time.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -164,10 +165,10 @@ TEST(SmoothEdges, BandsGiveThePictureOfOneFrameAndTheFillItsOldPixels)
             points.push_back(IntPoint{x + scatter.next(-15, 15), y + scatter.next(-15, 15)});
         shapes.push_back(3 * triangles);
     }
-    points.push_back(IntPoint{-3000000, 10});
-    points.push_back(IntPoint{50, -2000000});
-    points.push_back(IntPoint{60, 45});
-    shapes.push_back(3);
+    for (const IntPoint far : {IntPoint{-3000000, 10}, IntPoint{50, -2000000}, IntPoint{60, 45},
+                               IntPoint{INT_MIN, INT_MIN}, IntPoint{INT_MAX, 0}, IntPoint{0, INT_MAX}})
+        points.push_back(far);
+    shapes.push_back(6);
     const int count = static_cast<int>(points.size());
 
     const auto draw = [&](bool smooth, bool wireframe, std::vector<int> cuts, bool oneByOne) {
