@@ -86,8 +86,8 @@ const MenuEntry kDisplayMenu[] = {
     kSeparator,
     {"S&ettings...", ID_FRAME_SETTINGS, "Choose how new letters move and look, and the colours\nSettings", wxITEM_NORMAL},
     kSeparator,
-    {"Smooth &Edges", shell::toMenuId(ID_DISPLAY_SMOOTH), "Draw letters, lines and the compass with smooth edges\nSmooth Edges",
-     wxITEM_CHECK},
+    {"S&mooth Edges", shell::toMenuId(ID_DISPLAY_SMOOTH),
+     "Draw the letters, the cursor and the compass with smooth edges\nSmooth Edges", wxITEM_CHECK},
 };
 
 const MenuEntry kHelpMenu[] = {

@@ -740,7 +740,7 @@ void RasterDrawContext::smoothTriangles(const IntPoint* points, int count, std::
     }
     int coveredTop = end;
     int coveredEnd = top;
-    const auto finish = [&](std::uint32_t colour, int y0) {
+    const auto lay = [&](std::uint32_t colour, int y0) {
         if (!planed) {
             m_coverage.blend(m_frame, colour);
             return;
@@ -799,7 +799,7 @@ void RasterDrawContext::smoothTriangles(const IntPoint* points, int count, std::
                 m_coverage.addEdge(b.x + shift, b.y + shift, c.x + shift, c.y + shift);
                 m_coverage.addEdge(c.x + shift, c.y + shift, a.x + shift, a.y + shift);
             }
-            finish(m_brush, y0);
+            lay(m_brush, y0);
         }
         if (m_hasPen && m_coverage.begin(CoverageBuffer::Kind::Lines, m_frame, x0, y0, x1, y1)) {
             for (int i = 0; i + 3 <= corners; i += 3) {
@@ -807,7 +807,7 @@ void RasterDrawContext::smoothTriangles(const IntPoint* points, int count, std::
                 m_coverage.addLine(shape[i + 1].x, shape[i + 1].y, shape[i + 2].x, shape[i + 2].y);
                 m_coverage.addLine(shape[i + 2].x, shape[i + 2].y, shape[i].x, shape[i].y);
             }
-            finish(m_pen, y0);
+            lay(m_pen, y0);
         }
     }
     if (planed)
