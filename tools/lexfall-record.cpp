@@ -29,7 +29,7 @@ constexpr off_t kMaxScriptBytes = 1 << 20;
 // next line, indented to the descriptions' column.
 const char* const Usage =
     "Usage: lexfall-record [--size WxH] [--fps N] [--physics designed|sturdy] [--collide]\n"
-    "                      [--face FAMILY|FILE] [--utf8-words] [--] SCRIPT OUT\n"
+    "                      [--smooth] [--face FAMILY|FILE] [--utf8-words] [--] SCRIPT OUT\n"
     "\n"
     "Runs SCRIPT through Lexfall's scene, without a window, and writes what it\n"
     "shows to OUT: an animated GIF (OUT.gif), an animated WebP (OUT.webp) or the\n"
@@ -43,6 +43,7 @@ const char* const Usage =
     "                  or a TrueType, OpenType or Type 1 file, FILE:N for face N\n"
     "                  of a collection (default: Arial)\n"
     "  --utf8-words    read word files in UTF-8 as words of every language\n"
+    "  --smooth        smooth edges from the start (as Display > Smooth Edges)\n"
     "An option's value follows it after a blank or an '=' (--fps=15).\n"
     "\n"
     "SCRIPT has one command a line; '#' starts a comment:\n"
@@ -55,8 +56,8 @@ const char* const Usage =
     "                               as the Mode menu\n"
     "  font arial|symbol|FAMILY|FILE\n"
     "                               as the Font menu or Other Face\n"
-    "  display wireframe|shaded|cursor|compass|animate\n"
-    "                               as the Display menu; the last three toggle\n"
+    "  display wireframe|shaded|cursor|compass|animate|smooth\n"
+    "                               as the Display menu; the last four toggle\n"
     "  collide on|off               letters collide, or pass through each other\n"
     "  words PATH                   the Nozzle word file, beside SCRIPT if relative\n"
     "  wait SECONDS                 lets the scene run\n"
@@ -208,6 +209,10 @@ int main(int argc, char** argv)
         }
         if (arg == "--collide") {
             options.collide = true;
+            continue;
+        }
+        if (arg == "--smooth") {
+            options.smooth = true;
             continue;
         }
         // "--fps 15" or, as the program's own options read, "--fps=15".

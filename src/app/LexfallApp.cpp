@@ -46,6 +46,12 @@ bool& collideForRun()
     return on;
 }
 
+bool& smoothForRun()
+{
+    static bool on = false;
+    return on;
+}
+
 struct FaceOptions {
     std::string face;
     bool utf8Words = false;
@@ -126,6 +132,9 @@ void CLexfallApp::SetFaceForRun(const std::string& face, bool utf8Words) { faceF
 const std::string& CLexfallApp::FaceForRun() { return faceForRun().face; }
 
 bool CLexfallApp::Utf8WordsForRun() { return faceForRun().utf8Words; }
+void CLexfallApp::SetSmoothForRun(bool on) { smoothForRun() = on; }
+
+bool CLexfallApp::SmoothForRun() { return smoothForRun(); }
 
 SceneSettings CLexfallApp::LoadSettings()
 {
@@ -160,6 +169,7 @@ void CLexfallApp::OnInitCmdLine(wxCmdLineParser& parser)
     parser.AddLongSwitch("collide");
     parser.AddLongOption("face");
     parser.AddLongSwitch("utf8-words");
+    parser.AddLongSwitch("smooth");
     parser.AddParam("file", wxCMD_LINE_VAL_STRING, wxCMD_LINE_PARAM_OPTIONAL);
     parser.SetSwitchChars("-");
 }

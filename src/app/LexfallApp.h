@@ -32,6 +32,8 @@ public:
     static void SetFaceForRun(const std::string& face, bool utf8Words);
     static const std::string& FaceForRun();
     static bool Utf8WordsForRun();
+    static void SetSmoothForRun(bool on);
+    static bool SmoothForRun();
 
     // Display > Settings in the per-user settings file.
     static SceneSettings LoadSettings();

@@ -73,6 +73,8 @@ bool CLexfallWxView::OnCreate(wxDocument* doc, long flags)
         m_scene->ChoosePreset(*preset);
     startFace();
     frame->RefreshRecentFaces(m_faces.recent);
+    if (CLexfallApp::SmoothForRun())
+        m_scene->m_bSmooth = true;
     auto* canvas = new CLexfallCanvas(frame, *m_scene);
     canvas->setShortcutFilter([frame](const wxKeyEvent& key) { return frame->TranslateShortcut(key); });
     canvas->setFrameStats(CLexfallApp::FrameStats());
@@ -136,6 +138,9 @@ void CLexfallWxView::OnViewCommand(wxCommandEvent& event)
         stored.collide = m_scene->m_bCollide;
         CLexfallApp::SaveSettings(stored);
     }
+    // Smooth Edges is kept with the per-user settings.
+    if (command == ID_DISPLAY_SMOOTH)
+        CLexfallApp::SaveSettings(m_scene->Settings());
 }
 
 void CLexfallWxView::OnSettings(wxCommandEvent&)

@@ -88,6 +88,9 @@ const MenuEntry kDisplayMenu[] = {
     {"S&ettings...", ID_FRAME_SETTINGS, "Choose how new letters move and look, and the colours\nSettings", wxITEM_NORMAL},
     {"&Letters Collide", shell::toMenuId(ID_DISPLAY_COLLIDE), "Letters rest on the floor and on each other and pile up\nLetters Collide",
      wxITEM_CHECK},
+    kSeparator,
+    {"S&mooth Edges", shell::toMenuId(ID_DISPLAY_SMOOTH),
+     "Draw the letters, the cursor and the compass with smooth edges\nSmooth Edges", wxITEM_CHECK},
 };
 
 const MenuEntry kHelpMenu[] = {

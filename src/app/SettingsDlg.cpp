@@ -61,6 +61,7 @@ CSettingsDlg::CSettingsDlg(wxWindow* parent, const SceneSettings& settings, cons
     grid->AddSpacer(0);
     grid->Add(m_utf8Words = new wxCheckBox(this, wxID_ANY, "&Words in every language (UTF-8)"));
     m_utf8Words->SetToolTip("Nozzle word files in UTF-8 give words of letters and numbers of any script");
+    row("Edges:", m_smooth = new wxCheckBox(this, wxID_ANY, "Smooth &edges"));
 
     auto* note = new wxStaticText(this, wxID_ANY, "Physics, size and precision apply to letters made from now on.");
 
@@ -103,6 +104,7 @@ void CSettingsDlg::show(const SceneSettings& settings)
     m_background->SetColour(settings.background ? toWx(*settings.background) : m_desktop);
     m_collide->SetValue(settings.collide);
     m_utf8Words->SetValue(settings.utf8Words);
+    m_smooth->SetValue(settings.smoothEdges);
 }
 
 SceneSettings CSettingsDlg::settings() const
@@ -124,6 +126,7 @@ SceneSettings CSettingsDlg::settings() const
         s.background = fromWx(m_background->GetColour());
     s.collide = m_collide->GetValue();
     s.utf8Words = m_utf8Words->GetValue();
+    s.smoothEdges = m_smooth->GetValue();
     return s;
 }
 

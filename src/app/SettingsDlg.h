@@ -11,8 +11,9 @@ class wxSpinCtrl;
 class wxSpinCtrlDouble;
 
 // Display > Settings: the preset, the physics values, size and precision
-// of new letters, and the colours. Choosing a preset fills in its physics;
-// "Reset to As designed" fills in the program's own values throughout.
+// of new letters, the colours and smooth edges. Choosing a preset fills in
+// its physics; "Reset to As designed" fills in the program's own values
+// throughout.
 class CSettingsDlg final : public wxDialog {
 public:
     // `desktop` is the window colour shown while the background is the
@@ -42,4 +43,5 @@ private:
     wxColourPickerCtrl* m_background;
     wxCheckBox* m_collide;
     wxCheckBox* m_utf8Words;
+    wxCheckBox* m_smooth;
 };

@@ -48,6 +48,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
             result.collide = true;
             continue;
         }
+        if (!optionsEnded && arg == "--smooth") {
+            result.smooth = true;
+            continue;
+        }
         if (!optionsEnded && arg.rfind("--physics=", 0) == 0) {
             const std::string name = arg.substr(std::string("--physics=").size());
             result.physics = presetNamed(name);
@@ -99,6 +103,8 @@ std::string usageText(const std::string& programName)
            "                     of a collection\n"
            "      --utf8-words   read Nozzle word files in UTF-8 as words of every\n"
            "                     language\n"
+           "      --smooth       draw with smooth edges in this run (Display > Smooth\n"
+           "                     Edges)\n"
            "      --frame-stats  print the frames painted and ticks run each second\n"
            "                     on standard error\n"
            "\n"

@@ -31,6 +31,7 @@ struct CommandLine {
     bool collide = false; // --collide: letters collide in this run
     std::string face;        // --face FAMILY|FILE: the face for this run
     bool utf8Words = false;  // --utf8-words: word files of every script
+    bool smooth = false; // --smooth: smooth edges for this run
 };
 
 // Reads the arguments after the program name. "--help"/"-h" and

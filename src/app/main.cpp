@@ -45,5 +45,6 @@ int main(int argc, char** argv)
     CLexfallApp::SetPhysicsForRun(commandLine.physics);
     CLexfallApp::SetCollideForRun(commandLine.collide);
     CLexfallApp::SetFaceForRun(commandLine.face, commandLine.utf8Words);
+    CLexfallApp::SetSmoothForRun(commandLine.smooth);
     return wxEntry(argc, argv) == 0 ? 0 : 1;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 #include "platform/Geometry.h"
 
@@ -46,4 +47,32 @@ public:
     virtual void moveTo(int x, int y) = 0;
     // A line from the current position to (x, y), which becomes current.
     virtual void lineTo(int x, int y) = 0;
+
+    // Edges drawn from now on are smoothed where the context can; a page
+    // or a preview keeps the toolkit's own drawing.
+    virtual void setSmoothEdges(bool /*on*/) {}
+    // The first `count` points as triangles, three points each, each drawn
+    // as `polygon` draws it. `shapes` groups them: the points of each shape
+    // in turn, each a multiple of three; the points past them form one more
+    // shape. A context that smooths edges fills (or outlines) the triangles
+    // of one shape together, as one shape.
+    virtual void triangles(const IntPoint* points, int count, std::span<const int> shapes);
 };
+
+// Calls `shape(first, n)` for each shape of a `triangles` call, in order:
+// the shapes cut at `count`, then what is left of it.
+template <class Shape>
+void forEachShape(int count, std::span<const int> shapes, Shape&& shape)
+{
+    int first = 0;
+    for (const int size : shapes) {
+        if (first >= count)
+            return;
+        const int n = size < count - first ? size : count - first;
+        if (n > 0)
+            shape(first, n);
+        first += n > 0 ? n : 0;
+    }
+    if (first < count)
+        shape(first, count - first);
+}

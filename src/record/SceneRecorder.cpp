@@ -46,6 +46,7 @@ SceneRecorder::SceneRecorder(const RecordOptions& options)
     std::string error;
     if (!options.face.empty())
         m_view.ChooseFace(options.face, error);
+    m_view.m_bSmooth = options.smooth;
     // Nozzle without a "words" line: the user picks the sample word file
     // the dialog opens beside.
     m_window.fileAnswer = m_view.m_strWordFileDirectory + "words.txt";

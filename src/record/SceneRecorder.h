@@ -22,6 +22,7 @@ struct RecordOptions {
     int threads = 0;
     std::string face{};     // another face than Arial from the start
     bool utf8Words = false; // word files of every script
+    bool smooth = false; // smooth edges from the start
 };
 
 // Frames of a recording of `ticks` ticks: frame k is taken at k / fps

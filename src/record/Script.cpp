@@ -23,7 +23,8 @@ constexpr Keyword kDisplays[] = {{"wireframe", ID_DISPLAY_WIREFRAME},
                                  {"shaded", ID_DISPLAY_SHADED},
                                  {"cursor", ID_DISPLAY_SHOWCURSOR},
                                  {"compass", ID_DISPLAY_SHOWCOMPASS},
-                                 {"animate", ID_DISPLAY_ANIMATE}};
+                                 {"animate", ID_DISPLAY_ANIMATE},
+                                 {"smooth", ID_DISPLAY_SMOOTH}};
 constexpr Keyword kSwitches[] = {{"on", 1}, {"off", 0}};
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
@@ -182,7 +183,7 @@ std::optional<std::string> parseStep(std::string_view command, std::string_view 
         return step.path.empty() ? std::optional<std::string>("font arial|symbol|FAMILY|FILE") : std::nullopt;
     }
     if (name == "display")
-        return keyword(arg, kDisplays, "display wireframe|shaded|cursor|compass|animate", false, step);
+        return keyword(arg, kDisplays, "display wireframe|shaded|cursor|compass|animate|smooth", false, step);
     if (name == "collide") {
         const std::optional<unsigned> on = arg.size() == 1 ? lookUp(kSwitches, arg[0]) : std::nullopt;
         if (!on)

@@ -17,7 +17,7 @@
 //   rdrag X1 Y1 X2 Y2 [SECONDS]  right button, likewise
 //   mode keyboard|nozzle|manipulate
 //   font arial|symbol|FAMILY|FILE
-//   display wireframe|shaded|cursor|compass|animate
+//   display wireframe|shaded|cursor|compass|animate|smooth
 //   collide on|off            letters collide, or pass through each other
 //   words PATH                the Nozzle word file, as File > Open
 //   wait SECONDS

@@ -11,6 +11,15 @@
 class RasterFrame {
 public:
     static constexpr std::uint32_t pixel(Rgb c) { return (std::uint32_t{c.red} << 16) | (c.green << 8) | c.blue; }
+    // `over` laid on `under` by a / 256 of its strength; red and blue go
+    // through one multiplication.
+    static constexpr std::uint32_t mix(std::uint32_t under, std::uint32_t over, std::uint32_t a)
+    {
+        const std::uint32_t b = 256 - a;
+        const std::uint32_t rb = (((under & 0xFF00FFu) * b + (over & 0xFF00FFu) * a) >> 8) & 0xFF00FFu;
+        const std::uint32_t g = (((under & 0x00FF00u) * b + (over & 0x00FF00u) * a) >> 8) & 0x00FF00u;
+        return rb | g;
+    }
 
     // Keeps its memory when shrinking, so resizing back and forth never
     // allocates; new pixels are undefined until the next clear.

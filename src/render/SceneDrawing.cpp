@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <array>
 
-void drawTriangles(DrawContext& dc, const IntPoint* points, int count, bool wireframe, const Pen& pen,
-                   const Brush& brush)
+void drawTriangles(DrawContext& dc, const IntPoint* points, int count, std::span<const int> bodies, bool wireframe,
+                   const Pen& pen, const Brush& brush)
 {
     if (wireframe) {
         dc.selectPen(pen);
@@ -14,8 +14,7 @@ void drawTriangles(DrawContext& dc, const IntPoint* points, int count, bool wire
         dc.selectNullPen();
         dc.selectBrush(brush);
     }
-    for (int i = 0; i + 3 <= count; i += 3)
-        dc.polygon(points + i, 3);
+    dc.triangles(points, count - count % 3, bodies);
 }
 
 void balancedSplitRows(const IntPoint* points, int count, int height, int bands, int* rows)

@@ -60,4 +60,5 @@ void CLexfallView::AddGlyph(char32_t c, std::optional<double> placedAdvance, std
     m_pBodies.push_back(std::move(made.system));
     m_pBodyTriangles.push_back(std::move(made.triangles));
     m_leaving.reserve(m_pBodies.capacity());
+    m_bodyPoints.reserve(m_pBodies.capacity());
 }

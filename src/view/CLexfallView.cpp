@@ -35,6 +35,7 @@ constexpr ViewCommand kViewCommands[] = {
     {ID_DISPLAY_SHOWCURSOR, &CLexfallView::OnDisplayShowCursor, &CLexfallView::OnUpdateDisplayShowCursor},
     {ID_DISPLAY_SHOWCOMPASS, &CLexfallView::OnDisplayShowCompass, &CLexfallView::OnUpdateDisplayShowCompass},
     {ID_DISPLAY_COLLIDE, &CLexfallView::OnDisplayCollide, &CLexfallView::OnUpdateDisplayCollide},
+    {ID_DISPLAY_SMOOTH, &CLexfallView::OnDisplaySmooth, &CLexfallView::OnUpdateDisplaySmooth},
     {ID_FILE_OPEN, &CLexfallView::OnOpenWordFile, nullptr},
 };
 
@@ -111,6 +112,7 @@ void CLexfallView::OnDisplayAnimate() { m_bAnimate = !m_bAnimate; }
 void CLexfallView::OnDisplayShowCursor() { m_bShowCursor = !m_bShowCursor; }
 void CLexfallView::OnDisplayShowCompass() { m_bShowCompass = !m_bShowCompass; }
 void CLexfallView::OnDisplayCollide() { SetCollide(!m_bCollide); }
+void CLexfallView::OnDisplaySmooth() { m_bSmooth = !m_bSmooth; }
 
 void CLexfallView::OnUpdateModeKeyboard(CommandUpdate& ui) const { ui.setCheck(m_bKeyboardMode); }
 void CLexfallView::OnUpdateModeNozzle(CommandUpdate& ui) const { ui.setCheck(m_bNozzleMode); }
@@ -129,6 +131,7 @@ void CLexfallView::OnUpdateDisplayAnimate(CommandUpdate& ui) const { ui.setCheck
 void CLexfallView::OnUpdateDisplayShowCursor(CommandUpdate& ui) const { ui.setCheck(m_bShowCursor); }
 void CLexfallView::OnUpdateDisplayShowCompass(CommandUpdate& ui) const { ui.setCheck(m_bShowCompass); }
 void CLexfallView::OnUpdateDisplayCollide(CommandUpdate& ui) const { ui.setCheck(m_bCollide); }
+void CLexfallView::OnUpdateDisplaySmooth(CommandUpdate& ui) const { ui.setCheck(m_bSmooth); }
 
 bool CLexfallView::OnCommand(int id)
 {
@@ -207,6 +210,7 @@ SceneSettings CLexfallView::Settings() const
     settings.background = m_crBackground;
     settings.collide = m_bCollide;
     settings.utf8Words = m_bUtf8Words;
+    settings.smoothEdges = m_bSmooth;
     return settings;
 }
 
@@ -237,6 +241,7 @@ void CLexfallView::ApplySettings(const SceneSettings& settings)
     m_crBackground = settings.background;
     SetCollide(settings.collide);
     m_bUtf8Words = settings.utf8Words;
+    m_bSmooth = settings.smoothEdges;
 }
 
 void CLexfallView::ChoosePreset(PhysicsPreset preset)

@@ -49,6 +49,7 @@ public:
     void OnDisplayShowCursor();
     void OnDisplayShowCompass();
     void OnDisplayCollide();
+    void OnDisplaySmooth();
     void OnUpdateModeKeyboard(CommandUpdate& ui) const;
     void OnUpdateModeNozzle(CommandUpdate& ui) const;
     void OnUpdateModeManipulate(CommandUpdate& ui) const;
@@ -60,6 +61,7 @@ public:
     void OnUpdateDisplayShowCursor(CommandUpdate& ui) const;
     void OnUpdateDisplayShowCompass(CommandUpdate& ui) const;
     void OnUpdateDisplayCollide(CommandUpdate& ui) const;
+    void OnUpdateDisplaySmooth(CommandUpdate& ui) const;
 
     // Routing by command identifier (view/CommandIds.h): false when the
     // view has no handler, so the shell can route further or disable.
@@ -150,6 +152,9 @@ public:
     int m_nPoints = 0;
     std::unique_ptr<IntPoint[]> m_pPoints;
     int m_nPointStorage = 0; // points m_pPoints really holds, >= m_nPointCapacity
+    // The points of each body in m_pPoints, in its order, as the last tick
+    // wrote them; sized as bodies are added, so the tick allocates nothing.
+    std::vector<int> m_bodyPoints;
     // The entries of m_pBodyTriangles when it held `lists` lists; counting
     // them walks every body, which a scene of thousands cannot afford on
     // every added character.
@@ -158,6 +163,7 @@ public:
         int entries = 0;
     } m_entryCount;
     bool m_bWireframe = false;
+    bool m_bSmooth = false; // Display > Smooth Edges
     bool m_bAnimate = false;
     bool m_bAdding = false;
     bool m_bShowCursor = true;

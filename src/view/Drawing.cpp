@@ -19,10 +19,12 @@ void CLexfallView::OnDraw(DrawContext& dc)
     if (m_nTimerID == 0)
         StartAnimationTimer();
 
+    dc.setSmoothEdges(m_bSmooth);
     // The count never exceeds the capacity; the bound keeps a whole
     // triangle inside the buffer even if it ever did.
     if (m_pPoints)
-        drawTriangles(dc, m_pPoints.get(), std::min(m_nPoints, m_nPointCapacity), m_bWireframe, *m_pPen, *m_pBrush);
+        drawTriangles(dc, m_pPoints.get(), std::min(m_nPoints, m_nPointCapacity), m_bodyPoints, m_bWireframe, *m_pPen,
+                      *m_pBrush);
 
     if (m_bShowCursor)
         DrawCursor(dc);

@@ -19,8 +19,9 @@ const RasterFrame& FramePainter::paint(CLexfallView& view, int width, int height
     // bands may read it at once.
     if (view.m_nTimerID == 0 || bands < 2) {
         m_bands[0]->setRows(0, std::numeric_limits<int>::max());
-        m_frame.clear(background);
+        m_bands[0]->clear(background);
         view.OnDraw(*m_bands[0]);
+        m_bands[0]->finish();
         return m_frame;
     }
     const int points = std::min(view.m_nPoints, view.m_nPointCapacity);
@@ -30,10 +31,11 @@ const RasterFrame& FramePainter::paint(CLexfallView& view, int width, int height
     pool->run(bands, [&](int b) {
         const int top = m_rows[static_cast<std::size_t>(b)];
         const int end = m_rows[static_cast<std::size_t>(b) + 1];
-        m_frame.clearRows(top, std::min(end, height), background);
         RasterDrawContext& dc = *m_bands[static_cast<std::size_t>(b)];
         dc.setRows(top, end);
+        dc.clear(background);
         view.OnDraw(dc);
+        dc.finish();
     });
     return m_frame;
 }

@@ -91,6 +91,7 @@ void writeSettings(const SceneSettings& settings, const SettingWriter& write)
     write("BackgroundColour", settings.background ? formatColour(*settings.background) : kSystemColour);
     write("Collide", settings.collide ? "1" : "0");
     write("Utf8Words", settings.utf8Words ? "true" : "false");
+    write("SmoothEdges", settings.smoothEdges ? "1" : "0");
 }
 
 SceneSettings readSettings(const SettingReader& read)
@@ -110,5 +111,7 @@ SceneSettings readSettings(const SettingReader& read)
     if (const auto collide = read("Collide"); collide == "1" || collide == "0")
         settings.collide = *collide == "1";
     settings.utf8Words = read("Utf8Words") == std::optional<std::string>("true");
+    if (const auto smooth = read("SmoothEdges"); smooth == "1" || smooth == "0")
+        settings.smoothEdges = *smooth == "1";
     return settings;
 }

@@ -21,6 +21,7 @@ struct SceneSettings {
     bool collide = false;
     // Word files in UTF-8 give words of every script.
     bool utf8Words = false;
+    bool smoothEdges = false; // Display > Smooth Edges
 
     bool operator==(const SceneSettings&) const = default;
 

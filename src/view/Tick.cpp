@@ -81,7 +81,9 @@ void CLexfallView::OnTimer(unsigned /*timerId*/)
     };
     const auto finish = [&](int i, int offset) {
         ParticleSystem& body = *m_pBodies[static_cast<std::size_t>(i)];
-        UpdatePoints(*m_pBodyTriangles[static_cast<std::size_t>(i)], offset);
+        const TriangleList& list = *m_pBodyTriangles[static_cast<std::size_t>(i)];
+        UpdatePoints(list, offset);
+        m_bodyPoints[static_cast<std::size_t>(n - 1 - i)] = static_cast<int>(list.size());
         // A body without particles (a blank) is never outside; a colliding
         // body whose positions broke leaves at once, touching no other.
         const bool broken = collide && body.collision && !body.collision->finite;
@@ -93,6 +95,7 @@ void CLexfallView::OnTimer(unsigned /*timerId*/)
     // those of every newer part.
     const int parts = (n + kBodiesPerPart - 1) / kBodiesPerPart;
     m_leaving.resize(static_cast<std::size_t>(n));
+    m_bodyPoints.resize(static_cast<std::size_t>(n));
     m_partOffsets.resize(static_cast<std::size_t>(parts) + 1);
     m_partOffsets[0] = 0;
     for (int k = 0; k < parts; ++k) {

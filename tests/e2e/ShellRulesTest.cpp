@@ -31,13 +31,16 @@ TEST(CommandLineTest, HelpAndVersionWinAndAFileIsKept)
     EXPECT_EQ(shell::parseCommandLine({"-"}).file, "-");
 }
 
-TEST(CommandLineTest, PhysicsAndFrameStatsForTheRun)
+TEST(CommandLineTest, PhysicsSmoothEdgesAndFrameStatsForTheRun)
 {
     EXPECT_FALSE(shell::parseCommandLine({}).physics);
+    EXPECT_FALSE(shell::parseCommandLine({}).smooth);
     EXPECT_EQ(shell::parseCommandLine({"--physics=sturdy"}).physics, PhysicsPreset::Sturdy);
-    const CommandLine both = shell::parseCommandLine({"--physics=designed", "--frame-stats", "notes.lxf"});
+    const CommandLine both = shell::parseCommandLine({"--physics=designed", "--frame-stats", "--smooth", "notes.lxf"});
     EXPECT_EQ(both.physics, PhysicsPreset::AsDesigned);
     EXPECT_TRUE(both.frameStats);
+    EXPECT_TRUE(both.smooth);
+    EXPECT_NE(shell::usageText("lexfall").find("--smooth"), std::string::npos);
     EXPECT_EQ(both.file, "notes.lxf");
 
     const CommandLine wobbly = shell::parseCommandLine({"--physics=wobbly"});

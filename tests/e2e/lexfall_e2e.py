@@ -347,9 +347,22 @@ def gui_test(session):
     check(wire < shaded * 0.85, 'Wireframe did not change the drawing (%d dark pixels, %d shaded)' % (wire, shaded))
 
     session.menu('d', 's')
-    back = session.shot('shaded-again').dark_count(band)
+    shaded_again = session.shot('shaded-again')
+    back = shaded_again.dark_count(band)
     check(abs(back - shaded) <= shaded * 0.05, 'Shaded did not restore the filled drawing (%d, was %d)'
           % (back, shaded))
+
+    # Display > Smooth Edges greys the edges; chosen again, the picture is
+    # as it was, pixel for pixel.
+    session.menu('d', 'm')
+    smooth = session.shot('smooth-edges')
+    x0, y0, x1, y1 = smooth.clip(band)
+    greys = sum(1 for y in range(y0, y1) for x in range(x0, x1)
+                if 48 < smooth.rgb[(y * smooth.width + x) * 3] < 208)
+    check(greys > 100, 'Smooth Edges drew no grey at the edges (%d grey pixels)' % greys)
+    session.menu('d', 'm')
+    check(session.shot('sharp-again').region(band) == shaded_again.region(band),
+          'turning Smooth Edges off did not bring back the same picture')
 
     # View > Toolbar hides the toolbar: the client area moves up, and
     # comes back down when it is shown again.

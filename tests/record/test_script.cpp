@@ -25,7 +25,7 @@ TEST(Script, ReadsEveryCommandWithItsArguments)
                                             "rdrag 1 1 2 2 0.5\n"
                                             "mode Nozzle\n"
                                             "font symbol\n"
-                                            "display animate\n"
+                                            "display Smooth\n"
                                             "words my words.txt  \n"
                                             "wait 1\n"
                                             "collide ON\n"
@@ -49,7 +49,7 @@ TEST(Script, ReadsEveryCommandWithItsArguments)
     EXPECT_EQ(steps[6].ticks, 31); // 0.5 s at 16 ms, to the nearest
     EXPECT_EQ(steps[7].command, ID_MODE_NOZZLE);
     EXPECT_EQ(steps[8].command, ID_FONT_SYMBOL);
-    EXPECT_EQ(steps[9].command, ID_DISPLAY_ANIMATE);
+    EXPECT_EQ(steps[9].command, ID_DISPLAY_SMOOTH);
     EXPECT_EQ(steps[10].action, Action::Words);
     EXPECT_EQ(steps[10].path, "my words.txt");
     EXPECT_EQ(steps[11].ticks, 63);
@@ -82,7 +82,7 @@ TEST(Script, AnErrorNamesTheLineItsTextAndWhatWasExpected)
         {"rdrag 1 2 3\n", 1, "rdrag 1 2 3", "rdrag X1 Y1 X2 Y2 [SECONDS]"},
         {"mode paint\n", 1, "mode paint", "mode keyboard|nozzle|manipulate"},
         {"font  # none\n", 1, "font  # none", "font arial|symbol|FAMILY|FILE"},
-        {"display shaded wireframe\n", 1, "display shaded wireframe", "display wireframe|shaded|cursor|compass|animate"},
+        {"display shaded wireframe\n", 1, "display shaded wireframe", "display wireframe|shaded|cursor|compass|animate|smooth"},
         {"words   # none\n", 1, "words   # none", "words PATH"},
         {"wait 1e12\n", 1, "wait 1e12", "wait SECONDS, from 0 to 600"},
         {"wait nan\n", 1, "wait nan", "wait SECONDS"},

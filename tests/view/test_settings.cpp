@@ -44,6 +44,7 @@ TEST(Settings, SurviveTheConfigAndABadValueFallsBackAlone)
     chosen.background = Rgb{1, 2, 3};
     chosen.collide = true;
     chosen.utf8Words = true;
+    chosen.smoothEdges = true;
     Store store;
     EXPECT_EQ(roundTrip(chosen, &store), chosen);
     EXPECT_EQ(roundTrip(SceneSettings::asDesigned()), SceneSettings::asDesigned());
@@ -55,6 +56,7 @@ TEST(Settings, SurviveTheConfigAndABadValueFallsBackAlone)
     spoiled["FontSize"] = "48.5";
     spoiled["TextColour"] = "#12345";
     spoiled["Preset"] = "wobbly";
+    spoiled["SmoothEdges"] = "yes";
     spoiled.erase("Precision");
     const SceneSettings read = readFrom(spoiled);
     const SceneSettings designed = SceneSettings::asDesigned();
@@ -64,6 +66,7 @@ TEST(Settings, SurviveTheConfigAndABadValueFallsBackAlone)
     EXPECT_EQ(read.text, designed.text);
     EXPECT_EQ(read.preset, designed.preset);
     EXPECT_EQ(read.precision, designed.precision);
+    EXPECT_EQ(read.smoothEdges, designed.smoothEdges);
     EXPECT_EQ(read.physics.gravityStrength, chosen.physics.gravityStrength);
     EXPECT_EQ(read.physics.shapeKeeping, chosen.physics.shapeKeeping);
     EXPECT_EQ(read.background, chosen.background);

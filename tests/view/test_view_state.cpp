@@ -60,7 +60,7 @@ TEST(ViewState, UpdateHandlersShowTheInitialCheckMarks)
         {ID_MODE_KEYBOARD, true},       {ID_MODE_NOZZLE, false},         {ID_MODE_MANIPULATE, false},
         {ID_FONT_ARIAL, true},          {ID_FONT_SYMBOL, false},         {ID_DISPLAY_WIREFRAME, false},
         {ID_DISPLAY_SHADED, true},      {ID_DISPLAY_ANIMATE, false},     {ID_DISPLAY_SHOWCURSOR, true},
-        {ID_DISPLAY_SHOWCOMPASS, false},
+        {ID_DISPLAY_SHOWCOMPASS, false}, {ID_DISPLAY_SMOOTH, false},
     };
     for (const auto& [id, checked] : expected)
         EXPECT_EQ(checkOf(rig.view, id), checked) << id;
@@ -93,7 +93,7 @@ TEST(ViewState, CommandsRouteByIdentifier)
     ASSERT_TRUE(v.OnCommand(ID_DISPLAY_SHADED));
     EXPECT_FALSE(v.m_bWireframe);
 
-    for (int id : {ID_DISPLAY_ANIMATE, ID_DISPLAY_SHOWCURSOR, ID_DISPLAY_SHOWCOMPASS}) {
+    for (int id : {ID_DISPLAY_ANIMATE, ID_DISPLAY_SHOWCURSOR, ID_DISPLAY_SHOWCOMPASS, ID_DISPLAY_SMOOTH}) {
         const bool before = *checkOf(v, id);
         ASSERT_TRUE(v.OnCommand(id));
         EXPECT_EQ(checkOf(v, id), !before) << id;
