@@ -6,7 +6,9 @@ screen, runs the program from the build tree, types with xdotool and reads
 the screen's pixels back: glyphs appear at the insertion point, stay while
 the animation is off, fall after Esc and vanish after Enter; wireframe and
 shaded drawing differ; the title is right and Exit ends the program with
-status 0. Screenshots of a failed run are kept in the artifacts folder.
+status 0. Every step is logged as it starts; a failed run names its step,
+prints the program's own output of every start and Xvfb's, and keeps its
+screenshots in the artifacts folder.
 
 Only the standard library is used; xdotool and ImageMagick's `import` are
 run as programs. Every wait has a hard timeout.
@@ -96,18 +98,35 @@ class Session:
         self.work = tempfile.mkdtemp(prefix='lexfall-e2e-')
         self.shots = []
         self.xvfb = None
+        self.xvfb_log = os.path.join(self.work, 'xvfb.log')
         self.app = None
-        self.app_log = os.path.join(self.work, 'lexfall.stderr')  # of the latest start
+        self.starts = 0
+        self.app_log = None  # the latest start's standard error
+        self.logs = []       # (what, path) of every output kept
         self.env = None
+        self.began = time.monotonic()
+        self.current_step = 'setting up'
+
+    def step(self, what):
+        """Names what the run does next; a failure reports the last name."""
+        self.current_step = what
+        print('[%6.1f s] %s' % (time.monotonic() - self.began, what), flush=True)
 
     # -- processes -------------------------------------------------------
 
     def start_display(self):
+        self.step('starting Xvfb')
         read_fd, write_fd = os.pipe()
-        self.xvfb = subprocess.Popen(
-            ['Xvfb', '-displayfd', str(write_fd), '-screen', '0', '%dx%dx24' % (SCREEN_W, SCREEN_H),
-             '-nolisten', 'tcp'],
-            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # -noreset: by default the server resets whenever its last client
+        # leaves, and drops a client that connects during the reset; a
+        # program started right after another (or after an xdotool call)
+        # then ends at once with status 1.
+        with open(self.xvfb_log, 'wb') as log:
+            self.xvfb = subprocess.Popen(
+                ['Xvfb', '-displayfd', str(write_fd), '-screen', '0', '%dx%dx24' % (SCREEN_W, SCREEN_H),
+                 '-nolisten', 'tcp', '-noreset'],
+                pass_fds=(write_fd,), stdout=log, stderr=subprocess.STDOUT)
+        self.logs.append(('Xvfb', self.xvfb_log))
         os.close(write_fd)
         number = b''
         deadline = time.monotonic() + 20
@@ -136,9 +155,14 @@ class Session:
         self.env.pop('WAYLAND_DISPLAY', None)
 
     def start_app(self, *args):
-        with open(self.app_log, 'wb') as log:
-            self.app = subprocess.Popen([self.exe, *args], cwd=self.work, env=self.env,
-                                        stdout=subprocess.DEVNULL, stderr=log)
+        self.starts += 1
+        self.step('starting the program (start %d): lexfall %s' % (self.starts, ' '.join(args)))
+        base = os.path.join(self.work, 'lexfall-%d' % self.starts)
+        self.app_log = base + '.stderr'
+        self.logs += [('start %d, standard output' % self.starts, base + '.stdout'),
+                      ('start %d, standard error' % self.starts, self.app_log)]
+        with open(base + '.stdout', 'wb') as out, open(self.app_log, 'wb') as err:
+            self.app = subprocess.Popen([self.exe, *args], cwd=self.work, env=self.env, stdout=out, stderr=err)
 
     def run(self, *cmd, timeout=10):
         result = subprocess.run(cmd, env=self.env, capture_output=True, timeout=timeout)
@@ -164,6 +188,7 @@ class Session:
 
     def exit_by_menu(self, timeout=8):
         """File > Exit, the last item of the first menu; returns the status."""
+        self.step('File > Exit')
         self.key('F10')
         time.sleep(0.5)
         self.key('Up')
@@ -205,13 +230,27 @@ class Session:
                 subprocess.run(['convert', path, target], timeout=30, check=True)
             except (OSError, subprocess.SubprocessError):
                 shutil.copy(path, self.artifacts)
-        if os.path.exists(self.app_log):
-            shutil.copy(self.app_log, self.artifacts)
+        for _, path in self.logs:
+            if os.path.exists(path):
+                shutil.copy(path, self.artifacts)
         print('screenshots and the program\'s output are in', self.artifacts)
+
+    def print_outputs(self):
+        """The program's output of every start, and Xvfb's, into the log."""
+        for what, path in self.logs:
+            try:
+                with open(path, 'rb') as log:
+                    text = log.read().decode(errors='replace').rstrip()
+            except OSError:
+                continue
+            print('--- %s%s' % (what, ':' if text else ': (nothing)'))
+            if text:
+                print(text[-20000:])
 
     # -- the program -----------------------------------------------------
 
     def wait_for_window(self, title, timeout=30):
+        self.step('waiting for the window "%s"' % title)
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:
             check(self.app.poll() is None, 'the program ended during start-up (status %s)' % self.app.poll())
@@ -289,7 +328,7 @@ def gui_test(session):
     band = glyph_band(top)
     before = empty.dark_count(band)
 
-    # Typing puts glyphs at the insertion point.
+    session.step('typing HW')
     session.type('HW')
     time.sleep(0.8)
     typed = session.shot('typed')
@@ -300,7 +339,7 @@ def gui_test(session):
     check(abs(lowest - (top + INSERT_Y)) <= 4, 'the first glyph does not stand on client y = %d (lowest ink at %d)'
           % (INSERT_Y, lowest - top))
 
-    # Shortcuts of disabled commands type nothing.
+    session.step('shortcuts of disabled commands')
     session.key('ctrl+z', 'ctrl+c')
     time.sleep(0.5)
     after_shortcuts = session.shot('after-shortcuts')
@@ -311,7 +350,7 @@ def gui_test(session):
     still = session.shot('still')
     check(still.region(band) == typed.region(band), 'the glyphs moved while Animate was off')
 
-    # Esc starts the animation: the glyphs fall.
+    session.step('Esc: the glyphs fall')
     session.key('Escape')
     below = (0, top + INSERT_Y + 20, 600, SCREEN_H - 60)
     fallen = None
@@ -324,7 +363,7 @@ def gui_test(session):
             break
     check(fallen is not None, 'the glyphs did not fall after Esc')
 
-    # Enter clears the scene; the cursor goes back to the left edge.
+    session.step('Enter clears the scene')
     session.key('Return')
     time.sleep(0.8)
     cleared = session.shot('cleared')
@@ -333,7 +372,7 @@ def gui_test(session):
     check(len(left_over) < 20, 'glyphs remained after Enter (%d dark pixels)' % len(left_over))
     find_canvas_top(cleared)
 
-    # Esc again stops the animation; new glyphs stay put.
+    session.step('Esc stops the animation; typing MW')
     session.key('Escape')
     time.sleep(0.3)
     session.type('MW')
@@ -341,7 +380,7 @@ def gui_test(session):
     shaded = session.shot('shaded').dark_count(band)
     check(shaded > before + 300, 'no glyphs appeared after Enter')
 
-    # Display > Wireframe through the menu, by keyboard.
+    session.step('Display > Wireframe, then Shaded')
     session.menu('d', 'w')
     wire = session.shot('wireframe').dark_count(band)
     check(wire < shaded * 0.85, 'Wireframe did not change the drawing (%d dark pixels, %d shaded)' % (wire, shaded))
@@ -360,6 +399,7 @@ def gui_test(session):
         check(ink_rows, 'the first glyph is gone')
         return max(ink_rows)
 
+    session.step('View > Toolbar, twice')
     shown = baseline(session.shot('toolbar'))
     session.menu('v', 't')
     raised = baseline(session.shot('no-toolbar'))
@@ -370,7 +410,6 @@ def gui_test(session):
 
     check(session.xdotool('getwindowname', window) == 'Untitled - Lexfall', 'the title changed')
 
-    # File > Exit ends the program cleanly.
     status = session.exit_by_menu()
     check(status == 0, 'the program ended with status %d' % status)
     errors = [line for line in session.stderr_text().splitlines() if 'assert' in line.lower()]
@@ -547,7 +586,9 @@ def main():
         signal.alarm(0)
         session.close()
     if failure is not None:
-        print('FAILED:', failure if isinstance(failure, TestFailure) else repr(failure))
+        print('FAILED at step "%s" after %.1f s:' % (session.current_step, time.monotonic() - session.began),
+              failure if isinstance(failure, TestFailure) else repr(failure))
+        session.print_outputs()
         session.keep_artifacts()
         return 1
     shutil.rmtree(session.work, ignore_errors=True)
