@@ -68,7 +68,7 @@ TEST(Recording, AFrameIsWhatTheProgramDrawsForTheSameScene)
             recorded = frame;
         return true;
     });
-    EXPECT_EQ(frames, recordedFrames(4 + 63, 25));
+    EXPECT_EQ(frames, FrameClock(25).framesAfter(4 + 63));
 
     // The same messages sent as the desktop program sends them, then
     // painted as it paints.
@@ -97,6 +97,52 @@ TEST(Recording, AFrameIsWhatTheProgramDrawsForTheSameScene)
             ink += live.at(x, y) != RasterFrame::pixel(Rgb{255, 255, 255});
     EXPECT_GT(ink, 200) << "the letters are drawn";
     EXPECT_TRUE(samePixels(recorded, live));
+}
+
+TEST(Recording, EveryFrameShowsTheLettersTypedSoFarWithTheCursorAfterThem)
+{
+    // Frames are taken at the end of a tick, before the next key: each
+    // shows what the window shows then. The last shows every letter.
+    const std::string text = "abcdef";
+    const RecordOptions options{320, 240, 30, PhysicsPreset::AsDesigned};
+    std::vector<RasterFrame> frames;
+    SceneRecorder recorder(options);
+    ASSERT_TRUE(recorder.run(parsed("click 20 100\ntype " + text + "\n"), [&](const RasterFrame& frame) {
+        frames.push_back(frame);
+        return true;
+    }));
+
+    const FrameClock clock(options.fps);
+    int tick = 0;
+    for (std::size_t k = 0; k < frames.size(); ++k) {
+        while (clock.framesAfter(tick) <= static_cast<int>(k))
+            ++tick;
+        // The click comes at the start, key i right after tick i; a frame
+        // taken after a tick shows nothing that comes after that tick.
+        SceneRig rig(320, 240);
+        for (int t = 0; t <= tick; ++t) {
+            if (t > 0)
+                rig.tick();
+            if (t == tick)
+                break;
+            if (t == 0) {
+                rig.view.OnLButtonDown(0, {20, 100});
+                rig.view.OnLButtonUp(0, {20, 100});
+            } else if (t <= static_cast<int>(text.size())) {
+                rig.view.OnChar(static_cast<unsigned char>(text[static_cast<std::size_t>(t - 1)]), 1, 0);
+            }
+        }
+        RasterFrame live;
+        live.resize(320, 240);
+        live.clear(Rgb{255, 255, 255});
+        RasterDrawContext dc(live);
+        rig.view.OnDraw(dc);
+        EXPECT_TRUE(samePixels(frames[k], live)) << "frame " << k << " after tick " << tick;
+        if (k + 1 == frames.size()) {
+            EXPECT_EQ(rig.bodyCount(), static_cast<int>(text.size()));
+        }
+    }
+    EXPECT_EQ(tick, recorder.ticks());
 }
 
 TEST(Recording, TheSameScriptGivesTheSameBytes)
@@ -130,12 +176,13 @@ TEST(Recording, TheSameScriptGivesTheSameBytes)
 TEST(Recording, GifAndWebpOpenWithEveryFrameAtTheirSize)
 {
     TempFolder folder;
-    // 66 ticks of 16 ms: frames at 0, 1/15, ..., 1 s. The cursor follows
-    // the drag, so no two frames are alike and WebP merges none.
+    // 66 ticks of 16 ms give frames at 0, 1/15, ..., 16/15 s; the release
+    // at the end of the drag runs the scene on to 18/15 s. The cursor
+    // follows the drag and the letters fall, so no two frames are alike
+    // and WebP merges none.
     const std::string script = "click 20 100\nkey Esc\ntype ab\ndrag 20 120 300 120 1\n";
     const RecordOptions options{320, 240, 15, PhysicsPreset::AsDesigned};
-    constexpr int kFrames = 16;
-    ASSERT_EQ(recordedFrames(3 + 63, 15), kFrames);
+    constexpr int kFrames = 18;
 
     const std::string gifPath = folder.path() + "/scene.gif";
     record(script, gifPath, options);
@@ -167,7 +214,7 @@ TEST(Recording, GifAndWebpOpenWithEveryFrameAtTheirSize)
     while (WebPAnimDecoderHasMoreFrames(decoder) && WebPAnimDecoderGetNext(decoder, &pixels, &timestamp))
         ++decoded;
     EXPECT_EQ(decoded, kFrames);
-    EXPECT_EQ(timestamp, 1067) << "the last frame ends at 16 / 15 s";
+    EXPECT_EQ(timestamp, 1200) << "the last frame ends at 18 / 15 s";
     WebPAnimDecoderDelete(decoder);
 }
 
