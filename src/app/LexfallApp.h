@@ -1,17 +1,18 @@
 #pragma once
 
 #include <memory>
-#include <optional>
 
 #include <wx/app.h>
 #include <wx/string.h>
 
-#include "view/SceneSettings.h"
+#include "app/ShellRules.h"
 
+class SettingsStore;
 class wxDocManager;
 
-// The application: settings, the document manager with its one template,
-// the main frame, the command line's document, and the About command.
+// The application: the settings file, the document manager with its one
+// template, the main frame, the command line's document, and the About
+// command.
 class CLexfallApp final : public wxApp {
 public:
     CLexfallApp();
@@ -20,14 +21,7 @@ public:
     // The document named on the command line (empty for a new one) and
     // the options given there.
     static void SetStartFile(const wxString& file);
-    static void SetFrameStats(bool on);
-    static bool FrameStats();
-    static void SetPhysicsForRun(std::optional<PhysicsPreset> preset);
-    static std::optional<PhysicsPreset> PhysicsForRun();
-
-    // Display > Settings in the per-user settings file.
-    static SceneSettings LoadSettings();
-    static void SaveSettings(const SceneSettings& settings);
+    static void SetCommandLine(const shell::CommandLine& commandLine);
 
     bool OnInit() override;
     int OnExit() override;
@@ -36,9 +30,8 @@ public:
 
 private:
     void OnAbout(wxCommandEvent& event);
-    void LoadRecentFiles();
-    void SaveRecentFiles();
 
+    std::unique_ptr<SettingsStore> m_settings;
     std::unique_ptr<wxDocManager> m_docManager;
 };
 

@@ -2,10 +2,10 @@
 
 #include <wx/app.h>
 
-#include "app/LexfallApp.h"
 #include "app/LexfallCanvas.h"
 #include "app/MainFrame.h"
 #include "app/SettingsDlg.h"
+#include "app/SettingsStore.h"
 #include "app/ShellRules.h"
 #include "app/WxDrawContext.h"
 #include "view/CLexfallView.h"
@@ -34,9 +34,10 @@ int sceneCommand(int menuId) { return menuId == wxID_OPEN ? int(ID_FILE_OPEN) : 
 
 } // namespace
 
-wxIMPLEMENT_DYNAMIC_CLASS(CLexfallWxView, wxView);
+wxIMPLEMENT_CLASS(CLexfallWxView, wxView);
 
-CLexfallWxView::CLexfallWxView()
+CLexfallWxView::CLexfallWxView(SettingsStore& settings, const shell::CommandLine& options)
+    : m_settings(settings), m_options(options)
 {
     Bind(wxEVT_MENU, &CLexfallWxView::OnViewCommand, this, kFirstViewMenuId, kLastViewMenuId);
     Bind(wxEVT_UPDATE_UI, &CLexfallWxView::OnUpdateViewCommand, this, kFirstViewMenuId, kLastViewMenuId);
@@ -56,12 +57,12 @@ bool CLexfallWxView::OnCreate(wxDocument* doc, long flags)
         return false;
 
     m_scene = std::make_unique<CLexfallView>();
-    m_scene->ApplySettings(CLexfallApp::LoadSettings());
-    if (const auto preset = CLexfallApp::PhysicsForRun())
-        m_scene->ChoosePreset(*preset);
+    m_scene->ApplySettings(m_settings.loadSettings());
+    if (m_options.physics)
+        m_scene->ChoosePreset(*m_options.physics);
     auto* canvas = new CLexfallCanvas(frame, *m_scene);
     canvas->setShortcutFilter([frame](const wxKeyEvent& key) { return frame->TranslateShortcut(key); });
-    canvas->setFrameStats(CLexfallApp::FrameStats());
+    canvas->setFrameStats(m_options.frameStats);
     m_canvas = canvas;
     frame->SetCanvas(canvas);
     SetFrame(frame);
@@ -121,7 +122,10 @@ void CLexfallWxView::OnSettings(wxCommandEvent&)
         return;
     const SceneSettings settings = dialog.settings();
     m_scene->ApplySettings(settings);
-    CLexfallApp::SaveSettings(settings);
+    if (!m_settings.saveSettings(settings)) {
+        if (auto* frame = wxDynamicCast(GetFrame(), CMainFrame))
+            frame->SetStatusText("Settings not saved: " + m_settings.error());
+    }
     m_canvas->Refresh();
 }
 

@@ -6,15 +6,19 @@
 #include <wx/weakref.h>
 
 #include "app/LexfallCanvas.h"
+#include "app/ShellRules.h"
 
 class CLexfallView;
+class SettingsStore;
 
 // The document/view framework's view: owns the scene view and the canvas
 // window it draws in, and routes the view's commands and their update
 // handlers to it. Printing and print preview draw through the same OnDraw.
+// It starts from the user's settings, and the options of the run, and
+// saves the settings when the user changes them.
 class CLexfallWxView final : public wxView {
 public:
-    CLexfallWxView();
+    CLexfallWxView(SettingsStore& settings, const shell::CommandLine& options);
     ~CLexfallWxView() override;
 
     bool OnCreate(wxDocument* doc, long flags) override;
@@ -31,9 +35,11 @@ private:
     void OnUpdateViewCommand(wxUpdateUIEvent& event);
     void destroyCanvas();
 
+    SettingsStore& m_settings;
+    shell::CommandLine m_options;
     std::unique_ptr<CLexfallView> m_scene;
     wxWeakRef<CLexfallCanvas> m_canvas; // a child of the frame, which deletes it last
 
-    wxDECLARE_DYNAMIC_CLASS(CLexfallWxView);
+    wxDECLARE_CLASS(CLexfallWxView);
     wxDECLARE_NO_COPY_CLASS(CLexfallWxView);
 };

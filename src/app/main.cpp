@@ -35,7 +35,6 @@ int main(int argc, char** argv)
         return 2;
     }
     CLexfallApp::SetStartFile(file);
-    CLexfallApp::SetFrameStats(commandLine.frameStats);
-    CLexfallApp::SetPhysicsForRun(commandLine.physics);
+    CLexfallApp::SetCommandLine(commandLine);
     return wxEntry(argc, argv) == 0 ? 0 : 1;
 }

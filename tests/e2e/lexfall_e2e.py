@@ -442,6 +442,19 @@ def gui_test(session):
     check(recent_files(settings) == kept, 'the opened document does not lead the recent files: %r'
           % recent_files(settings))
 
+    # A settings file that cannot be written (here it is a folder) is
+    # reported once, and the program still ends cleanly.
+    os.remove(settings)
+    os.makedirs(settings)
+    session.start_app()
+    window = session.wait_for_window('Untitled - Lexfall')
+    session.xdotool('windowfocus', '--sync', window)
+    time.sleep(0.5)
+    status = session.exit_by_menu()
+    check(status == 0, 'the program ended with status %d when its settings could not be saved' % status)
+    reports = [line for line in session.stderr_text().splitlines() if 'settings could not be saved' in line]
+    check(len(reports) == 1, 'the unwritable settings file was reported %d times' % len(reports))
+
 
 def start_on_screen(session, *args):
     """Starts the program with `args` on a fresh screen and gives its
