@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "record/FrameWriter.h"
+#include "record/LiveRecording.h"
 #include "record/SceneRecorder.h"
 #include "render/RasterDrawContext.h"
 #include "support/TempFolder.h"
@@ -276,4 +277,72 @@ TEST(Recording, GifFramesComposeBackToWhatWasRecorded)
     }
     EXPECT_EQ(gif->SavedImages[2].ImageDesc.Width * gif->SavedImages[2].ImageDesc.Height, 1) << "nothing changed";
     DGifCloseFile(gif, &status);
+}
+
+TEST(LiveRecording, FramesHandedOverAtTheScenesClockDecodeAsRecorded)
+{
+    // As the window does: the first frame at the start, then after each
+    // tick the frames due, of the picture painted at the end of that tick.
+    TempFolder folder;
+    const std::string path = folder.path() + "/live.gif";
+    std::string error;
+    const std::unique_ptr<LiveRecording> recording = LiveRecording::start(path, 200, 120, 30, error);
+    ASSERT_TRUE(recording) << error;
+
+    SceneRig rig(200, 120);
+    rig.view.OnLButtonDown(0, {10, 80});
+    rig.view.OnLButtonUp(0, {10, 80});
+    RasterFrame picture;
+    std::vector<RasterFrame> handed;
+    const auto paintAndHand = [&] {
+        picture.resize(200, 120);
+        picture.clear(Rgb{255, 255, 255});
+        RasterDrawContext dc(picture);
+        rig.view.OnDraw(dc);
+        while (recording->framesDue() > 0) {
+            ASSERT_TRUE(recording->add(picture, Rgb{255, 255, 255}));
+            handed.push_back(picture);
+        }
+    };
+    paintAndHand();
+    for (int tick = 1; tick <= 40; ++tick) {
+        rig.tick();
+        if (tick % 4 == 0)
+            rig.view.OnChar('a' + tick / 4, 1, 0);
+        recording->tick();
+        paintAndHand();
+    }
+    ASSERT_TRUE(recording->finish()) << recording->error();
+    ASSERT_EQ(static_cast<int>(handed.size()), FrameClock(30).framesAfter(40));
+    EXPECT_DOUBLE_EQ(recording->seconds(), handed.size() / 30.0);
+
+    int status = 0;
+    GifFileType* gif = DGifOpenFileName(path.c_str(), &status);
+    ASSERT_TRUE(gif);
+    ASSERT_EQ(DGifSlurp(gif), GIF_OK);
+    ASSERT_EQ(gif->ImageCount, static_cast<int>(handed.size()));
+    std::vector<std::uint32_t> canvas(200 * 120, 0);
+    for (int i = 0; i < gif->ImageCount; ++i) {
+        const SavedImage& image = gif->SavedImages[i];
+        const GifImageDesc& d = image.ImageDesc;
+        for (int y = 0; y < d.Height; ++y)
+            for (int x = 0; x < d.Width; ++x) {
+                const GifColorType c = d.ColorMap->Colors[image.RasterBits[y * d.Width + x]];
+                canvas[static_cast<std::size_t>((d.Top + y) * 200 + d.Left + x)] =
+                    (std::uint32_t{c.Red} << 16) | (std::uint32_t{c.Green} << 8) | c.Blue;
+            }
+        const RasterFrame& want = handed[static_cast<std::size_t>(i)];
+        for (int y = 0; y < 120; ++y)
+            ASSERT_TRUE(std::equal(want.row(y), want.row(y) + 200, canvas.data() + y * 200)) << "frame " << i << " row " << y;
+    }
+    DGifCloseFile(gif, &status);
+}
+
+TEST(LiveRecording, AFileThatCannotBeWrittenIsRefusedAtTheStart)
+{
+    TempFolder folder;
+    std::string error;
+    EXPECT_FALSE(LiveRecording::start(folder.path() + "/no/such/folder/a.gif", 64, 64, 30, error));
+    EXPECT_NE(error.find("no/such/folder/a.gif"), std::string::npos) << error;
+    EXPECT_FALSE(LiveRecording::start(folder.path() + "/a.png", 64, 64, 30, error));
 }
