@@ -1,6 +1,11 @@
 #include "app/LexfallWxView.h"
 
+#include <algorithm>
+
 #include <wx/app.h>
+#include <wx/filedlg.h>
+#include <wx/filename.h>
+#include <wx/msgdlg.h>
 
 #include "app/LexfallCanvas.h"
 #include "app/MainFrame.h"
@@ -32,6 +37,28 @@ constexpr int kLastViewMenuId = shell::toMenuId(ID_MODE_MANIPULATE);
 // word file, not a document.
 int sceneCommand(int menuId) { return menuId == wxID_OPEN ? int(ID_FILE_OPEN) : shell::toCommand(menuId); }
 
+// A picture file to write, asked for with the save dialog: a name without
+// an extension gets the one of the chosen type; empty when cancelled or
+// when the name asks for a type that is not offered.
+wxString askPictureFile(wxWindow* parent, const wxString& title, const wxString& name, const wxString& wildcard,
+                        const wxArrayString& extensions)
+{
+    wxFileDialog dialog(parent, title, wxEmptyString, name, wildcard, wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+    if (dialog.ShowModal() != wxID_OK)
+        return wxEmptyString;
+    wxFileName file(dialog.GetPath());
+    if (!file.HasExt())
+        file.SetExt(extensions[static_cast<size_t>(std::max(0, dialog.GetFilterIndex())) % extensions.size()]);
+    if (extensions.Index(file.GetExt().Lower()) != wxNOT_FOUND)
+        return file.GetFullPath();
+    wxString allowed = "." + extensions[0];
+    for (size_t i = 1; i < extensions.size(); ++i)
+        allowed += " or ." + extensions[i];
+    wxMessageBox(wxString::Format("\"%s\" cannot be written: the name must end in %s.", file.GetFullName(), allowed),
+                 title, wxOK | wxICON_ERROR, parent);
+    return wxEmptyString;
+}
+
 } // namespace
 
 wxIMPLEMENT_CLASS(CLexfallWxView, wxView);
@@ -43,6 +70,11 @@ CLexfallWxView::CLexfallWxView(SettingsStore& settings, const shell::CommandLine
     Bind(wxEVT_UPDATE_UI, &CLexfallWxView::OnUpdateViewCommand, this, kFirstViewMenuId, kLastViewMenuId);
     Bind(wxEVT_MENU, &CLexfallWxView::OnViewCommand, this, wxID_OPEN);
     Bind(wxEVT_MENU, &CLexfallWxView::OnSettings, this, ID_FRAME_SETTINGS);
+    Bind(wxEVT_MENU, &CLexfallWxView::OnExportPicture, this, ID_FRAME_EXPORT_PICTURE);
+    Bind(wxEVT_MENU, &CLexfallWxView::OnRecord, this, ID_FRAME_RECORD);
+    Bind(wxEVT_MENU, &CLexfallWxView::OnStopRecording, this, ID_FRAME_STOP_RECORDING);
+    Bind(wxEVT_UPDATE_UI, &CLexfallWxView::OnUpdateRecording, this, ID_FRAME_RECORD);
+    Bind(wxEVT_UPDATE_UI, &CLexfallWxView::OnUpdateRecording, this, ID_FRAME_STOP_RECORDING);
     Bind(wxEVT_UPDATE_UI, &CLexfallWxView::OnUpdateViewCommand, this, wxID_OPEN);
 }
 
@@ -75,6 +107,8 @@ bool CLexfallWxView::OnClose(bool deleteWindow)
 {
     if (!wxView::OnClose(deleteWindow))
         return false;
+    // Quitting finishes a recording without asking.
+    stopRecording();
     Activate(false);
     destroyCanvas();
     SetFrame(nullptr);
@@ -134,4 +168,65 @@ void CLexfallWxView::OnUpdateViewCommand(wxUpdateUIEvent& event)
     WxCommandUpdate ui(event);
     if (!m_scene || !m_scene->OnUpdateCommand(sceneCommand(event.GetId()), ui))
         event.Skip();
+}
+
+void CLexfallWxView::showStatus(const wxString& text)
+{
+    if (auto* frame = wxDynamicCast(GetFrame(), CMainFrame))
+        frame->SetStatusText(text);
+}
+
+void CLexfallWxView::OnExportPicture(wxCommandEvent&)
+{
+    if (!m_canvas)
+        return;
+    wxArrayString extensions;
+    extensions.Add("png");
+    const wxString path = askPictureFile(m_canvas->GetParent(), "Export Picture", "lexfall.png", "PNG picture (*.png)|*.png",
+                                         extensions);
+    if (path.empty())
+        return;
+    std::string error;
+    if (m_canvas->exportPicture(std::string(path.utf8_str()), error))
+        showStatus("Picture saved to " + path);
+    else
+        wxMessageBox(wxString::FromUTF8(error), "Export Picture", wxOK | wxICON_ERROR, m_canvas->GetParent());
+}
+
+void CLexfallWxView::OnRecord(wxCommandEvent&)
+{
+    if (!m_canvas || m_canvas->recording())
+        return;
+    wxArrayString extensions;
+    extensions.Add("gif");
+    extensions.Add("webp");
+    const wxString path = askPictureFile(m_canvas->GetParent(), "Record Animation", "lexfall.gif",
+                                         "Animated GIF (*.gif)|*.gif|Animated WebP (*.webp)|*.webp", extensions);
+    if (path.empty())
+        return;
+    std::string error;
+    if (m_canvas->startRecording(std::string(path.utf8_str()), error))
+        showStatus("Recording to " + path + "; File > Stop Recording finishes it");
+    else
+        wxMessageBox(wxString::FromUTF8(error), "Record Animation", wxOK | wxICON_ERROR, m_canvas->GetParent());
+}
+
+void CLexfallWxView::OnStopRecording(wxCommandEvent&) { stopRecording(); }
+
+void CLexfallWxView::stopRecording()
+{
+    if (!m_canvas || !m_canvas->recording())
+        return;
+    const double seconds = m_canvas->recordedSeconds();
+    std::string error;
+    if (m_canvas->stopRecording(error))
+        showStatus(wxString::Format("Recorded %.1f s", seconds));
+    else
+        wxMessageBox(wxString::FromUTF8(error), "Record Animation", wxOK | wxICON_ERROR, m_canvas->GetParent());
+}
+
+void CLexfallWxView::OnUpdateRecording(wxUpdateUIEvent& event)
+{
+    const bool recording = m_canvas && m_canvas->recording();
+    event.Enable(event.GetId() == ID_FRAME_RECORD ? m_canvas && !recording : recording);
 }

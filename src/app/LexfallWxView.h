@@ -32,6 +32,12 @@ public:
 private:
     void OnViewCommand(wxCommandEvent& event);
     void OnSettings(wxCommandEvent& event);
+    void OnExportPicture(wxCommandEvent& event);
+    void OnRecord(wxCommandEvent& event);
+    void OnStopRecording(wxCommandEvent& event);
+    void OnUpdateRecording(wxUpdateUIEvent& event);
+    void stopRecording();
+    void showStatus(const wxString& text);
     void OnUpdateViewCommand(wxUpdateUIEvent& event);
     void destroyCanvas();
 

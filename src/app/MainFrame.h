@@ -19,6 +19,9 @@ enum FrameCommand : int {
     // Exit, without the shortcut the toolkit gives its stock Exit item.
     ID_FRAME_EXIT,
     ID_FRAME_SETTINGS,
+    ID_FRAME_EXPORT_PICTURE,
+    ID_FRAME_RECORD,
+    ID_FRAME_STOP_RECORDING,
 };
 
 // The main window: menu, toolbar, status bar with the lock-key
@@ -58,6 +61,7 @@ private:
     wxMenu* m_fileMenu = nullptr; // owned by the menu bar
     int m_recentCount = 0;        // entries now in the File menu
     shell::LockIndicators m_locks;
+    wxString m_recordingText; // shown in the last status-bar pane
     wxWeakRef<CLexfallCanvas> m_canvas;
 
     wxDECLARE_CLASS(CMainFrame);

@@ -543,6 +543,88 @@ def sturdy_test(session):
     check(session.exit_by_menu() == 0, 'the program did not end cleanly')
 
 
+def file_menu(session, downs):
+    """Chooses the File menu's item `downs` steps down from its top (the
+    mnemonic F is the Font menu's too, so the menu is opened with F10)."""
+    session.key('F10')
+    time.sleep(0.5)
+    session.key(*(['Down'] * downs))
+    session.key('Return')
+    time.sleep(1.5)
+
+
+def save_dialog(session, path):
+    """Answers the save dialog open now with `path`."""
+    session.key('ctrl+a')
+    session.xdotool('type', '--delay', '20', path)
+    session.key('Return')
+    time.sleep(1.5)
+
+
+def frames_of(session, path):
+    """The frames' sizes of an animated picture, each decoded by ImageMagick."""
+    code, out = session.run('identify', '-format', '%w %h\\n', path, timeout=60)
+    check(code == 0, 'ImageMagick could not read %s: %s' % (path, out))
+    return [tuple(int(v) for v in line.split()) for line in out.splitlines()]
+
+
+# Steps down the File menu; disabled items are passed over, and Record
+# Animation is disabled while a recording runs.
+EXPORT_PICTURE, RECORD_ANIMATION, STOP_RECORDING = 5, 6, 6
+
+
+def pictures_test(session):
+    """File > Export Picture writes the window's pixels; Record Animation
+    and Stop Recording write a GIF whose frames decode; quitting while
+    recording finishes the file."""
+    top = start_on_screen(session)
+    session.step('typing a word, still')
+    session.type('Lexfall')
+    time.sleep(0.8)
+
+    session.step('File > Export Picture')
+    picture = os.path.join(session.work, 'picture.png')
+    file_menu(session, EXPORT_PICTURE)
+    save_dialog(session, picture)
+    check(os.path.exists(picture), 'no picture was written')
+    screen = session.shot('exported')
+    code = None
+    try:
+        result = subprocess.run(['convert', picture, '-depth', '8', 'ppm:-'], capture_output=True, timeout=30)
+        code = result.returncode
+    except subprocess.TimeoutExpired:
+        pass
+    check(code == 0, 'the exported picture could not be read')
+    exported = Image.from_ppm(result.stdout)
+    check(exported.width == SCREEN_W and SCREEN_H - 200 < exported.height < SCREEN_H - top,
+          'the picture is %dx%d, not the window\'s' % (exported.width, exported.height))
+    check(exported.dark_count((0, 0, exported.width, exported.height)) > 300, 'the picture shows no letters')
+    check(exported.region((0, 0, exported.width, exported.height))
+          == screen.region((0, top, SCREEN_W, top + exported.height)),
+          'the picture differs from the window')
+
+    session.step('File > Record Animation, typing, Esc, File > Stop Recording')
+    animation = os.path.join(session.work, 'animation.gif')
+    file_menu(session, RECORD_ANIMATION)
+    save_dialog(session, animation)
+    session.type(' falls')
+    session.key('Escape')
+    time.sleep(2.0)
+    file_menu(session, STOP_RECORDING)
+    frames = frames_of(session, animation)
+    check(len(frames) >= 60, 'the recording holds %d frames, not the 2 s and more it ran' % len(frames))
+    check(frames[0] == (exported.width, exported.height), 'the recording is %dx%d, not the window\'s %dx%d'
+          % (frames[0] + (exported.width, exported.height)))
+
+    session.step('quitting while recording')
+    quit_recording = os.path.join(session.work, 'quit.webp')
+    file_menu(session, RECORD_ANIMATION)
+    save_dialog(session, quit_recording)
+    time.sleep(1.0)
+    check(session.exit_by_menu() == 0, 'the program did not end cleanly while recording')
+    check(len(frames_of(session, quit_recording)) >= 20, 'quitting did not finish the recording')
+
+
 def cli_test(exe):
     env = dict(os.environ)
     env.pop('DISPLAY', None)
@@ -567,7 +649,7 @@ def cli_test(exe):
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument('mode', choices=['cli', 'gui', 'repaint', 'sturdy'])
+    parser.add_argument('mode', choices=['cli', 'gui', 'repaint', 'sturdy', 'pictures'])
     parser.add_argument('--exe', required=True)
     parser.add_argument('--artifacts', default=os.path.join(os.getcwd(), 'e2e-artifacts'))
     parser.add_argument('--deadline', type=int, default=150, help='seconds the gui run may take')
@@ -592,7 +674,8 @@ def main():
     failure = None
     try:
         signal.alarm(args.deadline)
-        {'gui': gui_test, 'repaint': repaint_test, 'sturdy': sturdy_test}[args.mode](session)
+        {'gui': gui_test, 'repaint': repaint_test, 'sturdy': sturdy_test,
+         'pictures': pictures_test}[args.mode](session)
     except Exception as error:  # any failure keeps the screenshots
         failure = error
     finally:
