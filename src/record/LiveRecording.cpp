@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/ThreadPriority.h"
+
 namespace {
 
 void copyInto(RasterFrame& to, const RasterFrame& from, Rgb fill)
@@ -78,6 +80,8 @@ bool LiveRecording::add(const RasterFrame& picture, Rgb fill)
 
 void LiveRecording::encode()
 {
+    // The window's tick and paint go first; the queue takes up the slack.
+    yieldToOtherThreads();
     std::unique_lock lock(m_mutex);
     for (;;) {
         m_changed.wait(lock, [this] { return m_queued > 0 || m_ending; });
