@@ -221,7 +221,7 @@ bool CLexfallCanvas::stopRecording(std::string& error)
         return true;
     const bool finished = m_recording->finish();
     if (!finished)
-        error = "the recording \"" + m_recording->path() + "\" could not be finished: " + m_recording->error();
+        error = "The recording \"" + m_recording->path() + "\" could not be finished: " + m_recording->error();
     m_recording.reset();
     return finished;
 }

@@ -156,10 +156,8 @@ void CLexfallWxView::OnSettings(wxCommandEvent&)
         return;
     const SceneSettings settings = dialog.settings();
     m_scene->ApplySettings(settings);
-    if (!m_settings.saveSettings(settings)) {
-        if (auto* frame = wxDynamicCast(GetFrame(), CMainFrame))
-            frame->SetStatusText("Settings not saved: " + m_settings.error());
-    }
+    if (!m_settings.saveSettings(settings))
+        showStatus("Settings not saved: " + m_settings.error());
     m_canvas->Refresh();
 }
 
@@ -190,7 +188,8 @@ void CLexfallWxView::OnExportPicture(wxCommandEvent&)
     if (m_canvas->exportPicture(std::string(path.utf8_str()), error))
         showStatus("Picture saved to " + path);
     else
-        wxMessageBox(wxString::FromUTF8(error), "Export Picture", wxOK | wxICON_ERROR, m_canvas->GetParent());
+        wxMessageBox("The picture could not be saved: " + wxString::FromUTF8(error) + ".", "Export Picture",
+                     wxOK | wxICON_ERROR, m_canvas->GetParent());
 }
 
 void CLexfallWxView::OnRecord(wxCommandEvent&)
@@ -208,7 +207,8 @@ void CLexfallWxView::OnRecord(wxCommandEvent&)
     if (m_canvas->startRecording(std::string(path.utf8_str()), error))
         showStatus("Recording to " + path + "; File > Stop Recording finishes it");
     else
-        wxMessageBox(wxString::FromUTF8(error), "Record Animation", wxOK | wxICON_ERROR, m_canvas->GetParent());
+        wxMessageBox("The recording could not start: " + wxString::FromUTF8(error) + ".", "Record Animation",
+                     wxOK | wxICON_ERROR, m_canvas->GetParent());
 }
 
 void CLexfallWxView::OnStopRecording(wxCommandEvent&) { stopRecording(); }
@@ -222,7 +222,7 @@ void CLexfallWxView::stopRecording()
     if (m_canvas->stopRecording(error))
         showStatus(wxString::Format("Recorded %.1f s", seconds));
     else
-        wxMessageBox(wxString::FromUTF8(error), "Record Animation", wxOK | wxICON_ERROR, m_canvas->GetParent());
+        wxMessageBox(wxString::FromUTF8(error) + ".", "Record Animation", wxOK | wxICON_ERROR, m_canvas->GetParent());
 }
 
 void CLexfallWxView::OnUpdateRecording(wxUpdateUIEvent& event)
