@@ -7,6 +7,7 @@
 #include <wx/dcclient.h>
 #include <wx/filedlg.h>
 #include <wx/filename.h>
+#include <wx/frame.h>
 #include <wx/msgdlg.h>
 #include <wx/settings.h>
 
@@ -237,12 +238,15 @@ void CLexfallCanvas::handOverFrames()
         // Encoding failed (the disk is full, say): the scene goes on, the
         // broken file goes, and the user learns why once this tick is over.
         const std::string path = m_recording->path();
-        std::string error;
-        stopRecording(error);
+        const std::string message =
+            "The recording \"" + path + "\" stopped: " + m_recording->error() + ". The file was removed.";
+        std::string unused;
+        stopRecording(unused);
         std::remove(path.c_str());
-        CallAfter([this, error, path] {
-            wxMessageBox(wxString::FromUTF8(error + ". The file \"" + path + "\" was removed."), "Record Animation",
-                         wxOK | wxICON_ERROR, this);
+        CallAfter([this, message] {
+            if (auto* frame = wxDynamicCast(GetParent(), wxFrame))
+                frame->SetStatusText("Recording stopped");
+            wxMessageBox(wxString::FromUTF8(message), "Record Animation", wxOK | wxICON_ERROR, this);
         });
     }
 }
