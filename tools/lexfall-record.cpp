@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -162,7 +163,8 @@ public:
     {
         if (!m_shown)
             return;
-        const int percent = static_cast<int>(100LL * done / m_ticks);
+        // The scene may tick a little past the script to show its end.
+        const int percent = static_cast<int>(std::min(100LL, 100LL * done / m_ticks));
         if (percent == m_percent)
             return;
         m_percent = percent;

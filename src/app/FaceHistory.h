@@ -4,12 +4,10 @@
 #include <vector>
 
 // The face of new letters and the Font menu's last few faces, kept in the
-// per-user settings. The face is "arial", "symbol", or another face as
-// CLexfallView::ChooseFace takes it; the recent faces are other faces.
+// per-user settings (SettingsStore). The face is "arial", "symbol", or
+// another face as CLexfallView::ChooseFace takes it; the recent faces are
+// other faces.
 struct FaceHistory {
     std::string face;
     std::vector<std::string> recent;
-
-    static FaceHistory load();
-    void save() const;
 };

@@ -5,8 +5,6 @@
 #include <wx/cmdline.h>
 #include <wx/config.h>
 #include <wx/docview.h>
-#include <wx/fileconf.h>
-#include <wx/filename.h>
 #include <wx/log.h>
 #include <wx/stdpaths.h>
 
@@ -14,13 +12,11 @@
 #include "app/LexfallDoc.h"
 #include "app/LexfallWxView.h"
 #include "app/MainFrame.h"
-#include "app/ShellRules.h"
+#include "app/SettingsStore.h"
 
 namespace {
 
 constexpr const char* kSettingsVendor = "Local AppWizard-Generated Applications";
-constexpr const char* kRecentFilesGroup = "/Recent File List";
-constexpr const char* kSettingsGroup = "/Settings";
 
 wxString& startFile()
 {
@@ -28,52 +24,29 @@ wxString& startFile()
     return file;
 }
 
-bool& frameStats()
+shell::CommandLine& commandLine()
 {
-    static bool on = false;
-    return on;
-}
-
-std::optional<PhysicsPreset>& physicsForRun()
-{
-    static std::optional<PhysicsPreset> preset;
-    return preset;
-}
-
-bool& collideForRun()
-{
-    static bool on = false;
-    return on;
-}
-
-bool& smoothForRun()
-{
-    static bool on = false;
-    return on;
-}
-
-struct FaceOptions {
-    std::string face;
-    bool utf8Words = false;
-};
-
-FaceOptions& faceForRun()
-{
-    static FaceOptions options;
+    static shell::CommandLine options;
     return options;
 }
 
-// The per-user settings file, its folder made when missing.
-wxConfigBase* settingsFile()
-{
-    wxConfigBase* config = wxConfigBase::Get();
-    if (!config)
-        return nullptr;
-    const wxFileName file(wxFileConfig::GetLocalFileName(wxTheApp->GetAppName(), wxCONFIG_USE_LOCAL_FILE));
-    if (!file.DirExists())
-        wxFileName::Mkdir(file.GetPath(), wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
-    return config;
-}
+// The one template: its views get the settings file and the options of
+// the run.
+class CLexfallDocTemplate final : public wxDocTemplate {
+public:
+    CLexfallDocTemplate(wxDocManager* manager, SettingsStore& settings)
+        : wxDocTemplate(manager, "Lexfal Document", "*", wxEmptyString, wxEmptyString, "Lexfall.Document",
+                        "Lexfall View", wxCLASSINFO(CLexfallDoc), wxCLASSINFO(CLexfallWxView)),
+          m_settings(settings)
+    {
+    }
+
+protected:
+    wxView* DoCreateView() override { return new CLexfallWxView(m_settings, commandLine()); }
+
+private:
+    SettingsStore& m_settings;
+};
 
 // A failed assertion is reported on standard error; the program goes on,
 // no dialog waits for a user who may not be there.
@@ -115,50 +88,7 @@ CLexfallApp::~CLexfallApp() = default;
 
 void CLexfallApp::SetStartFile(const wxString& file) { startFile() = file; }
 
-void CLexfallApp::SetFrameStats(bool on) { frameStats() = on; }
-
-bool CLexfallApp::FrameStats() { return frameStats(); }
-
-void CLexfallApp::SetPhysicsForRun(std::optional<PhysicsPreset> preset) { physicsForRun() = preset; }
-
-std::optional<PhysicsPreset> CLexfallApp::PhysicsForRun() { return physicsForRun(); }
-
-void CLexfallApp::SetCollideForRun(bool on) { collideForRun() = on; }
-
-bool CLexfallApp::CollideForRun() { return collideForRun(); }
-
-void CLexfallApp::SetFaceForRun(const std::string& face, bool utf8Words) { faceForRun() = {face, utf8Words}; }
-
-const std::string& CLexfallApp::FaceForRun() { return faceForRun().face; }
-
-bool CLexfallApp::Utf8WordsForRun() { return faceForRun().utf8Words; }
-void CLexfallApp::SetSmoothForRun(bool on) { smoothForRun() = on; }
-
-bool CLexfallApp::SmoothForRun() { return smoothForRun(); }
-
-SceneSettings CLexfallApp::LoadSettings()
-{
-    wxConfigBase* config = wxConfigBase::Get();
-    if (!config)
-        return SceneSettings::asDesigned();
-    return readSettings([config](const std::string& key) -> std::optional<std::string> {
-        wxString value;
-        if (!config->Read(wxString(kSettingsGroup) + "/" + wxString::FromUTF8(key), &value))
-            return std::nullopt;
-        return std::string(value.utf8_str());
-    });
-}
-
-void CLexfallApp::SaveSettings(const SceneSettings& settings)
-{
-    wxConfigBase* config = settingsFile();
-    if (!config)
-        return;
-    writeSettings(settings, [config](const std::string& key, const std::string& value) {
-        config->Write(wxString(kSettingsGroup) + "/" + wxString::FromUTF8(key), wxString::FromUTF8(value));
-    });
-    config->Flush();
-}
+void CLexfallApp::SetCommandLine(const shell::CommandLine& options) { commandLine() = options; }
 
 void CLexfallApp::OnInitCmdLine(wxCmdLineParser& parser)
 {
@@ -167,9 +97,9 @@ void CLexfallApp::OnInitCmdLine(wxCmdLineParser& parser)
     parser.AddLongSwitch("frame-stats");
     parser.AddLongOption("physics");
     parser.AddLongSwitch("collide");
+    parser.AddLongSwitch("smooth");
     parser.AddLongOption("face");
     parser.AddLongSwitch("utf8-words");
-    parser.AddLongSwitch("smooth");
     parser.AddParam("file", wxCMD_LINE_VAL_STRING, wxCMD_LINE_PARAM_OPTIONAL);
     parser.SetSwitchChars("-");
 }
@@ -187,12 +117,15 @@ bool CLexfallApp::OnInit()
     const StderrLogScope startupLog;
 
     wxStandardPaths::Get().SetFileLayout(wxStandardPaths::FileLayout_XDG);
+    // The settings file is the store's alone: no global one that the
+    // toolkit would write, and report on, after the program has ended.
+    wxConfigBase::DontCreateOnDemand();
+    m_settings = std::make_unique<SettingsStore>();
 
     m_docManager = std::make_unique<CLexfallDocManager>();
     // The template belongs to the document manager from here on.
-    new wxDocTemplate(m_docManager.get(), "Lexfal Document", "*", wxEmptyString, wxEmptyString, "Lexfall.Document",
-                      "Lexfall View", wxCLASSINFO(CLexfallDoc), wxCLASSINFO(CLexfallWxView));
-    LoadRecentFiles();
+    new CLexfallDocTemplate(m_docManager.get(), *m_settings);
+    m_settings->loadRecentFiles(*m_docManager);
 
     m_pool = std::make_unique<TaskPool>(TaskPool::threadsFromEnvironment());
     auto* frame = new CMainFrame(m_docManager.get(), *m_pool);
@@ -216,36 +149,13 @@ bool CLexfallApp::OnInit()
 
 int CLexfallApp::OnExit()
 {
-    // The windows are gone: nobody is left to close an error dialog.
-    {
-        const StderrLogScope exitLog;
-        SaveRecentFiles();
-    }
+    // The windows are gone: whatever is still said goes to standard error.
+    delete wxLog::SetActiveTarget(new wxLogStderr);
+    if (m_settings && m_docManager)
+        m_settings->saveRecentFiles(*m_docManager);
     m_docManager.reset();
+    m_settings.reset();
     return wxApp::OnExit();
-}
-
-void CLexfallApp::LoadRecentFiles()
-{
-    wxConfigBase* config = wxConfigBase::Get();
-    if (!config)
-        return;
-    config->SetPath(kRecentFilesGroup);
-    m_docManager->FileHistoryLoad(*config);
-    config->SetPath("/");
-}
-
-void CLexfallApp::SaveRecentFiles()
-{
-    wxConfigBase* config = settingsFile();
-    if (!config || !m_docManager)
-        return;
-    // Entries beyond the list's four from an older settings file go too.
-    config->DeleteGroup(kRecentFilesGroup);
-    config->SetPath(kRecentFilesGroup);
-    m_docManager->FileHistorySave(*config);
-    config->SetPath("/");
-    config->Flush();
 }
 
 void CLexfallApp::OnAbout(wxCommandEvent&)

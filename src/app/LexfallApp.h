@@ -1,19 +1,19 @@
 #pragma once
 
 #include <memory>
-#include <optional>
-#include <string>
 
 #include <wx/app.h>
 #include <wx/string.h>
 
+#include "app/ShellRules.h"
 #include "platform/TaskPool.h"
-#include "view/SceneSettings.h"
 
+class SettingsStore;
 class wxDocManager;
 
-// The application: settings, the document manager with its one template,
-// the main frame, the command line's document, and the About command.
+// The application: the settings file, the document manager with its one
+// template, the main frame, the command line's document, and the About
+// command.
 class CLexfallApp final : public wxApp {
 public:
     CLexfallApp();
@@ -22,22 +22,7 @@ public:
     // The document named on the command line (empty for a new one) and
     // the options given there.
     static void SetStartFile(const wxString& file);
-    static void SetFrameStats(bool on);
-    static bool FrameStats();
-    static void SetPhysicsForRun(std::optional<PhysicsPreset> preset);
-    static std::optional<PhysicsPreset> PhysicsForRun();
-    static void SetCollideForRun(bool on);
-    static bool CollideForRun();
-    // --face (empty: the saved face) and --utf8-words.
-    static void SetFaceForRun(const std::string& face, bool utf8Words);
-    static const std::string& FaceForRun();
-    static bool Utf8WordsForRun();
-    static void SetSmoothForRun(bool on);
-    static bool SmoothForRun();
-
-    // Display > Settings in the per-user settings file.
-    static SceneSettings LoadSettings();
-    static void SaveSettings(const SceneSettings& settings);
+    static void SetCommandLine(const shell::CommandLine& commandLine);
 
     bool OnInit() override;
     int OnExit() override;
@@ -46,9 +31,8 @@ public:
 
 private:
     void OnAbout(wxCommandEvent& event);
-    void LoadRecentFiles();
-    void SaveRecentFiles();
 
+    std::unique_ptr<SettingsStore> m_settings;
     std::unique_ptr<wxDocManager> m_docManager;
     // The threads the scene ticks and paints on; outlives every window.
     std::unique_ptr<TaskPool> m_pool;

@@ -2,14 +2,19 @@
 
 #include <cstdio>
 #include <limits>
+#include <utility>
 
 #include <wx/dcclient.h>
 #include <wx/filedlg.h>
 #include <wx/filename.h>
+#include <wx/frame.h>
+#include <wx/msgdlg.h>
 #include <wx/settings.h>
 
 #include "app/ShellRules.h"
 #include "app/WxDrawContext.h"
+#include "record/FrameWriter.h"
+#include "record/LiveRecording.h"
 #include "view/CLexfallView.h"
 
 namespace {
@@ -87,6 +92,11 @@ CLexfallCanvas::~CLexfallCanvas()
 {
     if (HasCapture())
         ReleaseMouse();
+    // Closing the window finishes a recording; nobody is left to be told
+    // but standard error.
+    std::string error;
+    if (!stopRecording(error))
+        std::fprintf(stderr, "lexfall: %s\n", error.c_str());
     m_view.attachWindow(nullptr);
 }
 
@@ -147,18 +157,97 @@ bool CLexfallCanvas::chooseFileToOpen(const OpenFileRequest& request, std::strin
     return true;
 }
 
-void CLexfallCanvas::paintTo(wxDC& dc)
+Rgb CLexfallCanvas::background() const
+{
+    const wxColour window = GetBackgroundColour();
+    return m_view.m_crBackground.value_or(Rgb{window.Red(), window.Green(), window.Blue()});
+}
+
+const RasterFrame& CLexfallCanvas::paintFrame()
 {
     const wxSize size = GetClientSize();
-    const wxColour window = GetBackgroundColour();
-    const Rgb background = m_view.m_crBackground.value_or(Rgb{window.Red(), window.Green(), window.Blue()});
-    m_painter.paint(m_view, size.GetWidth(), size.GetHeight(), background);
+    return m_painter.paint(m_view, size.GetWidth(), size.GetHeight(), background());
+}
+
+void CLexfallCanvas::paintTo(wxDC& dc)
+{
+    paintFrame();
     if (!m_blitter.blit(dc, m_painter.frame())) {
         // A context without cairo beneath it gets the drawing itself.
-        dc.SetBackground(wxBrush(wxColour(background.red, background.green, background.blue)));
+        const Rgb colour = background();
+        dc.SetBackground(wxBrush(wxColour(colour.red, colour.green, colour.blue)));
         dc.Clear();
         WxDrawContext context(dc);
         m_view.OnDraw(context);
+    }
+}
+
+bool CLexfallCanvas::exportPicture(const std::string& path, std::string& error)
+{
+    // The picture last painted is the one on the screen.
+    const wxSize size = GetClientSize();
+    const RasterFrame& shown = m_painter.frame();
+    const RasterFrame& picture = shown.width() == size.GetWidth() && shown.height() == size.GetHeight() && shown.data()
+                                     ? shown
+                                     : paintFrame();
+    const std::unique_ptr<FrameWriter> writer =
+        openFrameWriter(PictureFormat::Png, path, picture.width(), picture.height(), 1, error);
+    if (!writer)
+        return false;
+    if (!writer->add(picture) || !writer->finish()) {
+        error = writer->error();
+        return false;
+    }
+    return true;
+}
+
+bool CLexfallCanvas::startRecording(const std::string& path, std::string& error)
+{
+    const wxSize size = GetClientSize();
+    if (m_recording || size.GetWidth() <= 0 || size.GetHeight() <= 0) {
+        error = m_recording ? "a recording is already running" : "the window has no room to record";
+        return false;
+    }
+    m_recording = LiveRecording::start(path, size.GetWidth(), size.GetHeight(), 30, error);
+    if (!m_recording)
+        return false;
+    paintFrame();
+    handOverFrames();
+    return m_recording != nullptr;
+}
+
+bool CLexfallCanvas::stopRecording(std::string& error)
+{
+    if (!m_recording)
+        return true;
+    const bool finished = m_recording->finish();
+    if (!finished)
+        error = "The recording \"" + m_recording->path() + "\" could not be finished: " + m_recording->error();
+    m_recording.reset();
+    return finished;
+}
+
+double CLexfallCanvas::recordedSeconds() const { return m_recording ? m_recording->seconds() : 0.0; }
+
+void CLexfallCanvas::handOverFrames()
+{
+    const Rgb fill = background();
+    while (m_recording && m_recording->framesDue() > 0) {
+        if (m_recording->add(m_painter.frame(), fill))
+            continue;
+        // Encoding failed (the disk is full, say): the scene goes on, the
+        // broken file goes, and the user learns why once this tick is over.
+        const std::string path = m_recording->path();
+        const std::string message =
+            "The recording \"" + path + "\" stopped: " + m_recording->error() + ". The file was removed.";
+        std::string unused;
+        stopRecording(unused);
+        std::remove(path.c_str());
+        CallAfter([this, message] {
+            if (auto* frame = wxDynamicCast(GetParent(), wxFrame))
+                frame->SetStatusText("Recording stopped");
+            wxMessageBox(wxString::FromUTF8(message), "Record Animation", wxOK | wxICON_ERROR, this);
+        });
     }
 }
 
@@ -191,19 +280,28 @@ void CLexfallCanvas::OnTimerEvent(wxTimerEvent& event)
     m_view.OnTimer(static_cast<unsigned>(event.GetId()));
     m_inTick = false;
     countFrame(false);
-    if (!m_repaintAfterTick)
+    if (m_recording)
+        m_recording->tick();
+    const bool frameDue = m_recording && m_recording->framesDue() > 0;
+    if (!m_repaintAfterTick && !frameDue)
         return;
-    m_repaintAfterTick = false;
+    const bool repaint = std::exchange(m_repaintAfterTick, false);
     // Under load a queued repaint would wait behind the next timer for
     // good; painting here shows every tick, or at worst fewer ticks a
     // second, never a frozen picture.
-    if (IsShownOnScreen()) {
+    if (repaint && IsShownOnScreen()) {
         wxClientDC dc(this);
         paintTo(dc);
         countFrame(true);
     } else {
-        Refresh();
+        if (repaint)
+            Refresh();
+        if (frameDue)
+            paintFrame();
     }
+    // A recording takes the picture painted at the end of the tick.
+    if (frameDue)
+        handOverFrames();
 }
 
 void CLexfallCanvas::OnKeyDown(wxKeyEvent& event)

@@ -14,6 +14,7 @@
 #include "view/FramePainter.h"
 
 class CLexfallView;
+class LiveRecording;
 
 // The window the scene view lives in: it forwards paint, keyboard, mouse
 // and timer events to the view and gives the view its window operations.
@@ -31,6 +32,18 @@ public:
     // a second.
     void setFrameStats(bool on) { m_frameStats = on; }
 
+    // File > Export Picture: the picture as the window shows it, as a PNG.
+    bool exportPicture(const std::string& path, std::string& error);
+    // File > Record Animation and Stop Recording: from the picture shown
+    // now, the window's frames at 30 a second of the scene's ticks, into a
+    // GIF or WebP. A recording that fails on the way stops, is removed and
+    // says why.
+    bool startRecording(const std::string& path, std::string& error);
+    // Finishes the file; false, with `error` set, when it could not be.
+    bool stopRecording(std::string& error);
+    bool recording() const { return m_recording != nullptr; }
+    double recordedSeconds() const;
+
     IntRect clientRect() const override;
     unsigned setTimer(unsigned id, unsigned periodMs) override;
     void invalidate(bool erase) override;
@@ -42,6 +55,10 @@ public:
 private:
     // Draws the scene into the frame and puts the frame on `dc`.
     void paintTo(wxDC& dc);
+    // Draws the scene into the frame only.
+    const RasterFrame& paintFrame();
+    Rgb background() const;
+    void handOverFrames();
     void countFrame(bool painted);
 
     void OnPaint(wxPaintEvent& event);
@@ -69,6 +86,8 @@ private:
     // end of the tick rather than queued behind the next timer.
     bool m_inTick = false;
     bool m_repaintAfterTick = false;
+
+    std::unique_ptr<LiveRecording> m_recording;
 
     bool m_frameStats = false;
     int m_framesPainted = 0;

@@ -1,15 +1,18 @@
 #include "app/LexfallWxView.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include <wx/app.h>
+#include <wx/filedlg.h>
+#include <wx/filename.h>
 #include <wx/msgdlg.h>
 
 #include "app/FaceDlg.h"
-#include "app/LexfallApp.h"
 #include "app/LexfallCanvas.h"
 #include "app/MainFrame.h"
 #include "app/SettingsDlg.h"
+#include "app/SettingsStore.h"
 #include "app/ShellRules.h"
 #include "app/WxDrawContext.h"
 #include "glyph/FontCatalog.h"
@@ -37,11 +40,34 @@ constexpr int kLastViewMenuId = shell::toMenuId(ID_DISPLAY_COLLIDE);
 // word file, not a document.
 int sceneCommand(int menuId) { return menuId == wxID_OPEN ? int(ID_FILE_OPEN) : shell::toCommand(menuId); }
 
+// A picture file to write, asked for with the save dialog: a name without
+// an extension gets the one of the chosen type; empty when cancelled or
+// when the name asks for a type that is not offered.
+wxString askPictureFile(wxWindow* parent, const wxString& title, const wxString& name, const wxString& wildcard,
+                        const wxArrayString& extensions)
+{
+    wxFileDialog dialog(parent, title, wxEmptyString, name, wildcard, wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+    if (dialog.ShowModal() != wxID_OK)
+        return wxEmptyString;
+    wxFileName file(dialog.GetPath());
+    if (!file.HasExt())
+        file.SetExt(extensions[static_cast<size_t>(std::max(0, dialog.GetFilterIndex())) % extensions.size()]);
+    if (extensions.Index(file.GetExt().Lower()) != wxNOT_FOUND)
+        return file.GetFullPath();
+    wxString allowed = "." + extensions[0];
+    for (size_t i = 1; i < extensions.size(); ++i)
+        allowed += " or ." + extensions[i];
+    wxMessageBox(wxString::Format("\"%s\" cannot be written: the name must end in %s.", file.GetFullName(), allowed),
+                 title, wxOK | wxICON_ERROR, parent);
+    return wxEmptyString;
+}
+
 } // namespace
 
-wxIMPLEMENT_DYNAMIC_CLASS(CLexfallWxView, wxView);
+wxIMPLEMENT_CLASS(CLexfallWxView, wxView);
 
-CLexfallWxView::CLexfallWxView()
+CLexfallWxView::CLexfallWxView(SettingsStore& settings, const shell::CommandLine& options)
+    : m_settings(settings), m_options(options)
 {
     Bind(wxEVT_MENU, &CLexfallWxView::OnViewCommand, this, kFirstViewMenuId, kLastViewMenuId);
     Bind(wxEVT_UPDATE_UI, &CLexfallWxView::OnUpdateViewCommand, this, kFirstViewMenuId, kLastViewMenuId);
@@ -50,6 +76,11 @@ CLexfallWxView::CLexfallWxView()
     Bind(wxEVT_MENU, &CLexfallWxView::OnOtherFace, this, ID_FRAME_OTHER_FACE);
     Bind(wxEVT_MENU, &CLexfallWxView::OnRecentFace, this, ID_FRAME_FACE1, ID_FRAME_FACE_LAST);
     Bind(wxEVT_UPDATE_UI, &CLexfallWxView::OnUpdateRecentFace, this, ID_FRAME_FACE1, ID_FRAME_FACE_LAST);
+    Bind(wxEVT_MENU, &CLexfallWxView::OnExportPicture, this, ID_FRAME_EXPORT_PICTURE);
+    Bind(wxEVT_MENU, &CLexfallWxView::OnRecord, this, ID_FRAME_RECORD);
+    Bind(wxEVT_MENU, &CLexfallWxView::OnStopRecording, this, ID_FRAME_STOP_RECORDING);
+    Bind(wxEVT_UPDATE_UI, &CLexfallWxView::OnUpdateRecording, this, ID_FRAME_RECORD);
+    Bind(wxEVT_UPDATE_UI, &CLexfallWxView::OnUpdateRecording, this, ID_FRAME_STOP_RECORDING);
     Bind(wxEVT_UPDATE_UI, &CLexfallWxView::OnUpdateViewCommand, this, wxID_OPEN);
 }
 
@@ -65,19 +96,19 @@ bool CLexfallWxView::OnCreate(wxDocument* doc, long flags)
 
     m_scene = std::make_unique<CLexfallView>();
     m_scene->m_pPool = &frame->Pool();
-    SceneSettings settings = CLexfallApp::LoadSettings();
-    settings.utf8Words = settings.utf8Words || CLexfallApp::Utf8WordsForRun();
-    settings.collide = settings.collide || CLexfallApp::CollideForRun();
+    SceneSettings settings = m_settings.loadSettings();
+    // The options of the run add to the settings, and are not kept.
+    settings.utf8Words = settings.utf8Words || m_options.utf8Words;
+    settings.collide = settings.collide || m_options.collide;
+    settings.smoothEdges = settings.smoothEdges || m_options.smooth;
     m_scene->ApplySettings(settings);
-    if (const auto preset = CLexfallApp::PhysicsForRun())
-        m_scene->ChoosePreset(*preset);
+    if (m_options.physics)
+        m_scene->ChoosePreset(*m_options.physics);
     startFace();
     frame->RefreshRecentFaces(m_faces.recent);
-    if (CLexfallApp::SmoothForRun())
-        m_scene->m_bSmooth = true;
     auto* canvas = new CLexfallCanvas(frame, *m_scene);
     canvas->setShortcutFilter([frame](const wxKeyEvent& key) { return frame->TranslateShortcut(key); });
-    canvas->setFrameStats(CLexfallApp::FrameStats());
+    canvas->setFrameStats(m_options.frameStats);
     m_canvas = canvas;
     frame->SetCanvas(canvas);
     SetFrame(frame);
@@ -90,6 +121,8 @@ bool CLexfallWxView::OnClose(bool deleteWindow)
 {
     if (!wxView::OnClose(deleteWindow))
         return false;
+    // Quitting finishes a recording without asking.
+    stopRecording();
     Activate(false);
     destroyCanvas();
     SetFrame(nullptr);
@@ -131,36 +164,24 @@ void CLexfallWxView::OnViewCommand(wxCommandEvent& event)
     }
     if (command == ID_FONT_ARIAL || command == ID_FONT_SYMBOL)
         saveFace();
-    // The choice to collide is kept, alone: the rest of the settings file
-    // stays as the Settings dialog left it.
-    if (command == ID_DISPLAY_COLLIDE) {
-        SceneSettings stored = CLexfallApp::LoadSettings();
-        stored.collide = m_scene->m_bCollide;
-        CLexfallApp::SaveSettings(stored);
-    }
-    // Smooth Edges is kept with the per-user settings.
+    if (command == ID_DISPLAY_COLLIDE)
+        saveChoice([](SceneSettings& stored, const CLexfallView& scene) { stored.collide = scene.m_bCollide; });
     if (command == ID_DISPLAY_SMOOTH)
-        CLexfallApp::SaveSettings(m_scene->Settings());
+        saveChoice([](SceneSettings& stored, const CLexfallView& scene) { stored.smoothEdges = scene.m_bSmooth; });
 }
 
-void CLexfallWxView::OnSettings(wxCommandEvent&)
+void CLexfallWxView::saveChoice(void (*choose)(SceneSettings& stored, const CLexfallView& scene))
 {
-    if (!m_scene || !m_canvas)
-        return;
-    CSettingsDlg dialog(m_canvas->GetParent(), m_scene->Settings(), m_canvas->GetBackgroundColour());
-    if (dialog.ShowModal() != wxID_OK)
-        return;
-    const SceneSettings settings = dialog.settings();
-    m_scene->ApplySettings(settings);
-    CLexfallApp::SaveSettings(settings);
-    m_canvas->Refresh();
+    SceneSettings stored = m_settings.loadSettings();
+    choose(stored, *m_scene);
+    if (!m_settings.saveSettings(stored))
+        showStatus("Settings not saved: " + m_settings.error());
 }
 
 void CLexfallWxView::startFace()
 {
-    m_faces = FaceHistory::load();
-    const std::string& forRun = CLexfallApp::FaceForRun();
-    const std::string face = forRun.empty() ? m_faces.face : forRun;
+    m_faces = m_settings.loadFaces();
+    const std::string face = m_options.face.empty() ? m_faces.face : m_options.face;
     if (face == "symbol") {
         m_scene->OnCommand(ID_FONT_SYMBOL);
         return;
@@ -174,7 +195,8 @@ void CLexfallWxView::saveFace()
 {
     const std::string& other = m_scene->m_strFace;
     m_faces.face = !other.empty() ? other : std::string(m_scene->m_pszFontFile) == "Symbol.ttf" ? "symbol" : "arial";
-    m_faces.save();
+    if (!m_settings.saveFaces(m_faces))
+        showStatus("Settings not saved: " + m_settings.error());
 }
 
 void CLexfallWxView::chooseFace(const std::string& face)
@@ -214,9 +236,86 @@ void CLexfallWxView::OnUpdateRecentFace(wxUpdateUIEvent& event)
     event.Check(m_scene && index < m_faces.recent.size() && m_faces.recent[index] == m_scene->m_strFace);
 }
 
+void CLexfallWxView::OnSettings(wxCommandEvent&)
+{
+    if (!m_scene || !m_canvas)
+        return;
+    CSettingsDlg dialog(m_canvas->GetParent(), m_scene->Settings(), m_canvas->GetBackgroundColour());
+    if (dialog.ShowModal() != wxID_OK)
+        return;
+    const SceneSettings settings = dialog.settings();
+    m_scene->ApplySettings(settings);
+    if (!m_settings.saveSettings(settings))
+        showStatus("Settings not saved: " + m_settings.error());
+    m_canvas->Refresh();
+}
+
 void CLexfallWxView::OnUpdateViewCommand(wxUpdateUIEvent& event)
 {
     WxCommandUpdate ui(event);
     if (!m_scene || !m_scene->OnUpdateCommand(sceneCommand(event.GetId()), ui))
         event.Skip();
+}
+
+void CLexfallWxView::showStatus(const wxString& text)
+{
+    if (auto* frame = wxDynamicCast(GetFrame(), CMainFrame))
+        frame->SetStatusText(text);
+}
+
+void CLexfallWxView::OnExportPicture(wxCommandEvent&)
+{
+    if (!m_canvas)
+        return;
+    wxArrayString extensions;
+    extensions.Add("png");
+    const wxString path = askPictureFile(m_canvas->GetParent(), "Export Picture", "lexfall.png", "PNG picture (*.png)|*.png",
+                                         extensions);
+    if (path.empty())
+        return;
+    std::string error;
+    if (m_canvas->exportPicture(std::string(path.utf8_str()), error))
+        showStatus("Picture saved to " + path);
+    else
+        wxMessageBox("The picture could not be saved: " + wxString::FromUTF8(error) + ".", "Export Picture",
+                     wxOK | wxICON_ERROR, m_canvas->GetParent());
+}
+
+void CLexfallWxView::OnRecord(wxCommandEvent&)
+{
+    if (!m_canvas || m_canvas->recording())
+        return;
+    wxArrayString extensions;
+    extensions.Add("gif");
+    extensions.Add("webp");
+    const wxString path = askPictureFile(m_canvas->GetParent(), "Record Animation", "lexfall.gif",
+                                         "Animated GIF (*.gif)|*.gif|Animated WebP (*.webp)|*.webp", extensions);
+    if (path.empty())
+        return;
+    std::string error;
+    if (m_canvas->startRecording(std::string(path.utf8_str()), error))
+        showStatus("Recording to " + path + "; File > Stop Recording finishes it");
+    else
+        wxMessageBox("The recording could not start: " + wxString::FromUTF8(error) + ".", "Record Animation",
+                     wxOK | wxICON_ERROR, m_canvas->GetParent());
+}
+
+void CLexfallWxView::OnStopRecording(wxCommandEvent&) { stopRecording(); }
+
+void CLexfallWxView::stopRecording()
+{
+    if (!m_canvas || !m_canvas->recording())
+        return;
+    const double seconds = m_canvas->recordedSeconds();
+    std::string error;
+    if (m_canvas->stopRecording(error))
+        showStatus(wxString::Format("Recorded %.1f s", seconds));
+    else
+        wxMessageBox(wxString::FromUTF8(error) + ".", "Record Animation", wxOK | wxICON_ERROR, m_canvas->GetParent());
+}
+
+void CLexfallWxView::OnUpdateRecording(wxUpdateUIEvent& event)
+{
+    const bool recording = m_canvas && m_canvas->recording();
+    event.Enable(event.GetId() == ID_FRAME_RECORD ? m_canvas && !recording : recording);
 }

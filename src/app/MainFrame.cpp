@@ -29,13 +29,19 @@ struct MenuEntry {
 constexpr MenuEntry kSeparator{nullptr, wxID_SEPARATOR, nullptr, wxITEM_SEPARATOR};
 
 // Index in the File menu where the recent files go.
-constexpr size_t kRecentFilesPosition = 9;
+constexpr size_t kRecentFilesPosition = 12;
+// The status-bar pane that shows a recording going on.
+constexpr int kRecordingPane = 4;
 
 const MenuEntry kFileMenu[] = {
     {"&New\tCtrl+N", wxID_NEW, "Create a new document\nNew", wxITEM_NORMAL},
     {"&Open...\tCtrl+O", wxID_OPEN, "Open an existing document\nOpen", wxITEM_NORMAL},
     {"&Save\tCtrl+S", wxID_SAVE, "Save the active document\nSave", wxITEM_NORMAL},
     {"Save &As...", wxID_SAVEAS, "Save the active document with a new name\nSave As", wxITEM_NORMAL},
+    {"&Export Picture...", ID_FRAME_EXPORT_PICTURE, "Save the picture in the window as a PNG file\nExport Picture", wxITEM_NORMAL},
+    {"Recor&d Animation...", ID_FRAME_RECORD, "Record the window, while you play, as an animated GIF or WebP\nRecord Animation",
+     wxITEM_NORMAL},
+    {"S&top Recording", ID_FRAME_STOP_RECORDING, "Finish the recording and close its file\nStop Recording", wxITEM_NORMAL},
     kSeparator,
     {"&Print...\tCtrl+P", wxID_PRINT, "Print the active document\nPrint", wxITEM_NORMAL},
     {"Print Pre&view", wxID_PREVIEW, "Display full pages\nPrint Preview", wxITEM_NORMAL},
@@ -260,7 +266,7 @@ bool CMainFrame::CreateMainToolBar()
 
 bool CMainFrame::CreateMainStatusBar()
 {
-    wxStatusBar* statusBar = CreateStatusBar(4, wxSTB_DEFAULT_STYLE, wxID_ANY, "LexfallStatusBar");
+    wxStatusBar* statusBar = CreateStatusBar(5, wxSTB_DEFAULT_STYLE, wxID_ANY, "LexfallStatusBar");
     if (!statusBar)
         return false;
 
@@ -268,11 +274,13 @@ bool CMainFrame::CreateMainStatusBar()
     const int padding = statusBar->FromDIP(16);
     const int widths[] = {-1, statusBar->GetTextExtent("CAP").GetWidth() + padding,
                           statusBar->GetTextExtent("NUM").GetWidth() + padding,
-                          statusBar->GetTextExtent("SCRL").GetWidth() + padding};
-    statusBar->SetStatusWidths(4, widths);
+                          statusBar->GetTextExtent("SCRL").GetWidth() + padding,
+                          statusBar->GetTextExtent("Recording 0000 s").GetWidth() + padding};
+    statusBar->SetStatusWidths(5, widths);
     SetStatusBarPane(0);
     SetStatusText("Ready", 0);
     m_locks = {};
+    m_recordingText.clear();
     return true;
 }
 
@@ -391,6 +399,13 @@ void CMainFrame::OnIdle(wxIdleEvent& event)
     wxStatusBar* statusBar = GetStatusBar();
     if (!statusBar)
         return;
+    const wxString recording = m_canvas && m_canvas->recording()
+                                   ? wxString::Format("Recording %d s", static_cast<int>(m_canvas->recordedSeconds()))
+                                   : wxString();
+    if (recording != m_recordingText) {
+        statusBar->SetStatusText(recording, kRecordingPane);
+        m_recordingText = recording;
+    }
     const shell::LockIndicators locks =
         shell::lockIndicators(wxGetKeyState(WXK_CAPITAL), wxGetKeyState(WXK_NUMLOCK), wxGetKeyState(WXK_SCROLL));
     if (locks == m_locks)

@@ -26,6 +26,9 @@ enum FrameCommand : int {
     ID_FRAME_OTHER_FACE,
     ID_FRAME_FACE1, // the Font menu's recent faces, kRecentFaces of them
     ID_FRAME_FACE_LAST = ID_FRAME_FACE1 + shell::kRecentFaces - 1,
+    ID_FRAME_EXPORT_PICTURE,
+    ID_FRAME_RECORD,
+    ID_FRAME_STOP_RECORDING,
 };
 
 // The main window: menu, toolbar, status bar with the lock-key
@@ -71,6 +74,7 @@ private:
     wxMenu* m_fontMenu = nullptr; // owned by the menu bar
     int m_recentCount = 0;        // entries now in the File menu
     shell::LockIndicators m_locks;
+    wxString m_recordingText; // shown in the last status-bar pane
     wxWeakRef<CLexfallCanvas> m_canvas;
     TaskPool& m_pool;
 

@@ -1,11 +1,16 @@
 #include "app/SettingsDlg.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <iterator>
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/choice.h>
 #include <wx/clrpicker.h>
+#include <wx/menuitem.h>
+#include <wx/msgdlg.h>
 #include <wx/sizer.h>
 #include <wx/spinctrl.h>
 #include <wx/stattext.h>
@@ -18,6 +23,22 @@ wxColour toWx(Rgb c) { return wxColour(c.red, c.green, c.blue); }
 
 Rgb fromWx(const wxColour& c) { return Rgb{c.Red(), c.Green(), c.Blue()}; }
 
+// A number in the range, written whole (and, with no digits, a whole one).
+bool readable(const wxString& text, SettingRange range, unsigned digits)
+{
+    double value = 0.0;
+    return text.ToDouble(&value) && std::isfinite(value) && value >= range.lo && value <= range.hi &&
+           (digits > 0 || value == std::floor(value));
+}
+
+// What a spin field shows once the toolkit has read `text` its own way:
+// the number it starts with, or 0, brought into the range.
+wxString settledText(const wxString& text, SettingRange range, unsigned digits)
+{
+    const double value = std::clamp(std::strtod(text.utf8_str(), nullptr), range.lo, range.hi);
+    return wxString::Format("%.*f", static_cast<int>(digits), value);
+}
+
 } // namespace
 
 CSettingsDlg::CSettingsDlg(wxWindow* parent, const SceneSettings& settings, const wxColour& desktop)
@@ -28,6 +49,9 @@ CSettingsDlg::CSettingsDlg(wxWindow* parent, const SceneSettings& settings, cons
     auto* grid = new wxFlexGridSizer(2, FromDIP(wxSize(12, 6)));
     grid->AddGrowableCol(1);
     const auto row = [this, grid](const char* label, wxWindow* control) {
+        for (NumberField& field : m_numbers)
+            if (field.control == control)
+                field.label = wxStripMenuCodes(label).BeforeLast(':');
         grid->Add(new wxStaticText(this, wxID_ANY, label), wxSizerFlags().CentreVertical());
         grid->Add(control, wxSizerFlags().Expand());
     };
@@ -35,6 +59,7 @@ CSettingsDlg::CSettingsDlg(wxWindow* parent, const SceneSettings& settings, cons
         auto* spin = new wxSpinCtrlDouble(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize,
                                           wxSP_ARROW_KEYS, range.lo, range.hi, range.lo, step);
         spin->SetDigits(digits);
+        watch(spin, range, digits);
         return spin;
     };
 
@@ -51,6 +76,7 @@ CSettingsDlg::CSettingsDlg(wxWindow* parent, const SceneSettings& settings, cons
     row("Compass &gravity strength:", m_gravityStrength = number(settingRanges::gravityStrength, 0.001, 4));
     m_fontSize = new wxSpinCtrl(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxSP_ARROW_KEYS,
                                 static_cast<int>(settingRanges::fontSize.lo), static_cast<int>(settingRanges::fontSize.hi));
+    watch(m_fontSize, settingRanges::fontSize, 0);
     row("&Font size:", m_fontSize);
     row("Chord &precision:", m_precision = number(settingRanges::precision, 1.0, 1));
     row("&Text colour:", m_text = new wxColourPickerCtrl(this, wxID_ANY));
@@ -105,6 +131,51 @@ void CSettingsDlg::show(const SceneSettings& settings)
     m_collide->SetValue(settings.collide);
     m_utf8Words->SetValue(settings.utf8Words);
     m_smooth->SetValue(settings.smoothEdges);
+    for (NumberField& field : m_numbers) {
+        field.shown = field.control->GetTextValue();
+        field.refused.reset();
+    }
+}
+
+void CSettingsDlg::watch(wxSpinCtrlBase* control, SettingRange range, unsigned digits)
+{
+    // Found by index: the list may grow after this.
+    const std::size_t index = m_numbers.size();
+    m_numbers.push_back({control, wxEmptyString, range, digits, wxEmptyString, std::nullopt});
+    control->Bind(wxEVT_TEXT, [this, index](wxCommandEvent& event) {
+        OnNumberText(m_numbers[index], event.GetString());
+        event.Skip();
+    });
+}
+
+void CSettingsDlg::OnNumberText(NumberField& field, const wxString& text)
+{
+    if (readable(text, field.range, field.digits)) {
+        // The toolkit writing its own reading over a refused text is no
+        // answer from the user.
+        if (!field.refused || text != settledText(*field.refused, field.range, field.digits))
+            field.refused.reset();
+    } else {
+        field.refused = text;
+    }
+}
+
+bool CSettingsDlg::TransferDataFromWindow()
+{
+    for (NumberField& field : m_numbers) {
+        if (!field.refused)
+            continue;
+        wxString message = wxString::Format("%s needs a number from %g to %g", field.label, field.range.lo, field.range.hi);
+        if (!field.refused->empty())
+            message += wxString::Format(", not \"%s\"", *field.refused);
+        message += "; it is back to " + field.shown + ".";
+        field.control->SetValue(field.shown);
+        field.refused.reset();
+        wxMessageBox(message, "Settings", wxOK | wxICON_WARNING, this);
+        field.control->SetFocus();
+        return false;
+    }
+    return wxDialog::TransferDataFromWindow();
 }
 
 SceneSettings CSettingsDlg::settings() const

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <optional>
+#include <vector>
+
 #include <wx/dialog.h>
 
 #include "view/SceneSettings.h"
@@ -8,6 +11,7 @@ class wxCheckBox;
 class wxChoice;
 class wxColourPickerCtrl;
 class wxSpinCtrl;
+class wxSpinCtrlBase;
 class wxSpinCtrlDouble;
 
 // Display > Settings: the preset, the physics values, size and precision
@@ -22,7 +26,24 @@ public:
 
     SceneSettings settings() const;
 
+    // Refuses a number field whose text cannot be read, naming the field.
+    bool TransferDataFromWindow() override;
+
 private:
+    // A number field, its text as shown, and what was typed into it when
+    // that is not a number in its range: the toolkit would quietly put the
+    // nearest number it can read in its place.
+    struct NumberField {
+        wxSpinCtrlBase* control;
+        wxString label; // from its row
+        SettingRange range;
+        unsigned digits;
+        wxString shown;
+        std::optional<wxString> refused;
+    };
+    void watch(wxSpinCtrlBase* control, SettingRange range, unsigned digits);
+    void OnNumberText(NumberField& field, const wxString& text);
+
     void show(const SceneSettings& settings);
     void OnPreset(wxCommandEvent& event);
     void OnReset(wxCommandEvent& event);
@@ -44,4 +65,5 @@ private:
     wxCheckBox* m_collide;
     wxCheckBox* m_utf8Words;
     wxCheckBox* m_smooth;
+    std::vector<NumberField> m_numbers;
 };

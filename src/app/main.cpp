@@ -41,10 +41,6 @@ int main(int argc, char** argv)
         return 2;
     }
     CLexfallApp::SetStartFile(file);
-    CLexfallApp::SetFrameStats(commandLine.frameStats);
-    CLexfallApp::SetPhysicsForRun(commandLine.physics);
-    CLexfallApp::SetCollideForRun(commandLine.collide);
-    CLexfallApp::SetFaceForRun(commandLine.face, commandLine.utf8Words);
-    CLexfallApp::SetSmoothForRun(commandLine.smooth);
+    CLexfallApp::SetCommandLine(commandLine);
     return wxEntry(argc, argv) == 0 ? 0 : 1;
 }

@@ -8,16 +8,6 @@
 
 namespace {
 
-// Whether frame `frame` (due at frame / fps seconds) is due before the
-// time of tick `tick` (tick * 16 ms), or at it with `orAt`; in whole
-// numbers, so that no rounding can take or drop a frame.
-bool frameDue(int frame, int tick, int fps, bool orAt)
-{
-    const std::int64_t frameTime = std::int64_t{frame} * 1000;
-    const std::int64_t tickTime = std::int64_t{tick} * kTickMilliseconds * fps;
-    return orAt ? frameTime <= tickTime : frameTime < tickTime;
-}
-
 IntPoint along(IntPoint from, IntPoint to, int step, int steps)
 {
     const double t = static_cast<double>(step) / steps;
@@ -27,13 +17,8 @@ IntPoint along(IntPoint from, IntPoint to, int step, int steps)
 
 } // namespace
 
-int recordedFrames(int ticks, int fps)
-{
-    return static_cast<int>(std::int64_t{ticks} * kTickMilliseconds * fps / 1000) + 1;
-}
-
 SceneRecorder::SceneRecorder(const RecordOptions& options)
-    : m_options(options), m_window(options.width, options.height),
+    : m_options(options), m_clock(options.fps), m_window(options.width, options.height),
       m_pool(options.threads > 0 ? options.threads : TaskPool::threadsFromEnvironment())
 {
     m_view.attachWindow(&m_window);
@@ -58,6 +43,9 @@ bool SceneRecorder::run(const Script& script, const FrameSink& sink, const Progr
 {
     m_sink = &sink;
     m_progress = &progress;
+    // The first frame shows the window as it opens.
+    if (!takeFrames())
+        return false;
     for (const ScriptStep& step : script.steps) {
         switch (step.action) {
         case ScriptStep::Action::Keys:
@@ -104,10 +92,16 @@ bool SceneRecorder::run(const Script& script, const FrameSink& sink, const Progr
             for (int i = 0; i < step.ticks; ++i)
                 if (!tick())
                     return false;
-            break;
+            continue;
         }
+        m_unshown = true;
     }
-    return framesBefore(m_ticks, true);
+    // What the last steps did shows once a tick has drawn it and a frame
+    // has been taken of that.
+    while (m_unshown)
+        if (!tick())
+            return false;
+    return true;
 }
 
 bool SceneRecorder::drag(const ScriptStep& step, bool left)
@@ -135,21 +129,21 @@ bool SceneRecorder::drag(const ScriptStep& step, bool left)
 bool SceneRecorder::tick()
 {
     ++m_ticks;
-    if (!framesBefore(m_ticks, false))
-        return false;
     m_view.OnTimer(m_view.m_nTimerID);
+    m_unshown = true;
     if (*m_progress)
         (*m_progress)(m_ticks);
-    return true;
+    return takeFrames();
 }
 
-bool SceneRecorder::framesBefore(int tick, bool last)
+bool SceneRecorder::takeFrames()
 {
-    while (frameDue(m_frames, tick, m_options.fps, last)) {
+    while (m_frames < m_clock.framesAfter(m_ticks)) {
         // As the desktop program paints: cleared to the background, then
         // the view's own drawing.
         const RasterFrame& frame = m_painter.paint(m_view, m_options.width, m_options.height, background(m_view));
         ++m_frames;
+        m_unshown = false;
         if (!(*m_sink)(frame))
             return false;
     }

@@ -6,6 +6,7 @@
 #include "bodies/PhysicsPreset.h"
 #include "platform/HeadlessWindow.h"
 #include "platform/TaskPool.h"
+#include "record/FrameClock.h"
 #include "record/Script.h"
 #include "render/RasterFrame.h"
 #include "view/CLexfallView.h"
@@ -25,14 +26,12 @@ struct RecordOptions {
     bool smooth = false; // smooth edges from the start
 };
 
-// Frames of a recording of `ticks` ticks: frame k is taken at k / fps
-// seconds, the first at the start and the last at the end or before it.
-int recordedFrames(int ticks, int fps);
-
 // Runs a script through the program's own scene view, headless: the view
 // gets the window messages the desktop program would send, ticks at the
 // program's period, and is drawn into a raster frame as the program
-// paints it, at each frame's time.
+// paints it, at each frame's time (FrameClock). After the script's last
+// step the scene ticks on until a frame shows what that step did, so the
+// last frame shows everything the script did.
 class SceneRecorder {
 public:
     // Gets each frame in turn; false stops the recording (the output failed).
@@ -47,6 +46,7 @@ public:
     // False when the sink stopped it.
     bool run(const Script& script, const FrameSink& sink, const Progress& progress = {});
     const CLexfallView& view() const { return m_view; }
+    int ticks() const { return m_ticks; }
 
     // The background of every frame: the view's colour, or white, the
     // desktop's usual window colour, when the view has none.
@@ -54,12 +54,12 @@ public:
 
 private:
     bool tick();
-    // Sends every frame due before tick `tick` runs (or, with `last`, by
-    // the end of it).
-    bool framesBefore(int tick, bool last);
+    // Sends every frame due by now.
+    bool takeFrames();
     bool drag(const ScriptStep& step, bool left);
 
     RecordOptions m_options;
+    FrameClock m_clock;
     HeadlessWindow m_window; // declared before the view, which points at it
     TaskPool m_pool;
     CLexfallView m_view;
@@ -68,4 +68,6 @@ private:
     const Progress* m_progress = nullptr;
     int m_ticks = 0;
     int m_frames = 0;
+    // Something happened since the last frame was taken.
+    bool m_unshown = false;
 };

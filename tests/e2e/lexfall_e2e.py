@@ -6,7 +6,9 @@ screen, runs the program from the build tree, types with xdotool and reads
 the screen's pixels back: glyphs appear at the insertion point, stay while
 the animation is off, fall after Esc and vanish after Enter; wireframe and
 shaded drawing differ; the title is right and Exit ends the program with
-status 0. Screenshots of a failed run are kept in the artifacts folder.
+status 0. Every step is logged as it starts; a failed run names its step,
+prints the program's own output of every start and Xvfb's, and keeps its
+screenshots in the artifacts folder.
 
 Only the standard library is used; xdotool and ImageMagick's `import` are
 run as programs. Every wait has a hard timeout.
@@ -96,18 +98,35 @@ class Session:
         self.work = tempfile.mkdtemp(prefix='lexfall-e2e-')
         self.shots = []
         self.xvfb = None
+        self.xvfb_log = os.path.join(self.work, 'xvfb.log')
         self.app = None
-        self.app_log = os.path.join(self.work, 'lexfall.stderr')  # of the latest start
+        self.starts = 0
+        self.app_log = None  # the latest start's standard error
+        self.logs = []       # (what, path) of every output kept
         self.env = None
+        self.began = time.monotonic()
+        self.current_step = 'setting up'
+
+    def step(self, what):
+        """Names what the run does next; a failure reports the last name."""
+        self.current_step = what
+        print('[%6.1f s] %s' % (time.monotonic() - self.began, what), flush=True)
 
     # -- processes -------------------------------------------------------
 
     def start_display(self):
+        self.step('starting Xvfb')
         read_fd, write_fd = os.pipe()
-        self.xvfb = subprocess.Popen(
-            ['Xvfb', '-displayfd', str(write_fd), '-screen', '0', '%dx%dx24' % (SCREEN_W, SCREEN_H),
-             '-nolisten', 'tcp'],
-            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # -noreset: by default the server resets whenever its last client
+        # leaves, and drops a client that connects during the reset; a
+        # program started right after another (or after an xdotool call)
+        # then ends at once with status 1.
+        with open(self.xvfb_log, 'wb') as log:
+            self.xvfb = subprocess.Popen(
+                ['Xvfb', '-displayfd', str(write_fd), '-screen', '0', '%dx%dx24' % (SCREEN_W, SCREEN_H),
+                 '-nolisten', 'tcp', '-noreset'],
+                pass_fds=(write_fd,), stdout=log, stderr=subprocess.STDOUT)
+        self.logs.append(('Xvfb', self.xvfb_log))
         os.close(write_fd)
         number = b''
         deadline = time.monotonic() + 20
@@ -136,9 +155,14 @@ class Session:
         self.env.pop('WAYLAND_DISPLAY', None)
 
     def start_app(self, *args):
-        with open(self.app_log, 'wb') as log:
-            self.app = subprocess.Popen([self.exe, *args], cwd=self.work, env=self.env,
-                                        stdout=subprocess.DEVNULL, stderr=log)
+        self.starts += 1
+        self.step('starting the program (start %d): lexfall %s' % (self.starts, ' '.join(args)))
+        base = os.path.join(self.work, 'lexfall-%d' % self.starts)
+        self.app_log = base + '.stderr'
+        self.logs += [('start %d, standard output' % self.starts, base + '.stdout'),
+                      ('start %d, standard error' % self.starts, self.app_log)]
+        with open(base + '.stdout', 'wb') as out, open(self.app_log, 'wb') as err:
+            self.app = subprocess.Popen([self.exe, *args], cwd=self.work, env=self.env, stdout=out, stderr=err)
 
     def run(self, *cmd, timeout=10):
         result = subprocess.run(cmd, env=self.env, capture_output=True, timeout=timeout)
@@ -164,6 +188,7 @@ class Session:
 
     def exit_by_menu(self, timeout=8):
         """File > Exit, the last item of the first menu; returns the status."""
+        self.step('File > Exit')
         self.key('F10')
         time.sleep(0.5)
         self.key('Up')
@@ -205,17 +230,32 @@ class Session:
                 subprocess.run(['convert', path, target], timeout=30, check=True)
             except (OSError, subprocess.SubprocessError):
                 shutil.copy(path, self.artifacts)
-        if os.path.exists(self.app_log):
-            shutil.copy(self.app_log, self.artifacts)
+        for _, path in self.logs:
+            if os.path.exists(path):
+                shutil.copy(path, self.artifacts)
         print('screenshots and the program\'s output are in', self.artifacts)
+
+    def print_outputs(self):
+        """The program's output of every start, and Xvfb's, into the log."""
+        for what, path in self.logs:
+            try:
+                with open(path, 'rb') as log:
+                    text = log.read().decode(errors='replace').rstrip()
+            except OSError:
+                continue
+            print('--- %s%s' % (what, ':' if text else ': (nothing)'))
+            if text:
+                print(text[-20000:])
 
     # -- the program -----------------------------------------------------
 
     def wait_for_window(self, title, timeout=30):
+        self.step('waiting for the window "%s"' % title)
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:
             check(self.app.poll() is None, 'the program ended during start-up (status %s)' % self.app.poll())
-            code, out = self.run('xdotool', 'search', '--name', '^%s$' % title)
+            # Only once it is mapped can the window take the focus.
+            code, out = self.run('xdotool', 'search', '--onlyvisible', '--name', '^%s$' % title)
             if code == 0 and out:
                 return out.split()[0]
             time.sleep(0.25)
@@ -289,7 +329,7 @@ def gui_test(session):
     band = glyph_band(top)
     before = empty.dark_count(band)
 
-    # Typing puts glyphs at the insertion point.
+    session.step('typing HW')
     session.type('HW')
     time.sleep(0.8)
     typed = session.shot('typed')
@@ -300,7 +340,7 @@ def gui_test(session):
     check(abs(lowest - (top + INSERT_Y)) <= 4, 'the first glyph does not stand on client y = %d (lowest ink at %d)'
           % (INSERT_Y, lowest - top))
 
-    # Shortcuts of disabled commands type nothing.
+    session.step('shortcuts of disabled commands')
     session.key('ctrl+z', 'ctrl+c')
     time.sleep(0.5)
     after_shortcuts = session.shot('after-shortcuts')
@@ -311,7 +351,7 @@ def gui_test(session):
     still = session.shot('still')
     check(still.region(band) == typed.region(band), 'the glyphs moved while Animate was off')
 
-    # Esc starts the animation: the glyphs fall.
+    session.step('Esc: the glyphs fall')
     session.key('Escape')
     below = (0, top + INSERT_Y + 20, 600, SCREEN_H - 60)
     fallen = None
@@ -324,7 +364,7 @@ def gui_test(session):
             break
     check(fallen is not None, 'the glyphs did not fall after Esc')
 
-    # Enter clears the scene; the cursor goes back to the left edge.
+    session.step('Enter clears the scene')
     session.key('Return')
     time.sleep(0.8)
     cleared = session.shot('cleared')
@@ -333,7 +373,7 @@ def gui_test(session):
     check(len(left_over) < 20, 'glyphs remained after Enter (%d dark pixels)' % len(left_over))
     find_canvas_top(cleared)
 
-    # Esc again stops the animation; new glyphs stay put.
+    session.step('Esc stops the animation; typing MW')
     session.key('Escape')
     time.sleep(0.3)
     session.type('MW')
@@ -341,7 +381,7 @@ def gui_test(session):
     shaded = session.shot('shaded').dark_count(band)
     check(shaded > before + 300, 'no glyphs appeared after Enter')
 
-    # Display > Wireframe through the menu, by keyboard.
+    session.step('Display > Wireframe, then Shaded')
     session.menu('d', 'w')
     wire = session.shot('wireframe').dark_count(band)
     check(wire < shaded * 0.85, 'Wireframe did not change the drawing (%d dark pixels, %d shaded)' % (wire, shaded))
@@ -373,6 +413,7 @@ def gui_test(session):
         check(ink_rows, 'the first glyph is gone')
         return max(ink_rows)
 
+    session.step('View > Toolbar, twice')
     shown = baseline(session.shot('toolbar'))
     session.menu('v', 't')
     raised = baseline(session.shot('no-toolbar'))
@@ -383,7 +424,6 @@ def gui_test(session):
 
     check(session.xdotool('getwindowname', window) == 'Untitled - Lexfall', 'the title changed')
 
-    # File > Exit ends the program cleanly.
     status = session.exit_by_menu()
     check(status == 0, 'the program ended with status %d' % status)
     errors = [line for line in session.stderr_text().splitlines() if 'assert' in line.lower()]
@@ -415,6 +455,19 @@ def gui_test(session):
     kept = {'file%d' % i: path for i, path in enumerate([document] + remembered[:3], 1)}
     check(recent_files(settings) == kept, 'the opened document does not lead the recent files: %r'
           % recent_files(settings))
+
+    # A settings file that cannot be written (here it is a folder) is
+    # reported once, and the program still ends cleanly.
+    os.remove(settings)
+    os.makedirs(settings)
+    session.start_app()
+    window = session.wait_for_window('Untitled - Lexfall')
+    session.xdotool('windowfocus', '--sync', window)
+    time.sleep(0.5)
+    status = session.exit_by_menu()
+    check(status == 0, 'the program ended with status %d when its settings could not be saved' % status)
+    reports = [line for line in session.stderr_text().splitlines() if 'settings could not be saved' in line]
+    check(len(reports) == 1, 'the unwritable settings file was reported %d times' % len(reports))
 
 
 def start_on_screen(session, *args):
@@ -543,6 +596,90 @@ def collide_test(session):
     check(session.exit_by_menu() == 0, 'the program did not end cleanly')
 
 
+def file_menu(session, downs):
+    """Chooses the File menu's item `downs` steps down from its top (the
+    mnemonic F is the Font menu's too, so the menu is opened with F10)."""
+    session.key('F10')
+    time.sleep(0.5)
+    session.key(*(['Down'] * downs))
+    session.key('Return')
+    time.sleep(1.5)
+
+
+def save_dialog(session, path):
+    """Answers the save dialog open now with `path`."""
+    session.key('ctrl+a')
+    session.xdotool('type', '--delay', '20', path)
+    session.key('Return')
+    time.sleep(1.5)
+
+
+def frames_of(session, path):
+    """The frames' sizes of an animated picture, each decoded by ImageMagick."""
+    code, out = session.run('identify', '-format', '%w %h\\n', path, timeout=60)
+    check(code == 0, 'ImageMagick could not read %s: %s' % (path, out))
+    return [tuple(int(v) for v in line.split()) for line in out.splitlines()]
+
+
+# Steps down the File menu; disabled items are passed over, and Record
+# Animation is disabled while a recording runs.
+EXPORT_PICTURE, RECORD_ANIMATION, STOP_RECORDING = 5, 6, 6
+
+
+def pictures_test(session):
+    """File > Export Picture writes the window's pixels; Record Animation
+    and Stop Recording write a GIF whose frames decode; quitting while
+    recording finishes the file."""
+    top = start_on_screen(session)
+    session.step('typing a word, still')
+    session.type('Lexfall')
+    time.sleep(0.8)
+
+    session.step('File > Export Picture')
+    picture = os.path.join(session.work, 'picture.png')
+    file_menu(session, EXPORT_PICTURE)
+    save_dialog(session, picture)
+    check(os.path.exists(picture), 'no picture was written')
+    screen = session.shot('exported')
+    code = None
+    try:
+        result = subprocess.run(['convert', picture, '-depth', '8', 'ppm:-'], capture_output=True, timeout=30)
+        code = result.returncode
+    except subprocess.TimeoutExpired:
+        pass
+    check(code == 0, 'the exported picture could not be read')
+    exported = Image.from_ppm(result.stdout)
+    check(exported.width == SCREEN_W and SCREEN_H - 200 < exported.height < SCREEN_H - top,
+          'the picture is %dx%d, not the window\'s' % (exported.width, exported.height))
+    check(exported.dark_count((0, 0, exported.width, exported.height)) > 300, 'the picture shows no letters')
+    check(exported.region((0, 0, exported.width, exported.height))
+          == screen.region((0, top, SCREEN_W, top + exported.height)),
+          'the picture differs from the window')
+
+    session.step('File > Record Animation, typing, Esc, File > Stop Recording')
+    animation = os.path.join(session.work, 'animation.gif')
+    file_menu(session, RECORD_ANIMATION)
+    save_dialog(session, animation)
+    session.type(' falls')
+    session.key('Escape')
+    time.sleep(2.0)
+    file_menu(session, STOP_RECORDING)
+    # Frames come at 30 a second of the window's ticks, which a loaded
+    # machine runs late: their number says little of the seconds passed.
+    frames = frames_of(session, animation)
+    check(len(frames) >= 10, 'the recording holds only %d frames' % len(frames))
+    check(frames[0] == (exported.width, exported.height), 'the recording is %dx%d, not the window\'s %dx%d'
+          % (frames[0] + (exported.width, exported.height)))
+
+    session.step('quitting while recording')
+    quit_recording = os.path.join(session.work, 'quit.webp')
+    file_menu(session, RECORD_ANIMATION)
+    save_dialog(session, quit_recording)
+    time.sleep(1.0)
+    check(session.exit_by_menu() == 0, 'the program did not end cleanly while recording')
+    check(len(frames_of(session, quit_recording)) >= 2, 'quitting did not finish the recording')
+
+
 def cli_test(exe):
     env = dict(os.environ)
     env.pop('DISPLAY', None)
@@ -571,7 +708,7 @@ def cli_test(exe):
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument('mode', choices=['cli', 'gui', 'repaint', 'sturdy', 'collide'])
+    parser.add_argument('mode', choices=['cli', 'gui', 'repaint', 'sturdy', 'collide', 'pictures'])
     parser.add_argument('--exe', required=True)
     parser.add_argument('--artifacts', default=os.path.join(os.getcwd(), 'e2e-artifacts'))
     parser.add_argument('--deadline', type=int, default=150, help='seconds the gui run may take')
@@ -596,14 +733,17 @@ def main():
     failure = None
     try:
         signal.alarm(args.deadline)
-        {'gui': gui_test, 'repaint': repaint_test, 'sturdy': sturdy_test, 'collide': collide_test}[args.mode](session)
+        {'gui': gui_test, 'repaint': repaint_test, 'sturdy': sturdy_test, 'collide': collide_test,
+         'pictures': pictures_test}[args.mode](session)
     except Exception as error:  # any failure keeps the screenshots
         failure = error
     finally:
         signal.alarm(0)
         session.close()
     if failure is not None:
-        print('FAILED:', failure if isinstance(failure, TestFailure) else repr(failure))
+        print('FAILED at step "%s" after %.1f s:' % (session.current_step, time.monotonic() - session.began),
+              failure if isinstance(failure, TestFailure) else repr(failure))
+        session.print_outputs()
         session.keep_artifacts()
         return 1
     shutil.rmtree(session.work, ignore_errors=True)

@@ -11,6 +11,7 @@
 
 #include "platform/KeyCodes.h"
 #include "record/FrameWriter.h"
+#include "record/LiveRecording.h"
 #include "record/SceneRecorder.h"
 #include "render/RasterDrawContext.h"
 #include "support/TempFolder.h"
@@ -68,7 +69,7 @@ TEST(Recording, AFrameIsWhatTheProgramDrawsForTheSameScene)
             recorded = frame;
         return true;
     });
-    EXPECT_EQ(frames, recordedFrames(4 + 63, 25));
+    EXPECT_EQ(frames, FrameClock(25).framesAfter(4 + 63));
 
     // The same messages sent as the desktop program sends them, then
     // painted as it paints.
@@ -97,6 +98,52 @@ TEST(Recording, AFrameIsWhatTheProgramDrawsForTheSameScene)
             ink += live.at(x, y) != RasterFrame::pixel(Rgb{255, 255, 255});
     EXPECT_GT(ink, 200) << "the letters are drawn";
     EXPECT_TRUE(samePixels(recorded, live));
+}
+
+TEST(Recording, EveryFrameShowsTheLettersTypedSoFarWithTheCursorAfterThem)
+{
+    // Frames are taken at the end of a tick, before the next key: each
+    // shows what the window shows then. The last shows every letter.
+    const std::string text = "abcdef";
+    const RecordOptions options{320, 240, 30, PhysicsPreset::AsDesigned};
+    std::vector<RasterFrame> frames;
+    SceneRecorder recorder(options);
+    ASSERT_TRUE(recorder.run(parsed("click 20 100\ntype " + text + "\n"), [&](const RasterFrame& frame) {
+        frames.push_back(frame);
+        return true;
+    }));
+
+    const FrameClock clock(options.fps);
+    int tick = 0;
+    for (std::size_t k = 0; k < frames.size(); ++k) {
+        while (clock.framesAfter(tick) <= static_cast<int>(k))
+            ++tick;
+        // The click comes at the start, key i right after tick i; a frame
+        // taken after a tick shows nothing that comes after that tick.
+        SceneRig rig(320, 240);
+        for (int t = 0; t <= tick; ++t) {
+            if (t > 0)
+                rig.tick();
+            if (t == tick)
+                break;
+            if (t == 0) {
+                rig.view.OnLButtonDown(0, {20, 100});
+                rig.view.OnLButtonUp(0, {20, 100});
+            } else if (t <= static_cast<int>(text.size())) {
+                rig.view.OnChar(static_cast<unsigned char>(text[static_cast<std::size_t>(t - 1)]), 1, 0);
+            }
+        }
+        RasterFrame live;
+        live.resize(320, 240);
+        live.clear(Rgb{255, 255, 255});
+        RasterDrawContext dc(live);
+        rig.view.OnDraw(dc);
+        EXPECT_TRUE(samePixels(frames[k], live)) << "frame " << k << " after tick " << tick;
+        if (k + 1 == frames.size()) {
+            EXPECT_EQ(rig.bodyCount(), static_cast<int>(text.size()));
+        }
+    }
+    EXPECT_EQ(tick, recorder.ticks());
 }
 
 TEST(Recording, TheSameScriptGivesTheSameBytes)
@@ -130,12 +177,13 @@ TEST(Recording, TheSameScriptGivesTheSameBytes)
 TEST(Recording, GifAndWebpOpenWithEveryFrameAtTheirSize)
 {
     TempFolder folder;
-    // 66 ticks of 16 ms: frames at 0, 1/15, ..., 1 s. The cursor follows
-    // the drag, so no two frames are alike and WebP merges none.
+    // 66 ticks of 16 ms give frames at 0, 1/15, ..., 16/15 s; the release
+    // at the end of the drag runs the scene on to 18/15 s. The cursor
+    // follows the drag and the letters fall, so no two frames are alike
+    // and WebP merges none.
     const std::string script = "click 20 100\nkey Esc\ntype ab\ndrag 20 120 300 120 1\n";
     const RecordOptions options{320, 240, 15, PhysicsPreset::AsDesigned};
-    constexpr int kFrames = 16;
-    ASSERT_EQ(recordedFrames(3 + 63, 15), kFrames);
+    constexpr int kFrames = 18;
 
     const std::string gifPath = folder.path() + "/scene.gif";
     record(script, gifPath, options);
@@ -167,7 +215,7 @@ TEST(Recording, GifAndWebpOpenWithEveryFrameAtTheirSize)
     while (WebPAnimDecoderHasMoreFrames(decoder) && WebPAnimDecoderGetNext(decoder, &pixels, &timestamp))
         ++decoded;
     EXPECT_EQ(decoded, kFrames);
-    EXPECT_EQ(timestamp, 1067) << "the last frame ends at 16 / 15 s";
+    EXPECT_EQ(timestamp, 1200) << "the last frame ends at 18 / 15 s";
     WebPAnimDecoderDelete(decoder);
 }
 
@@ -229,4 +277,72 @@ TEST(Recording, GifFramesComposeBackToWhatWasRecorded)
     }
     EXPECT_EQ(gif->SavedImages[2].ImageDesc.Width * gif->SavedImages[2].ImageDesc.Height, 1) << "nothing changed";
     DGifCloseFile(gif, &status);
+}
+
+TEST(LiveRecording, FramesHandedOverAtTheScenesClockDecodeAsRecorded)
+{
+    // As the window does: the first frame at the start, then after each
+    // tick the frames due, of the picture painted at the end of that tick.
+    TempFolder folder;
+    const std::string path = folder.path() + "/live.gif";
+    std::string error;
+    const std::unique_ptr<LiveRecording> recording = LiveRecording::start(path, 200, 120, 30, error);
+    ASSERT_TRUE(recording) << error;
+
+    SceneRig rig(200, 120);
+    rig.view.OnLButtonDown(0, {10, 80});
+    rig.view.OnLButtonUp(0, {10, 80});
+    RasterFrame picture;
+    std::vector<RasterFrame> handed;
+    const auto paintAndHand = [&] {
+        picture.resize(200, 120);
+        picture.clear(Rgb{255, 255, 255});
+        RasterDrawContext dc(picture);
+        rig.view.OnDraw(dc);
+        while (recording->framesDue() > 0) {
+            ASSERT_TRUE(recording->add(picture, Rgb{255, 255, 255}));
+            handed.push_back(picture);
+        }
+    };
+    paintAndHand();
+    for (int tick = 1; tick <= 40; ++tick) {
+        rig.tick();
+        if (tick % 4 == 0)
+            rig.view.OnChar('a' + tick / 4, 1, 0);
+        recording->tick();
+        paintAndHand();
+    }
+    ASSERT_TRUE(recording->finish()) << recording->error();
+    ASSERT_EQ(static_cast<int>(handed.size()), FrameClock(30).framesAfter(40));
+    EXPECT_DOUBLE_EQ(recording->seconds(), handed.size() / 30.0);
+
+    int status = 0;
+    GifFileType* gif = DGifOpenFileName(path.c_str(), &status);
+    ASSERT_TRUE(gif);
+    ASSERT_EQ(DGifSlurp(gif), GIF_OK);
+    ASSERT_EQ(gif->ImageCount, static_cast<int>(handed.size()));
+    std::vector<std::uint32_t> canvas(200 * 120, 0);
+    for (int i = 0; i < gif->ImageCount; ++i) {
+        const SavedImage& image = gif->SavedImages[i];
+        const GifImageDesc& d = image.ImageDesc;
+        for (int y = 0; y < d.Height; ++y)
+            for (int x = 0; x < d.Width; ++x) {
+                const GifColorType c = d.ColorMap->Colors[image.RasterBits[y * d.Width + x]];
+                canvas[static_cast<std::size_t>((d.Top + y) * 200 + d.Left + x)] =
+                    (std::uint32_t{c.Red} << 16) | (std::uint32_t{c.Green} << 8) | c.Blue;
+            }
+        const RasterFrame& want = handed[static_cast<std::size_t>(i)];
+        for (int y = 0; y < 120; ++y)
+            ASSERT_TRUE(std::equal(want.row(y), want.row(y) + 200, canvas.data() + y * 200)) << "frame " << i << " row " << y;
+    }
+    DGifCloseFile(gif, &status);
+}
+
+TEST(LiveRecording, AFileThatCannotBeWrittenIsRefusedAtTheStart)
+{
+    TempFolder folder;
+    std::string error;
+    EXPECT_FALSE(LiveRecording::start(folder.path() + "/no/such/folder/a.gif", 64, 64, 30, error));
+    EXPECT_NE(error.find("no/such/folder/a.gif"), std::string::npos) << error;
+    EXPECT_FALSE(LiveRecording::start(folder.path() + "/a.png", 64, 64, 30, error));
 }
