@@ -94,11 +94,15 @@ void GlyphWireTriangulator::clearSegmentList()
 
 bool GlyphWireTriangulator::triangulateRefining(double precision)
 {
+    // Coarse chords can also flatten a small contour to nothing, leaving
+    // an outline without a single triangle.
+    const auto meshed = [this] { return errorCount() == 0 && (!m_segments || !m_segments->empty()); };
     const bool tessellated = triangulateAt(precision);
-    if (!tessellated || errorCount() == 0 || contourPoints(*polygonizer().vectorizer()) > MaxRefinedPoints)
+    if ((tessellated && meshed()) || contourPoints(*polygonizer().vectorizer()) > MaxRefinedPoints)
         return tessellated;
-    for (const double p : {precision * 0.5, precision * 0.25})
-        if (triangulateAt(p) && errorCount() == 0)
+    // Small glyphs may need chords finer still.
+    for (const double p : {precision * 0.5, precision * 0.25, precision * 0.125, precision * 0.0625})
+        if (triangulateAt(p) && meshed())
             return true;
     return triangulateAt(precision);
 }

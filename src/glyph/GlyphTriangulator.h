@@ -53,8 +53,9 @@ public:
     // Refills the segment list with the initialised glyph at a precision.
     // Coarse chords of neighbouring contours can cross (the "o" of some
     // faces), which the tessellator refuses, leaving the glyph empty; finer
-    // chords (half, then a quarter) keep the contours apart, and a glyph
-    // that fails even so is meshed as first asked. A glyph past the budget
+    // chords (half, a quarter, down to a sixteenth for small glyphs) keep
+    // the contours apart, and a glyph that fails even so is meshed as first
+    // asked. A glyph past the budget
     // or above MaxRefinedPoints gets no retry. Each retry vectorizes afresh,
     // so the triangulator must own its vectorizer. The vectorizer keeps the
     // precision of the mesh that stays; errorCount() is its run's.

@@ -458,6 +458,21 @@ TEST(GlyphMesherFiles, PercentKeepsBothRingsOpen)
     EXPECT_EQ(holes, 2);
 }
 
+TEST(GlyphMesherFiles, SmallLettersStillMesh)
+{
+    // At small sizes coarse chords flatten the counters of "e" and "o";
+    // finer ones mesh them.
+    GlyphMesher arial;
+    for (int size : {12, 18, 30}) {
+        ASSERT_TRUE(arial.loadFont("arial.ttf", size));
+        for (char c : {'e', 'o', 'a', 'g'}) {
+            ASSERT_TRUE(arial.triangulate(static_cast<unsigned char>(c), 30.0));
+            EXPECT_FALSE(arial.mesh().empty()) << c << " at " << size;
+        }
+        arial.unloadFont();
+    }
+}
+
 // Every code 0-255 of both shipped faces, mesh and advance, bit for bit
 // as recorded in tests/data/shipped-glyphs.txt. To record anew:
 //     LEXFALL_RECORD_GLYPHS=tests/data/shipped-glyphs.txt build/bin/lexfall_tests_glyph --gtest_filter=*AsRecorded
