@@ -29,7 +29,7 @@ constexpr off_t kMaxScriptBytes = 1 << 20;
 // term, and its description follows after two or more blanks or on the
 // next line, indented to the descriptions' column.
 const char* const Usage =
-    "Usage: lexfall-record [--size WxH] [--fps N] [--physics designed|sturdy] [--collide]\n"
+    "Usage: lexfall-record [--size WxH] [--fps N] [--from S] [--physics designed|sturdy] [--collide]\n"
     "                      [--smooth] [--face FAMILY|FILE] [--utf8-words] [--] SCRIPT OUT\n"
     "\n"
     "Runs SCRIPT through Lexfall's scene, without a window, and writes what it\n"
@@ -38,6 +38,7 @@ const char* const Usage =
     "\n"
     "  --size WxH      the scene's window, 16 to 4096 pixels each way (default 1024x768)\n"
     "  --fps N         frames a second, 1 to 50 (default 30)\n"
+    "  --from S        leave out the frames before S seconds (default 0)\n"
     "  --physics P     designed (default) or sturdy: how new letters move\n"
     "  --collide       letters collide from the start (script: collide on|off)\n"
     "  --face F        the face of new letters: an installed family (\"DejaVu Serif\")\n"
@@ -227,7 +228,7 @@ int main(int argc, char** argv)
             options.utf8Words = true;
             continue;
         }
-        if (arg != "--size" && arg != "--fps" && arg != "--physics" && arg != "--face")
+        if (arg != "--size" && arg != "--fps" && arg != "--from" && arg != "--physics" && arg != "--face")
             return usageError("unknown option " + arg);
         if (!joined && ++i >= argc)
             return usageError(arg + " needs a value");
@@ -242,6 +243,13 @@ int main(int argc, char** argv)
             if (!CLexfallView::CheckFace(value, why))
                 return usageError(why);
             options.face = value;
+        } else if (arg == "--from") {
+            double seconds = 0.0;
+            const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), seconds);
+            if (error != std::errc() || end != value.data() + value.size() || !(seconds >= 0.0 && seconds <= kMaxScriptSeconds))
+                return usageError("--from needs seconds from 0 to " + std::to_string(static_cast<int>(kMaxScriptSeconds)) +
+                                  ", not \"" + value + "\"");
+            options.fromMilliseconds = static_cast<int>(seconds * 1000.0 + 0.5);
         } else if (arg == "--fps") {
             if (!wholeNumber(value, 1, kMaxFps, options.fps))
                 return usageError("--fps needs a whole number from 1 to " + std::to_string(kMaxFps) + ", not \"" + value + "\"");

@@ -139,6 +139,10 @@ bool SceneRecorder::tick()
 bool SceneRecorder::takeFrames()
 {
     while (m_frames < m_clock.framesAfter(m_ticks)) {
+        if (std::int64_t{m_frames} * 1000 < std::int64_t{m_options.fromMilliseconds} * m_clock.fps()) {
+            ++m_frames;
+            continue;
+        }
         // As the desktop program paints: cleared to the background, then
         // the view's own drawing.
         const RasterFrame& frame = m_painter.paint(m_view, m_options.width, m_options.height, background(m_view));

@@ -24,6 +24,8 @@ struct RecordOptions {
     std::string face{};     // another face than Arial from the start
     bool utf8Words = false; // word files of every script
     bool smooth = false; // smooth edges from the start
+    // Frames due before this time are left out: the recording starts there.
+    int fromMilliseconds = 0;
 };
 
 // Runs a script through the program's own scene view, headless: the view

@@ -174,6 +174,31 @@ TEST(Recording, TheSameScriptGivesTheSameBytes)
     }
 }
 
+TEST(Recording, FramesBeforeTheStartAreLeftOut)
+{
+    // The same frames from the start time on, the first of them the one due
+    // then: 1 s of a 2 s script at 10 frames a second.
+    const auto frames = [](int fromMilliseconds) {
+        RecordOptions options{160, 120, 10, PhysicsPreset::AsDesigned};
+        options.fromMilliseconds = fromMilliseconds;
+        SceneRecorder recorder(options);
+        std::vector<std::vector<std::uint32_t>> pictures;
+        recorder.run(parsed("click 20 60\ntype Hi\nkey Esc\nwait 2\n"), [&](const RasterFrame& frame) {
+            std::vector<std::uint32_t> pixels;
+            for (int y = 0; y < frame.height(); ++y)
+                pixels.insert(pixels.end(), frame.row(y), frame.row(y) + frame.width());
+            pictures.push_back(std::move(pixels));
+            return true;
+        });
+        return pictures;
+    };
+    const auto all = frames(0);
+    const auto late = frames(1000);
+    ASSERT_GT(all.size(), 10u);
+    ASSERT_EQ(late.size(), all.size() - 10);
+    EXPECT_TRUE(std::equal(late.begin(), late.end(), all.begin() + 10));
+}
+
 TEST(Recording, GifAndWebpOpenWithEveryFrameAtTheirSize)
 {
     TempFolder folder;
