@@ -78,12 +78,13 @@ case "${1:-}" in
   demo)
     sh scripts/install-deps.sh
     build
-    ./build/bin/lexfall-record --size 640x360 --fps 15 --physics sturdy docs/demo.lexfall docs/demo.gif
+    ./build/bin/lexfall-record --size 800x450 --fps 15 --from 1 --physics sturdy --collide --smooth \
+      docs/demo.lexfall docs/demo.gif
     # The metainfo's screenshots are frames of it: the word typed, the
     # nozzle's words, the compass. PNGs without dates, so equal frames
     # give equal files.
     mkdir -p docs/screenshots
-    for shot in 4:typed 40:nozzle 77:compass; do
+    for shot in 5:typed 100:nozzle 230:compass; do
       convert "docs/demo.gif[0-${shot%%:*}]" -coalesce -delete 0--2 -strip \
               -define png:exclude-chunks=date,time "docs/screenshots/${shot#*:}.png"
     done
