@@ -39,6 +39,7 @@
 #include <wx/frame.h>
 #include <wx/graphics.h>
 
+#include "PileScene.h"
 #include "WordScene.h"
 #include "app/FrameBlitter.h"
 #include "app/WxDrawContext.h"
@@ -395,6 +396,47 @@ void runFill(wxWindow& window)
     compareWithCairo(size.GetWidth(), size.GetHeight(), 2000);
 }
 
+// Frames of 2,000 Sturdy letters colliding: tick + paint + blit while they
+// fall and pile up (the first ten seconds), and once the pile has settled.
+void runCollide(wxWindow& window)
+{
+    const wxSize size = window.GetClientSize();
+    TaskPool pool(TaskPool::threadsFromEnvironment());
+    PileScene scene(size.GetWidth(), size.GetHeight(), 2000, pool, PhysicsPreset::Sturdy);
+    FramePainter painter;
+    FrameBlitter blitter;
+    const auto frames = [&](int count) {
+        std::vector<double> ticks, paints, blits, totals;
+        for (int i = 0; i < count; ++i) {
+            const Clock::time_point start = Clock::now();
+            scene.tick();
+            const double tick = millisecondsSince(start);
+            const Clock::time_point paintStart = Clock::now();
+            painter.paint(scene.view(), size.GetWidth(), size.GetHeight(), Rgb{255, 255, 255});
+            const double paint = millisecondsSince(paintStart);
+            const Clock::time_point blitStart = Clock::now();
+            {
+                wxClientDC dc(&window);
+                blitter.blit(dc, painter.frame());
+                finish(dc);
+            }
+            ticks.push_back(tick);
+            paints.push_back(paint);
+            blits.push_back(millisecondsSince(blitStart));
+            totals.push_back(millisecondsSince(start));
+        }
+        return Timing{median(ticks), median(paints), median(blits), median(totals)};
+    };
+    std::printf("\n2,000 colliding letters (Sturdy, size %d), medians in ms:\n\n", scene.view().m_nFontSize);
+    std::printf("| letters | tick | paint | blit | frame |\n|---|---|---|---|---|\n");
+    Timing t = frames(625);
+    std::printf("| falling and piling up (first 10 s) | %.2f | %.2f | %.2f | %.2f |\n", t.tick, t.paint, t.blit, t.frame);
+    scene.settle(4000);
+    t = frames(300);
+    std::printf("| settled | %.2f | %.2f | %.2f | %.2f |\n", t.tick, t.paint, t.blit, t.frame);
+    std::fflush(stdout);
+}
+
 void run(wxWindow& window)
 {
     const wxSize size = window.GetClientSize();
@@ -442,6 +484,7 @@ int main(int argc, char** argv)
         if (!fillOnly)
             run(*frame);
         runFill(*frame);
+        runCollide(*frame);
         frame->Destroy();
     }
     wxEntryCleanup();
