@@ -8,6 +8,9 @@ namespace {
 // Cells are kept within this many of the origin; boxes further out share
 // the outermost cells, which costs tests, never pairs.
 constexpr double kMaxCell = 1 << 20;
+// A body over more cells than this (one stretched across the scene) is not
+// entered in the grid but met with every other body.
+constexpr long long kMostCells = 256;
 
 int cellOf(double v, double size) { return static_cast<int>(std::floor(std::clamp(v / size, -kMaxCell, kMaxCell))); }
 
@@ -39,12 +42,17 @@ const std::vector<BroadPhase::Pair>& BroadPhase::find(const std::vector<Collisio
         return m_pairs;
     const double cell = std::clamp(extent / counted, 4.0, 4096.0);
 
+    m_large.clear();
     for (int i = 0; i < n; ++i) {
         const CollisionBox& b = boxes[static_cast<std::size_t>(i)];
         if (empty(b))
             continue;
         const int x0 = cellOf(b.left, cell), x1 = cellOf(b.right, cell);
         const int y0 = cellOf(b.top, cell), y1 = cellOf(b.bottom, cell);
+        if ((static_cast<long long>(x1) - x0 + 1) * (static_cast<long long>(y1) - y0 + 1) > kMostCells) {
+            m_large.push_back(i);
+            continue;
+        }
         for (int cy = y0; cy <= y1; ++cy)
             for (int cx = x0; cx <= x1; ++cx)
                 m_entries.push_back(Entry{hashCell(cx, cy), cx, cy, i});
@@ -91,6 +99,19 @@ const std::vector<BroadPhase::Pair>& BroadPhase::find(const std::vector<Collisio
             }
         }
         begin = end;
+    }
+    // The large bodies against every other; two large ones once.
+    for (const int l : m_large) {
+        const CollisionBox& a = boxes[static_cast<std::size_t>(l)];
+        for (int i = 0; i < n; ++i) {
+            const CollisionBox& b = boxes[static_cast<std::size_t>(i)];
+            const bool otherLarge = std::binary_search(m_large.begin(), m_large.end(), i);
+            if (i == l || empty(b) || (otherLarge && i < l) || !a.overlaps(b))
+                continue;
+            if (!active[static_cast<std::size_t>(l)] && !active[static_cast<std::size_t>(i)])
+                continue;
+            m_pairs.emplace_back(std::min(l, i), std::max(l, i));
+        }
     }
     return m_pairs;
 }

@@ -30,4 +30,5 @@ private:
     std::vector<Entry> m_sorted;
     std::vector<int> m_starts;
     std::vector<Pair> m_pairs;
+    std::vector<int> m_large; // bodies over too many cells, in order
 };
