@@ -25,6 +25,9 @@ constexpr double kWakeSpeed = 20.0;
 constexpr double kSlop = 0.1;
 
 constexpr std::size_t kMostContacts = 12;
+// No contact changes the speed of its bodies by more than this in a tick,
+// whatever its impulses add up to over many ticks.
+constexpr double kMostSpeed = 4000.0;
 
 constexpr int kPairsPerRun = 16;
 constexpr int kBodiesPerRun = 64;
@@ -250,7 +253,7 @@ void solvePosition(Contact& c, Side one, Side two)
 void solveVelocity(Contact& c, Side one, Side two, double friction)
 {
     const double vn = one.along(c.nx, c.ny, true) - two.along(c.nx, c.ny, true);
-    const double jn = std::max(0.0, c.normalImpulse + (c.bounce - vn) * c.normalMass);
+    const double jn = std::clamp(c.normalImpulse + (c.bounce - vn) * c.normalMass, 0.0, kMostSpeed * c.normalMass);
     const double dn = jn - c.normalImpulse;
     c.normalImpulse = jn;
     const double tx = -c.ny, ty = c.nx;
@@ -368,8 +371,8 @@ void Collisions::recall(Contact& contact, unsigned first, unsigned second) const
         for (int i = slot.begin; i < slot.end; ++i) {
             const Remembered& r = m_remembered[static_cast<std::size_t>(i)];
             if (r.point == contact.point && r.edge == contact.edge) {
-                contact.normalImpulse = r.normalImpulse;
-                contact.tangentImpulse = r.tangentImpulse;
+                contact.normalImpulse = std::min(r.normalImpulse, kMostSpeed * contact.normalMass);
+                contact.tangentImpulse = std::clamp(r.tangentImpulse, -contact.normalImpulse, contact.normalImpulse);
                 return;
             }
         }
@@ -463,8 +466,8 @@ void Collisions::resolve(const Bodies& bodies, double floor, TaskPool* pool)
             Contact c = makeContact(sideOf(s, p, p, 0.0, at), ground, 0.0, -1.0, static_cast<int>(i), -1);
             prepare(c, Side{c.one, &s}, Side{c.two, nullptr});
             if (i < s.floorImpulses.size()) {
-                c.normalImpulse = s.floorImpulses[i].normal;
-                c.tangentImpulse = s.floorImpulses[i].tangent;
+                c.normalImpulse = std::min(s.floorImpulses[i].normal, kMostSpeed * c.normalMass);
+                c.tangentImpulse = std::clamp(s.floorImpulses[i].tangent, -c.normalImpulse, c.normalImpulse);
             }
             // Hard landings bounce by the body's restitution, unless the
             // floor holds the body as a whole.
