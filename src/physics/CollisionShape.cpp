@@ -172,12 +172,15 @@ bool CollisionShape::measure()
     centreX = mass > 0.0 ? mx / mass : now.left;
     centreY = mass > 0.0 ? my / mass : now.top;
     inertia = 0.0;
+    double turning = 0.0;
     for (const Particle* p : particles) {
         const double dx = p->position.x - centreX, dy = p->position.y - centreY;
         inertia += p->mass * (dx * dx + dy * dy);
+        turning += p->mass * (dx * p->velocity.y - dy * p->velocity.x);
     }
     // A body of one particle, or all in one point, still turns a little.
     inertia = std::max(inertia, mass);
+    meanSpin = turning / inertia;
     for (std::size_t k = 0; k < probes.size(); ++k) {
         const std::size_t a = static_cast<std::size_t>(probes[k].a), b = static_cast<std::size_t>(probes[k].b);
         const double u = probes[k].u;

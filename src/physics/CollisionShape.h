@@ -114,6 +114,7 @@ public:
     double inverseInertia = 0.0;
     double meanVX = 0.0; // the particles' mean velocity
     double meanVY = 0.0;
+    double meanSpin = 0.0; // and their turning about the centre, per second
     // What the contacts ask of the body as a whole this tick.
     struct Motion {
         double x = 0.0;

@@ -23,6 +23,8 @@ constexpr double kWakeSpeed = 20.0;
 // Contacts are left this deep: a body resting on another stays in touch
 // from tick to tick, rather than pushed clear and falling back.
 constexpr double kSlop = 0.1;
+// A pair pressed this deep into each other is wedged, not resting.
+constexpr double kWedged = 5.0 * kSlop;
 
 constexpr std::size_t kMostContacts = 12;
 // No contact changes the speed of its bodies by more than this in a tick,
@@ -217,6 +219,11 @@ struct Side {
         return x * dx + y * dy;
     }
 
+    // How fast the body turns, as the solver has it now.
+    double spin() const { return body && body->inverseInertia > 0.0 ? body->meanSpin + body->motion.spin : 0.0; }
+    double turning() const { return body ? body->inverseInertia : 0.0; }
+    double arm() const { return body ? std::hypot(s.rx, s.ry) : 0.0; }
+
     // How readily the point gives way along (dx, dy): its inverse mass.
     double giving(double dx, double dy) const
     {
@@ -250,7 +257,7 @@ void solvePosition(Contact& c, Side one, Side two)
     two.give(-lambda * c.nx, -lambda * c.ny, false);
 }
 
-void solveVelocity(Contact& c, Side one, Side two, double friction)
+void solveVelocity(Contact& c, Side one, Side two, double friction, double rolling)
 {
     const double vn = one.along(c.nx, c.ny, true) - two.along(c.nx, c.ny, true);
     const double jn = std::clamp(c.normalImpulse + (c.bounce - vn) * c.normalMass, 0.0, kMostSpeed * c.normalMass);
@@ -265,6 +272,20 @@ void solveVelocity(Contact& c, Side one, Side two, double friction)
     const double jx = dn * c.nx + dt * tx, jy = dn * c.ny + dt * ty;
     one.give(jx, jy, true);
     two.give(-jx, -jy, true);
+
+    // Friction alone lets a round letter roll, and a pile of them never
+    // comes to rest.
+    const double turning = one.turning() + two.turning();
+    if (!(turning > 0.0))
+        return;
+    const double most = rolling * jn * c.reach;
+    const double jr = std::clamp(c.rollingImpulse - (one.spin() - two.spin()) / turning, -most, most);
+    const double dr = jr - c.rollingImpulse;
+    c.rollingImpulse = jr;
+    if (one.body)
+        one.body->motion.spin += dr * one.turning();
+    if (two.body)
+        two.body->motion.spin -= dr * two.turning();
 }
 
 void prepare(Contact& c, Side one, Side two)
@@ -275,6 +296,8 @@ void prepare(Contact& c, Side one, Side two)
     c.tangentMass = t > 0.0 ? 1.0 / t : 0.0;
     c.normalImpulse = 0.0;
     c.tangentImpulse = 0.0;
+    c.reach = std::max(one.arm(), two.arm());
+    c.rollingImpulse = 0.0;
 }
 
 // Gives the bodies a contact's impulses anew: last tick's, which a contact
@@ -485,17 +508,25 @@ void Collisions::resolve(const Bodies& bodies, double floor, TaskPool* pool)
         for (int k = r * kPairsPerRun; k < end; ++k) {
             const Pair& pair = m_pairs[static_cast<std::size_t>(k)];
             std::vector<Contact>& list = contactsOf(pair);
+            double deepest = 0.0;
             for (int c = pair.begin; c < pair.end; ++c) {
                 Contact& contact = list[static_cast<std::size_t>(c)];
                 const auto [one, two] = sides(pair, contact);
                 prepare(contact, one, two);
                 recall(contact, one.body->id, two.body->id);
+                deepest = std::max(deepest, two.along(contact.nx, contact.ny, false) - one.along(contact.nx, contact.ny, false));
             }
+            // Letters wedged into each other turn freely, which is how
+            // they work apart.
+            if (deepest > kWedged)
+                for (int c = pair.begin; c < pair.end; ++c)
+                    list[static_cast<std::size_t>(c)].reach = 0.0;
         }
     });
     colour(bodies.size());
 
     const double friction = m_settings.friction;
+    const double rolling = m_settings.rollingResistance;
     // Each pass: the floor's contacts body by body, then the pairs colour by
     // colour.
     const auto pass = [&](auto&& solve) {
@@ -543,7 +574,7 @@ void Collisions::resolve(const Bodies& bodies, double floor, TaskPool* pool)
         pass([](Contact& c, Side one, Side two) { solvePosition(c, one, two); });
     pass([](Contact& c, Side one, Side two) { warmStart(c, one, two); });
     for (int iteration = 0; iteration < m_settings.velocityIterations; ++iteration)
-        pass([friction](Contact& c, Side one, Side two) { solveVelocity(c, one, two, friction); });
+        pass([friction, rolling](Contact& c, Side one, Side two) { solveVelocity(c, one, two, friction, rolling); });
 
     remember();
 

@@ -25,6 +25,10 @@ class Collisions {
 public:
     struct Settings {
         double friction = 0.6;
+        // A contact resists the bodies turning one on the other with up
+        // to this fraction of its push times its arm: round letters roll a
+        // little and stop, instead of keeping a pile astir.
+        double rollingResistance = 0.35;
         int positionIterations = 12;
         int velocityIterations = 12;
         // A body that stays within this many pixels of where it came to

@@ -29,6 +29,10 @@ struct Contact {
     double bounce;      // the speed along n wanted after the contact
     double normalImpulse;
     double tangentImpulse;
+    // Against the two turning one on the other: its arm (how far the point
+    // lies from the centres) and what this tick has given.
+    double reach;
+    double rollingImpulse;
     // Which point met which edge, so that the next tick's contact between
     // the same two can start from this one's impulses.
     int point;

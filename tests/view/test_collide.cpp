@@ -228,3 +228,18 @@ TEST(Collide, TheSameBitsOnOneTwoAndFourThreadsEveryTime)
             << pool->threads() << " threads";
     }
 }
+
+TEST(Collide, APileOfRoundLettersComesToRest)
+{
+    SceneRig rig(240, 480);
+    CLexfallView& v = rig.view;
+    prepare(v, PhysicsPreset::Sturdy);
+    for (int k = 0; k < 360; ++k)
+        add(v, "oeO"[k % 3], 8.0 + 15.0 * (k % 15), 20.0 + 19.0 * (k / 15), 16);
+    rig.tick(2000);
+    int awake = 0;
+    for (const auto& body : v.m_pBodies)
+        awake += body->collision && !body->collision->asleep;
+    EXPECT_EQ(rig.bodyCount(), 360) << "letters rolled out of the window";
+    EXPECT_LE(awake, rig.bodyCount() / 20) << "round letters keep rolling over one another";
+}
