@@ -461,7 +461,9 @@ void run(wxWindow& window)
 
 int main(int argc, char** argv)
 {
+    // "fill" or "collide" runs those rows alone.
     const bool fillOnly = argc > 1 && std::strcmp(argv[1], "fill") == 0;
+    const bool collideOnly = argc > 1 && std::strcmp(argv[1], "collide") == 0;
     // wxWidgets owns the application object it is given.
     wxApp::SetInstance(new wxApp);
     int wxArgc = 1;
@@ -481,10 +483,12 @@ int main(int argc, char** argv)
             wxMilliSleep(10);
         }
         wxTheApp->Yield(true);
-        if (!fillOnly)
+        if (!fillOnly && !collideOnly)
             run(*frame);
-        runFill(*frame);
-        runCollide(*frame);
+        if (!collideOnly)
+            runFill(*frame);
+        if (!fillOnly)
+            runCollide(*frame);
         frame->Destroy();
     }
     wxEntryCleanup();
