@@ -102,13 +102,12 @@ struct Timing {
 
 const wxColour kBackground(255, 255, 255);
 
-Timing measureRaster(wxWindow& window, int bodies, bool wireframe, int frames)
+// Ticks, paints into the frame and blits `frames` times; a scene is a
+// WordScene or a PileScene.
+template <class Scene>
+Timing rasterFrames(wxWindow& window, Scene& scene, FramePainter& painter, FrameBlitter& blitter, int frames)
 {
     const wxSize size = window.GetClientSize();
-    WordScene scene(size.GetWidth(), size.GetHeight(), bodies);
-    scene.view().m_bWireframe = wireframe;
-    FramePainter painter;
-    FrameBlitter blitter;
     std::vector<double> ticks, paints, blits, totals;
     for (int i = 0; i < frames; ++i) {
         const Clock::time_point start = Clock::now();
@@ -129,6 +128,16 @@ Timing measureRaster(wxWindow& window, int bodies, bool wireframe, int frames)
         totals.push_back(millisecondsSince(start));
     }
     return Timing{median(ticks), median(paints), median(blits), median(totals)};
+}
+
+Timing measureRaster(wxWindow& window, int bodies, bool wireframe, int frames)
+{
+    const wxSize size = window.GetClientSize();
+    WordScene scene(size.GetWidth(), size.GetHeight(), bodies);
+    scene.view().m_bWireframe = wireframe;
+    FramePainter painter;
+    FrameBlitter blitter;
+    return rasterFrames(window, scene, painter, blitter, frames);
 }
 
 Timing measureWx(wxWindow& window, int bodies, bool wireframe, int frames)
@@ -405,28 +414,7 @@ void runCollide(wxWindow& window)
     PileScene scene(size.GetWidth(), size.GetHeight(), 2000, pool, PhysicsPreset::Sturdy);
     FramePainter painter;
     FrameBlitter blitter;
-    const auto frames = [&](int count) {
-        std::vector<double> ticks, paints, blits, totals;
-        for (int i = 0; i < count; ++i) {
-            const Clock::time_point start = Clock::now();
-            scene.tick();
-            const double tick = millisecondsSince(start);
-            const Clock::time_point paintStart = Clock::now();
-            painter.paint(scene.view(), size.GetWidth(), size.GetHeight(), Rgb{255, 255, 255});
-            const double paint = millisecondsSince(paintStart);
-            const Clock::time_point blitStart = Clock::now();
-            {
-                wxClientDC dc(&window);
-                blitter.blit(dc, painter.frame());
-                finish(dc);
-            }
-            ticks.push_back(tick);
-            paints.push_back(paint);
-            blits.push_back(millisecondsSince(blitStart));
-            totals.push_back(millisecondsSince(start));
-        }
-        return Timing{median(ticks), median(paints), median(blits), median(totals)};
-    };
+    const auto frames = [&](int count) { return rasterFrames(window, scene, painter, blitter, count); };
     std::printf("\n2,000 colliding letters (Sturdy, size %d), medians in ms:\n\n", scene.view().m_nFontSize);
     std::printf("| letters | tick | paint | blit | frame |\n|---|---|---|---|---|\n");
     Timing t = frames(625);

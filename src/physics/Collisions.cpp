@@ -514,7 +514,8 @@ void Collisions::resolve(const Bodies& bodies, double floor, TaskPool* pool)
                 const auto [one, two] = sides(pair, contact);
                 prepare(contact, one, two);
                 recall(contact, one.body->id, two.body->id);
-                deepest = std::max(deepest, two.along(contact.nx, contact.ny, false) - one.along(contact.nx, contact.ny, false));
+                const double depth = two.along(contact.nx, contact.ny, false) - one.along(contact.nx, contact.ny, false);
+                deepest = std::max(deepest, depth);
             }
             // Letters wedged into each other turn freely, which is how
             // they work apart.
