@@ -255,11 +255,18 @@ bool CollisionShape::contains(double x, double y) const
     return false;
 }
 
-void CollisionShape::applyMotion()
+void CollisionShape::applyMotion(double softDamping)
 {
     const Motion& m = motion;
     if (m.x == 0.0 && m.y == 0.0 && m.angle == 0.0 && m.vx == 0.0 && m.vy == 0.0 && m.spin == 0.0)
         return;
+    if (!turns && softDamping > 0.0) {
+        const double keep = 1.0 - softDamping;
+        for (Particle* p : particles) {
+            p->velocity.x = meanVX + (p->velocity.x - meanVX) * keep;
+            p->velocity.y = meanVY + (p->velocity.y - meanVY) * keep;
+        }
+    }
     const double c = std::cos(m.angle), s = std::sin(m.angle);
     for (Particle* p : particles) {
         const double dx = p->position.x - centreX, dy = p->position.y - centreY;

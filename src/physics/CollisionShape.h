@@ -45,8 +45,9 @@ public:
     // the body out of every test, when a position is not finite.
     bool measure();
     // Moves and turns every particle by what the solver has gathered in
-    // `motion`, and adds its velocity.
-    void applyMotion();
+    // `motion`, and adds its velocity. A soft body first loses
+    // `softDamping` of its particles' motion relative to their mean.
+    void applyMotion(double softDamping);
     // Lays the body to rest, or wakes it.
     void sleep();
     void wake() { asleep = false; quietTicks = 0; }

@@ -583,10 +583,11 @@ void Collisions::resolve(const Bodies& bodies, double floor, TaskPool* pool)
     // where it is, give or take a jitter, for a while goes to sleep.
     const double still = m_settings.sleepMotion;
     const int sleepTicks = m_settings.sleepTicks;
-    eachBody([still, sleepTicks](ParticleSystem&, CollisionShape& s) {
+    const double softDamping = m_settings.softDamping;
+    eachBody([still, sleepTicks, softDamping](ParticleSystem&, CollisionShape& s) {
         if (s.asleep)
             return;
-        s.applyMotion();
+        s.applyMotion(softDamping);
         s.settle(still, sleepTicks);
     });
 }

@@ -29,6 +29,10 @@ public:
         // to this fraction of its push times its arm: round letters roll a
         // little and stop, instead of keeping a pile astir.
         double rollingResistance = 0.35;
+        // A soft letter that contacts push loses this share of its parts'
+        // motion among themselves each tick: otherwise the springs of
+        // letters pressed together ring on and their pile never rests.
+        double softDamping = 0.05;
         int positionIterations = 12;
         int velocityIterations = 12;
         // A body that stays within this many pixels of where it came to

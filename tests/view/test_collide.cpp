@@ -243,3 +243,17 @@ TEST(Collide, APileOfRoundLettersComesToRest)
     EXPECT_EQ(rig.bodyCount(), 360) << "letters rolled out of the window";
     EXPECT_LE(awake, rig.bodyCount() / 20) << "round letters keep rolling over one another";
 }
+
+TEST(Collide, APileOfSoftLettersComesToRest)
+{
+    SceneRig rig(240, 480);
+    CLexfallView& v = rig.view;
+    prepare(v, PhysicsPreset::AsDesigned);
+    for (int k = 0; k < 240; ++k)
+        add(v, "softpile"[k % 8], 8.0 + 15.0 * (k % 15), 20.0 + 19.0 * (k / 15), 16);
+    rig.tick(1000);
+    int awake = 0;
+    for (const auto& body : v.m_pBodies)
+        awake += body->collision && !body->collision->asleep;
+    EXPECT_LE(awake, rig.bodyCount() / 40) << "the springs of letters pressed together ring on";
+}
