@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 #include "physics/Overlap.h"
@@ -229,17 +230,29 @@ TEST(Collide, TheSameBitsOnOneTwoAndFourThreadsEveryTime)
     }
 }
 
-TEST(Collide, APileOfRoundLettersComesToRest)
+namespace {
+
+// A narrow window filled with `count` letters of size 16 in rows, dropped
+// and ticked; the letters still awake.
+int awakeInAPile(SceneRig& rig, PhysicsPreset preset, std::string_view letters, int count, int ticks)
 {
-    SceneRig rig(240, 480);
     CLexfallView& v = rig.view;
-    prepare(v, PhysicsPreset::Sturdy);
-    for (int k = 0; k < 360; ++k)
-        add(v, "oeO"[k % 3], 8.0 + 15.0 * (k % 15), 20.0 + 19.0 * (k / 15), 16);
-    rig.tick(2000);
+    prepare(v, preset);
+    for (int k = 0; k < count; ++k)
+        add(v, letters[static_cast<std::size_t>(k) % letters.size()], 8.0 + 15.0 * (k % 15), 20.0 + 19.0 * (k / 15), 16);
+    rig.tick(ticks);
     int awake = 0;
     for (const auto& body : v.m_pBodies)
         awake += body->collision && !body->collision->asleep;
+    return awake;
+}
+
+} // namespace
+
+TEST(Collide, APileOfRoundLettersComesToRest)
+{
+    SceneRig rig(240, 480);
+    const int awake = awakeInAPile(rig, PhysicsPreset::Sturdy, "oeO", 360, 2000);
     EXPECT_EQ(rig.bodyCount(), 360) << "letters rolled out of the window";
     EXPECT_LE(awake, rig.bodyCount() / 20) << "round letters keep rolling over one another";
 }
@@ -247,13 +260,6 @@ TEST(Collide, APileOfRoundLettersComesToRest)
 TEST(Collide, APileOfSoftLettersComesToRest)
 {
     SceneRig rig(240, 480);
-    CLexfallView& v = rig.view;
-    prepare(v, PhysicsPreset::AsDesigned);
-    for (int k = 0; k < 240; ++k)
-        add(v, "softpile"[k % 8], 8.0 + 15.0 * (k % 15), 20.0 + 19.0 * (k / 15), 16);
-    rig.tick(1000);
-    int awake = 0;
-    for (const auto& body : v.m_pBodies)
-        awake += body->collision && !body->collision->asleep;
+    const int awake = awakeInAPile(rig, PhysicsPreset::AsDesigned, "softpile", 240, 1000);
     EXPECT_LE(awake, rig.bodyCount() / 40) << "the springs of letters pressed together ring on";
 }
