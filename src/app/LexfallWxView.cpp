@@ -174,8 +174,7 @@ void CLexfallWxView::saveChoice(void (*choose)(SceneSettings& stored, const CLex
 {
     SceneSettings stored = m_settings.loadSettings();
     choose(stored, *m_scene);
-    if (!m_settings.saveSettings(stored))
-        showStatus("Settings not saved: " + m_settings.error());
+    reportSaved(m_settings.saveSettings(stored));
 }
 
 void CLexfallWxView::startFace()
@@ -195,8 +194,7 @@ void CLexfallWxView::saveFace()
 {
     const std::string& other = m_scene->m_strFace;
     m_faces.face = !other.empty() ? other : std::string(m_scene->m_pszFontFile) == "Symbol.ttf" ? "symbol" : "arial";
-    if (!m_settings.saveFaces(m_faces))
-        showStatus("Settings not saved: " + m_settings.error());
+    reportSaved(m_settings.saveFaces(m_faces));
 }
 
 void CLexfallWxView::chooseFace(const std::string& face)
@@ -245,8 +243,7 @@ void CLexfallWxView::OnSettings(wxCommandEvent&)
         return;
     const SceneSettings settings = dialog.settings();
     m_scene->ApplySettings(settings);
-    if (!m_settings.saveSettings(settings))
-        showStatus("Settings not saved: " + m_settings.error());
+    reportSaved(m_settings.saveSettings(settings));
     m_canvas->Refresh();
 }
 
@@ -255,6 +252,12 @@ void CLexfallWxView::OnUpdateViewCommand(wxUpdateUIEvent& event)
     WxCommandUpdate ui(event);
     if (!m_scene || !m_scene->OnUpdateCommand(sceneCommand(event.GetId()), ui))
         event.Skip();
+}
+
+void CLexfallWxView::reportSaved(bool saved)
+{
+    if (!saved)
+        showStatus("Settings not saved: " + m_settings.error());
 }
 
 void CLexfallWxView::showStatus(const wxString& text)

@@ -52,6 +52,8 @@ private:
     void OnUpdateRecording(wxUpdateUIEvent& event);
     void stopRecording();
     void showStatus(const wxString& text);
+    // Says in the status bar when the settings could not be saved.
+    void reportSaved(bool saved);
     void OnUpdateViewCommand(wxUpdateUIEvent& event);
     void destroyCanvas();
 

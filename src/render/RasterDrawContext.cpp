@@ -674,12 +674,7 @@ void RasterDrawContext::inkMarkedRows(int top, int end)
     const std::uint32_t colour = m_brush;
     const int width = m_frame.width();
     const bool clearing = m_pendingClear.has_value();
-    const std::uint32_t background = clearing ? RasterFrame::pixel(*m_pendingClear) : 0;
-    if (clearing) {
-        top = rowTop();
-        end = rowEnd();
-        m_pendingClear.reset();
-    }
+    const std::uint32_t background = takePendingClear(top, end);
     for (int y = top; y < end; ++y) {
         std::uint64_t* marks = m_marks.data() + static_cast<std::size_t>(y - rowTop()) * static_cast<std::size_t>(m_markWords);
         std::uint32_t* row = m_frame.row(y);
@@ -707,6 +702,17 @@ void RasterDrawContext::inkMarkedRows(int top, int end)
 }
 
 void RasterDrawContext::clear(Rgb colour) { m_pendingClear = colour; }
+
+std::uint32_t RasterDrawContext::takePendingClear(int& top, int& end)
+{
+    if (!m_pendingClear)
+        return 0;
+    top = rowTop();
+    end = rowEnd();
+    const std::uint32_t background = RasterFrame::pixel(*m_pendingClear);
+    m_pendingClear.reset();
+    return background;
+}
 
 void RasterDrawContext::finish() { settle(); }
 
@@ -821,12 +827,7 @@ void RasterDrawContext::inkPlane(int top, int end, std::uint32_t colour)
 {
     const int width = m_frame.width();
     const bool clearing = m_pendingClear.has_value();
-    const std::uint32_t background = clearing ? RasterFrame::pixel(*m_pendingClear) : 0;
-    if (clearing) {
-        top = rowTop();
-        end = rowEnd();
-        m_pendingClear.reset();
-    }
+    const std::uint32_t background = takePendingClear(top, end);
     for (int y = top; y < end; ++y) {
         std::uint8_t* left = m_plane.data() + static_cast<std::size_t>(y - rowTop()) * static_cast<std::size_t>(width);
         std::uint32_t* pixels = m_frame.row(y);

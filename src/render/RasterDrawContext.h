@@ -89,6 +89,10 @@ private:
     void prepareWalk(TriangleWalk& walk, IntPoint a, IntPoint b, IntPoint c, int first, int last) const;
     void markWalks(const TriangleWalk* walks, int count);
     void markFarTriangle(IntPoint a, IntPoint b, IntPoint c, int first, int last);
+    // A pass over rows [top, end) that also writes the background takes
+    // the pending clear: the rows become the whole band. The background
+    // (0 when no clear is pending).
+    std::uint32_t takePendingClear(int& top, int& end);
     void inkMarkedRows(int top, int end);
     void smoothTriangles(const IntPoint* points, int count, std::span<const int> shapes);
     void inkPlane(int top, int end, std::uint32_t colour);

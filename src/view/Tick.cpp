@@ -94,24 +94,27 @@ void CLexfallView::OnTimer(unsigned /*timerId*/)
     // Part k holds bodies n-1-32k down to n-32(k+1); its points start after
     // those of every newer part.
     const int parts = (n + kBodiesPerPart - 1) / kBodiesPerPart;
+    const auto eachBodyOf = [n](int k, auto&& each) {
+        for (int i = n - 1 - k * kBodiesPerPart, last = std::max(0, n - (k + 1) * kBodiesPerPart); i >= last; --i)
+            each(i);
+    };
+    const auto entries = [this](int i) { return static_cast<int>(m_pBodyTriangles[static_cast<std::size_t>(i)]->size()); };
     m_leaving.resize(static_cast<std::size_t>(n));
     m_bodyPoints.resize(static_cast<std::size_t>(n));
     m_partOffsets.resize(static_cast<std::size_t>(parts) + 1);
     m_partOffsets[0] = 0;
     for (int k = 0; k < parts; ++k) {
         int offset = m_partOffsets[static_cast<std::size_t>(k)];
-        for (int i = n - 1 - k * kBodiesPerPart, last = std::max(0, n - (k + 1) * kBodiesPerPart); i >= last; --i)
-            offset += static_cast<int>(m_pBodyTriangles[static_cast<std::size_t>(i)]->size());
+        eachBodyOf(k, [&](int i) { offset += entries(i); });
         m_partOffsets[static_cast<std::size_t>(k) + 1] = offset;
     }
     const auto eachPart = [&](auto&& body) {
         const auto part = [&](int k) {
             int offset = m_partOffsets[static_cast<std::size_t>(k)];
-            for (int i = n - 1 - k * kBodiesPerPart, last = std::max(0, n - (k + 1) * kBodiesPerPart); i >= last;
-                 --i) {
+            eachBodyOf(k, [&](int i) {
                 body(i, offset);
-                offset += static_cast<int>(m_pBodyTriangles[static_cast<std::size_t>(i)]->size());
-            }
+                offset += entries(i);
+            });
         };
         if (m_pPool && n >= kParallelBodies)
             m_pPool->run(parts, part);

@@ -15,6 +15,7 @@
 #include "app/WxDrawContext.h"
 #include "platform/HeadlessWindow.h"
 #include "render/RasterDrawContext.h"
+#include "support/ViewFixture.h"
 #include "view/CLexfallView.h"
 
 namespace {
@@ -108,21 +109,7 @@ TEST_F(RasterMatchesWx, SameScenePixelsWithinRoundingAtEdges)
     HeadlessWindow window(kWidth, kHeight);
     CLexfallView view;
     view.attachWindow(&window);
-    // Letters that spin as nozzle words do, animated until their meshes
-    // fold: long thin triangles and overlaps, the hard cases.
-    view.m_bNozzleMode = true;
-    view.m_bLeftDown = true;
-    for (const char* line : {"Lexfall gW", "soft bodies", "tumble & fall"}) {
-        view.m_vInsert = Vector3{10.0, 80.0 + 90.0 * (line[0] % 3), 0.0};
-        for (const char* c = line; *c; ++c)
-            view.AddCharacter(*c);
-    }
-    view.m_bLeftDown = false;
-    view.m_bAnimate = true;
-    view.m_bShowCompass = true;
-    view.m_ptNeedle = IntPoint{331, 352};
-    for (int tick = 0; tick < 40; ++tick)
-        view.OnTimer(view.m_nTimerID);
+    addFoldingLetters(view);
 
     for (bool wireframe : {false, true}) {
         view.m_bWireframe = wireframe;

@@ -6,6 +6,11 @@
 #include "FakeWindow.h"
 #include "view/CLexfallView.h"
 
+// The raster tests' scene: three lines of letters that spin as nozzle words
+// do, the compass shown, animated 40 ticks until their meshes fold (long
+// thin triangles and overlaps, the hard cases).
+void addFoldingLetters(CLexfallView& view);
+
 // A scene view attached to a fake window, in one line:
 //     SceneRig rig;            // 640 x 480 client area
 //     rig.type("A"); rig.tick(10);

@@ -14,19 +14,9 @@ TEST(FramePainter, WithoutSmoothEdgesEveryPixelIsAsBefore)
     const Rgb white{255, 255, 255};
     SceneRig rig(kWidth, kHeight);
     CLexfallView& view = rig.view;
-    view.m_bNozzleMode = true;
-    view.m_bLeftDown = true;
-    for (const char* line : {"Lexfall gW", "soft bodies", "tumble & fall"}) {
-        view.m_vInsert = Vector3{10.0, 80.0 + 90.0 * (line[0] % 3), 0.0};
-        for (const char* c = line; *c; ++c)
-            view.AddCharacter(*c);
-    }
-    view.m_bLeftDown = false;
-    view.m_bAnimate = true;
-    view.m_bShowCompass = true;
-    view.m_ptNeedle = IntPoint{331, 352};
+    addFoldingLetters(view);
+    // A running timer: the painter then paints in bands.
     view.StartAnimationTimer();
-    rig.tick(40);
     ASSERT_GT(view.m_nPoints, 300);
 
     for (bool wireframe : {false, true}) {
