@@ -310,6 +310,24 @@ void warmStart(const Contact& c, Side one, Side two)
     two.give(-jx, -jy, true);
 }
 
+// Bodies whose centres lie within a pixel of each other.
+bool coincide(const CollisionShape& one, const CollisionShape& two)
+{
+    const double dx = one.centreX - two.centreX, dy = one.centreY - two.centreY;
+    return dx * dx + dy * dy < 1.0;
+}
+
+// Whether the middle of one of `from`'s triangles lies inside `into`.
+bool middleInside(const CollisionShape& from, const CollisionShape& into)
+{
+    const std::vector<Particle*>& c = from.corners;
+    for (std::size_t t = 0; t + 3 <= c.size(); t += 3)
+        if (into.contains((c[t]->position.x + c[t + 1]->position.x + c[t + 2]->position.x) / 3.0,
+                          (c[t]->position.y + c[t + 1]->position.y + c[t + 2]->position.y) / 3.0))
+            return true;
+    return false;
+}
+
 } // namespace
 
 Collisions::Collisions() : Collisions(Settings{}) {}
@@ -323,17 +341,6 @@ CollisionShape& Collisions::shapeOf(ParticleSystem& body, const std::vector<Part
         body.collision->turns = body.floorHoldsBody;
     }
     return *body.collision;
-}
-
-int Collisions::contacts() const
-{
-    int n = 0;
-    for (const auto& run : m_runContacts)
-        n += static_cast<int>(run.size());
-    for (const CollisionShape* s : m_shapes)
-        if (s)
-            n += static_cast<int>(s->floorContacts.size());
-    return n;
 }
 
 void Collisions::wakeAround(const Bodies& bodies, const CollisionBox& box)
@@ -403,13 +410,74 @@ void Collisions::recall(Contact& contact, unsigned first, unsigned second) const
     }
 }
 
+bool Collisions::wasOverlapped(unsigned first, unsigned second) const
+{
+    return std::binary_search(m_overlapped.begin(), m_overlapped.end(), pairKey(first, second));
+}
+
+void Collisions::recover(const CollisionBox& window)
+{
+    // Bodies that were inside one another already come apart along the
+    // line between their centres, as wholes and by their masses. A body
+    // inside many takes the sum of what each pair asks, cut to one step: a
+    // crowd made at one point spreads out at a bounded speed. Bodies whose
+    // centres coincide part in a direction of their own.
+    const double step = m_settings.recoveryStep;
+    m_recoveryX.assign(m_shapes.size(), 0.0);
+    m_recoveryY.assign(m_shapes.size(), 0.0);
+    for (int k : m_overlappedNow) {
+        const Pair& pair = m_pairs[static_cast<std::size_t>(k)];
+        const CollisionShape& one = *m_shapes[static_cast<std::size_t>(pair.first)];
+        const CollisionShape& two = *m_shapes[static_cast<std::size_t>(pair.second)];
+        const double total = one.inverseMass + two.inverseMass;
+        if (!(total > 0.0))
+            continue;
+        double dx = one.centreX - two.centreX, dy = one.centreY - two.centreY;
+        const double length = std::hypot(dx, dy);
+        if (length > 1e-9) {
+            dx /= length;
+            dy /= length;
+        } else {
+            const std::uint64_t h = (pairKey(one.id, two.id) + 1) * 0x9E3779B97F4A7C15ull;
+            const double angle = static_cast<double>(h >> 11) * 0x1.0p-53 * 6.283185307179586;
+            dx = std::cos(angle);
+            dy = std::sin(angle);
+        }
+        const double share = step / total;
+        m_recoveryX[static_cast<std::size_t>(pair.first)] += dx * share * one.inverseMass;
+        m_recoveryY[static_cast<std::size_t>(pair.first)] += dy * share * one.inverseMass;
+        m_recoveryX[static_cast<std::size_t>(pair.second)] -= dx * share * two.inverseMass;
+        m_recoveryY[static_cast<std::size_t>(pair.second)] -= dy * share * two.inverseMass;
+    }
+    if (m_overlappedNow.empty())
+        return;
+    for (std::size_t i = 0; i < m_shapes.size(); ++i) {
+        CollisionShape* s = m_shapes[i];
+        double x = m_recoveryX[i], y = m_recoveryY[i];
+        if (!s || (x == 0.0 && y == 0.0))
+            continue;
+        const double length = std::hypot(x, y);
+        if (length > step) {
+            x *= step / length;
+            y *= step / length;
+        }
+        // Never out through a side or the top: those letters would be gone.
+        x = std::max(x, std::min(0.0, window.left - s->box.left));
+        x = std::min(x, std::max(0.0, window.right - s->box.right));
+        y = std::max(y, std::min(0.0, window.top - s->box.top));
+        s->motion.x += x;
+        s->motion.y += y;
+    }
+}
+
 std::vector<Contact>& Collisions::contactsOf(const Pair& pair)
 {
     return m_runContacts[static_cast<std::size_t>(&pair - m_pairs.data()) / kPairsPerRun];
 }
 
-void Collisions::resolve(const Bodies& bodies, double floor, TaskPool* pool)
+void Collisions::resolve(const Bodies& bodies, const CollisionBox& window, TaskPool* pool)
 {
+    const double floor = window.bottom;
     const int n = static_cast<int>(bodies.size());
     const auto run = [pool](int parts, auto&& part) {
         if (pool)
@@ -437,6 +505,14 @@ void Collisions::resolve(const Bodies& bodies, double floor, TaskPool* pool)
         if (s && s->id == 0)
             s->id = ++m_lastId;
     }
+    // A floor that moved (the window was resized) no longer holds what
+    // slept on it.
+    if (floor != m_floor) {
+        for (CollisionShape* s : m_shapes)
+            if (s)
+                s->wake();
+        m_floor = floor;
+    }
     run(bodyRuns, [&](int r) {
         const int end = std::min(n, (r + 1) * kBodiesPerRun);
         for (int i = r * kBodiesPerRun; i < end; ++i)
@@ -463,11 +539,22 @@ void Collisions::resolve(const Bodies& bodies, double floor, TaskPool* pool)
     run(pairRuns, [this](int r) { touch(r); });
 
     // Sleepers struck hard enough wake; the others stand firm this tick.
-    for (const Pair& pair : m_pairs)
+    // Bodies inside one another do not settle until they are apart.
+    m_overlappedNow.clear();
+    for (int k = 0; k < static_cast<int>(m_pairs.size()); ++k) {
+        const Pair& pair = m_pairs[static_cast<std::size_t>(k)];
+        CollisionShape& one = *m_shapes[static_cast<std::size_t>(pair.first)];
+        CollisionShape& two = *m_shapes[static_cast<std::size_t>(pair.second)];
         if (pair.wake) {
-            m_shapes[static_cast<std::size_t>(pair.first)]->wake();
-            m_shapes[static_cast<std::size_t>(pair.second)]->wake();
+            one.wake();
+            two.wake();
         }
+        if (pair.overlapped) {
+            one.quietTicks = 0;
+            two.quietTicks = 0;
+            m_overlappedNow.push_back(k);
+        }
+    }
     eachBody([this, floor](ParticleSystem& body, CollisionShape& s) {
         s.inverseMass = s.asleep || !(s.mass > 0.0) ? 0.0 : 1.0 / s.mass;
         s.inverseInertia = s.asleep || !s.turns || !(s.inertia > 0.0) ? 0.0 : 1.0 / s.inertia;
@@ -545,32 +632,7 @@ void Collisions::resolve(const Bodies& bodies, double floor, TaskPool* pool)
         });
     };
 
-    // Bodies that were inside one another already come apart along the line
-    // between their centres, a little each tick, moving as wholes.
-    const double step = m_settings.recoveryStep;
-    eachColour(pool, [step, this](const Pair& pair) {
-        if (!pair.overlapped)
-            return;
-        CollisionShape& one = *m_shapes[static_cast<std::size_t>(pair.first)];
-        CollisionShape& two = *m_shapes[static_cast<std::size_t>(pair.second)];
-        const double total = one.inverseMass + two.inverseMass;
-        if (!(total > 0.0))
-            return;
-        double dx = one.centreX - two.centreX, dy = one.centreY - two.centreY;
-        const double length = std::hypot(dx, dy);
-        if (length > 1e-9) {
-            dx /= length;
-            dy /= length;
-        } else {
-            dx = 0.0;
-            dy = -1.0;
-        }
-        const double share = step / total;
-        one.motion.x += dx * share * one.inverseMass;
-        one.motion.y += dy * share * one.inverseMass;
-        two.motion.x -= dx * share * two.inverseMass;
-        two.motion.y -= dy * share * two.inverseMass;
-    });
+    recover(window);
     for (int iteration = 0; iteration < m_settings.positionIterations; ++iteration)
         pass([](Contact& c, Side one, Side two) { solvePosition(c, one, two); });
     pass([](Contact& c, Side one, Side two) { warmStart(c, one, two); });
@@ -578,6 +640,13 @@ void Collisions::resolve(const Bodies& bodies, double floor, TaskPool* pool)
         pass([friction, rolling](Contact& c, Side one, Side two) { solveVelocity(c, one, two, friction, rolling); });
 
     remember();
+    m_overlapped.clear();
+    for (int k : m_overlappedNow) {
+        const Pair& pair = m_pairs[static_cast<std::size_t>(k)];
+        m_overlapped.push_back(pairKey(m_shapes[static_cast<std::size_t>(pair.first)]->id,
+                                       m_shapes[static_cast<std::size_t>(pair.second)]->id));
+    }
+    std::sort(m_overlapped.begin(), m_overlapped.end());
 
     // The bodies take what the contacts asked of them. One that stays
     // where it is, give or take a jitter, for a while goes to sleep.
@@ -604,9 +673,15 @@ void Collisions::touch(int run)
         const CollisionShape& second = *m_shapes[static_cast<std::size_t>(pair.second)];
 
         // Points of `from` in `into`; the contact's first body is `first`.
-        int old = 0;
+        // The first point found inside from before this tick settles that
+        // the pair comes apart as a whole: the rest need not be looked at.
+        const bool inside = wasOverlapped(first.id, second.id);
+        // Two letters made exactly on one another have their outlines on
+        // each other's, where no point is clearly inside: the middles of
+        // their triangles are.
+        int old = coincide(first, second) && (middleInside(first, second) || middleInside(second, first));
         const auto meet = [&](const CollisionShape& from, const CollisionShape& into) {
-            if (into.crushed)
+            if (into.crushed || old > 0)
                 return;
             const bool fromFirst = &from == &first;
             const CollisionBox& box = into.box;
@@ -622,6 +697,12 @@ void Collisions::touch(int run)
                 const double movedSq = (px - sx) * (px - sx) + (py - sy) * (py - sy);
                 Found hit;
                 if (into.contains(px, py)) {
+                    // Bodies still inside one another since last tick go on
+                    // coming apart as wholes, however this point moved.
+                    if (inside) {
+                        ++old;
+                        return;
+                    }
                     // In by the edge its path crossed, when that explains how
                     // deep it is, else by the nearest edge. Deeper than its
                     // path explains, it was inside before this tick: such a
@@ -635,7 +716,7 @@ void Collisions::touch(int run)
                         hit = nearest(into, px, py);
                     if (hit.edge && behind(hit, px, py) > movedBy + kFreshSlack) {
                         ++old;
-                        continue;
+                        return;
                     }
                 } else if (movedSq > kTunnel * kTunnel) {
                     // Fast enough to have passed right through.
@@ -693,7 +774,7 @@ void Collisions::colour(std::size_t bodies)
         pair.colour = kNoColour + 1; // nothing to solve
         const CollisionShape& one = *m_shapes[static_cast<std::size_t>(pair.first)];
         const CollisionShape& two = *m_shapes[static_cast<std::size_t>(pair.second)];
-        if ((pair.begin == pair.end && !pair.overlapped) || (one.asleep && two.asleep))
+        if (pair.begin == pair.end || (one.asleep && two.asleep))
             continue;
         std::uint64_t& a = m_usedColours[static_cast<std::size_t>(pair.first)];
         std::uint64_t& b = m_usedColours[static_cast<std::size_t>(pair.second)];

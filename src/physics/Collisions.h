@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -42,8 +43,8 @@ public:
         // Slower impacts on the floor stop rather than bounce.
         double bounceSpeed = 40.0;
         // Bodies inside one another before this tick (made so, or pressed
-        // in) come apart by this much a tick, undone over a second or so
-        // instead of in one blow.
+        // in) come apart by at most this much a tick, however many others
+        // they lie in: a crowd spreads out instead of bursting.
         double recoveryStep = 1.5;
     };
 
@@ -57,16 +58,17 @@ public:
 
     // Separates the bodies after their step. Every body with particles has
     // its shape (shapeOf) with the start of this tick remembered. Particles
-    // end at or above `floor`. A body whose positions are no longer finite
-    // is left out and marked (its shape's `finite` is false).
-    void resolve(const Bodies& bodies, double floor, TaskPool* pool);
+    // end at or above the floor, `window.bottom`; bodies inside one another
+    // are not pushed apart through the window's other sides. A body whose
+    // positions are no longer finite is left out and marked (its shape's
+    // `finite` is false). Sleepers wake when the floor moves.
+    void resolve(const Bodies& bodies, const CollisionBox& window, TaskPool* pool);
 
     // Wakes the sleeping bodies whose boxes meet `box`: the body there is
     // leaving and may have held them up.
     static void wakeAround(const Bodies& bodies, const CollisionBox& box);
 
     int pairs() const { return static_cast<int>(m_pairs.size()); }
-    int contacts() const;
 
 private:
     struct Pair {
@@ -80,6 +82,7 @@ private:
     };
 
     void touch(int run);
+    void recover(const CollisionBox& window);
     void colour(std::size_t bodies);
     template <class Solve>
     void eachColour(TaskPool* pool, Solve solve);
@@ -113,7 +116,14 @@ private:
     };
     void remember();
     void recall(Contact& contact, unsigned first, unsigned second) const;
+    bool wasOverlapped(unsigned first, unsigned second) const;
     std::vector<Remembered> m_remembered;
     std::vector<PairSlot> m_rememberedPairs;
+    // The pairs found inside one another last tick, by body ids, sorted.
+    std::vector<std::uint64_t> m_overlapped;
+    std::vector<int> m_overlappedNow; // pair indices, this tick
+    std::vector<double> m_recoveryX;   // by body
+    std::vector<double> m_recoveryY;
+    double m_floor = HUGE_VAL;
     unsigned m_lastId = 0;
 };

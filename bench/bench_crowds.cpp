@@ -1,0 +1,242 @@
+// Letters that collide, under the crowds people make: many letters made at
+// one point, two identical letters made on top of each other, words typed
+// into each other, a letter shoved along the floor. Each scene reports its
+// slowest tick, how long it ran, how many letters left the window and how
+// much ink letters share at the end. Release build:
+//     build-release/bin/bench_crowds [scene ...]
+// Scenes: crowd (crowd-small, crowd-large: 200 or 1000 letters only), twins, hold, shove; all
+// when none is named.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "physics/Overlap.h"
+#include "platform/HeadlessWindow.h"
+#include "platform/TaskPool.h"
+#include "view/CLexfallView.h"
+#include "view/CommandIds.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double msSince(Clock::time_point start) { return std::chrono::duration<double, std::milli>(Clock::now() - start).count(); }
+
+// The process's peak resident memory, in MB.
+double peakMegabytes()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stod(line.substr(6)) / 1024.0;
+    return 0.0;
+}
+
+struct Scene {
+    Scene(int width, int height, PhysicsPreset preset, TaskPool& pool) : window(width, height)
+    {
+        view.attachWindow(&window);
+        view.m_pPool = &pool;
+        view.ChoosePreset(preset);
+        // Manipulate mode with the mouse still: letters are made without
+        // spin and nothing pushes them.
+        view.OnCommand(ID_MODE_MANIPULATE);
+        view.SetCollide(true);
+    }
+
+    void add(char32_t c, double x, double y)
+    {
+        view.m_vInsert = Vector3{x, y, 0.0};
+        view.AddCharacter(c);
+    }
+
+    // Ticks n times; the slowest tick in ms.
+    double tick(int n)
+    {
+        double slowest = 0.0;
+        for (int i = 0; i < n; ++i) {
+            const Clock::time_point start = Clock::now();
+            view.OnTimer(view.m_nTimerID);
+            slowest = std::max(slowest, msSince(start));
+        }
+        return slowest;
+    }
+
+    // The largest share of the smaller letter's ink that any two letters
+    // share.
+    double worstShare() const
+    {
+        double worst = 0.0;
+        for (std::size_t i = 0; i < view.m_pBodies.size(); ++i)
+            for (std::size_t j = i + 1; j < view.m_pBodies.size(); ++j) {
+                const ParticleSystem& a = *view.m_pBodies[i];
+                const ParticleSystem& b = *view.m_pBodies[j];
+                const double smaller = std::min(inkArea(a), inkArea(b));
+                if (smaller > 0.0)
+                    worst = std::max(worst, sharedArea(a, b) / smaller);
+            }
+        return worst;
+    }
+
+    // The ink of the scene on a one-pixel grid, overlaps counted once.
+    double coveredPixels() const
+    {
+        const IntRect r = window.clientRect();
+        std::vector<unsigned char> covered(static_cast<std::size_t>(r.right) * r.bottom);
+        for (const auto& body : view.m_pBodies) {
+            if (!body->collision)
+                continue;
+            const std::vector<Particle*>& c = body->collision->corners;
+            for (std::size_t t = 0; t + 3 <= c.size(); t += 3) {
+                const Vector3 &a = c[t]->position, &b = c[t + 1]->position, &d = c[t + 2]->position;
+                const int x0 = std::max(0, static_cast<int>(std::min({a.x, b.x, d.x})));
+                const int x1 = std::min(r.right - 1, static_cast<int>(std::max({a.x, b.x, d.x})));
+                const int y0 = std::max(0, static_cast<int>(std::min({a.y, b.y, d.y})));
+                const int y1 = std::min(r.bottom - 1, static_cast<int>(std::max({a.y, b.y, d.y})));
+                for (int y = y0; y <= y1; ++y)
+                    for (int x = x0; x <= x1; ++x) {
+                        const double px = x + 0.5, py = y + 0.5;
+                        const double d1 = (b.x - a.x) * (py - a.y) - (b.y - a.y) * (px - a.x);
+                        const double d2 = (d.x - b.x) * (py - b.y) - (d.y - b.y) * (px - b.x);
+                        const double d3 = (a.x - d.x) * (py - d.y) - (a.y - d.y) * (px - d.x);
+                        if ((d1 >= 0 && d2 >= 0 && d3 >= 0) || (d1 <= 0 && d2 <= 0 && d3 <= 0))
+                            covered[static_cast<std::size_t>(y) * r.right + x] = 1;
+                    }
+            }
+        }
+        return static_cast<double>(std::count(covered.begin(), covered.end(), 1));
+    }
+
+    int bodies() const { return static_cast<int>(view.m_pBodies.size()); }
+
+    HeadlessWindow window;
+    CLexfallView view;
+};
+
+const char* nameOf(PhysicsPreset preset) { return preset == PhysicsPreset::Sturdy ? "Sturdy" : "As designed"; }
+
+// Letters made at one point while paused, then animated for ten seconds.
+void crowd(TaskPool& pool, const std::vector<int>& sizes)
+{
+    std::printf("\n%s\n\n", "\"W\" made at one point while paused, then 10 s animated (1024x768):");
+    std::printf("| preset | letters | first tick | slowest tick | run | left | ink at 5 s / one W | peak MB |\n");
+    std::printf("|---|---|---|---|---|---|---|---|\n");
+    for (PhysicsPreset preset : {PhysicsPreset::Sturdy, PhysicsPreset::AsDesigned})
+        for (int letters : sizes) {
+            Scene scene(1024, 768, preset, pool);
+            for (int i = 0; i < letters; ++i)
+                scene.add('W', 480.0, 400.0);
+            scene.view.m_bAnimate = true;
+            const Clock::time_point start = Clock::now();
+            const double first = scene.tick(1);
+            const double oneW = inkArea(*scene.view.m_pBodies.front());
+            double slowest = std::max(first, scene.tick(311));
+            const double covered = scene.coveredPixels();
+            slowest = std::max(slowest, scene.tick(313));
+            std::printf("| %s | %d | %.1f ms | %.1f ms | %.2f s | %d | %.0f | %.0f |\n", nameOf(preset), letters, first,
+                        slowest, msSince(start) / 1000.0, letters - scene.bodies(), covered / oneW, peakMegabytes());
+            std::fflush(stdout);
+        }
+}
+
+// Two identical letters made on the same point: ticks until they share
+// less than 5% of their ink.
+void twins(TaskPool& pool)
+{
+    std::printf("\nTwo identical letters made at one point (640x480): ticks until less than 5%% of the ink is shared\n\n");
+    std::printf("| preset | letter | ticks | shared after 1 s |\n|---|---|---|---|\n");
+    for (PhysicsPreset preset : {PhysicsPreset::Sturdy, PhysicsPreset::AsDesigned})
+        for (char32_t c : {U'H', U'O', U'W', U'i'}) {
+            Scene scene(640, 480, preset, pool);
+            scene.add(c, 300.0, 300.0);
+            scene.add(c, 300.0, 300.0);
+            scene.view.m_bAnimate = true;
+            int apart = -1;
+            for (int t = 1; t <= 63; ++t) {
+                scene.tick(1);
+                if (apart < 0 && scene.worstShare() < 0.05)
+                    apart = t;
+            }
+            std::printf("| %s | %c | %d | %.1f%% |\n", nameOf(preset), static_cast<char>(c), apart,
+                        100.0 * scene.worstShare());
+            std::fflush(stdout);
+        }
+}
+
+// Three "HOLD" typed at nearly one point, then 12 s.
+void hold(TaskPool& pool)
+{
+    std::printf("\nThree \"HOLD\" typed at nearly one point, then 12 s: the largest share of ink two letters share\n\n");
+    std::printf("| preset | after 1 s | after 12 s | left |\n|---|---|---|---|\n");
+    for (PhysicsPreset preset : {PhysicsPreset::Sturdy, PhysicsPreset::AsDesigned}) {
+        Scene scene(640, 480, preset, pool);
+        for (int k = 0; k < 3; ++k) {
+            scene.view.m_vInsert = Vector3{200.0 + 3.0 * k, 300.0 + 2.0 * k, 0.0};
+            for (char32_t c : U"HOLD")
+                if (c)
+                    scene.view.AddCharacter(c);
+        }
+        scene.view.m_bAnimate = true;
+        scene.tick(62);
+        const double early = scene.worstShare();
+        scene.tick(688);
+        std::printf("| %s | %.1f%% | %.1f%% | %d |\n", nameOf(preset), 100.0 * early, 100.0 * scene.worstShare(),
+                    12 - scene.bodies());
+        std::fflush(stdout);
+    }
+}
+
+// A lone Sturdy "H" at rest on the floor, given 300 px/s along it.
+void shove(TaskPool& pool)
+{
+    Scene scene(1024, 480, PhysicsPreset::Sturdy, pool);
+    scene.add('H', 100.0, 470.0);
+    scene.view.m_bAnimate = true;
+    scene.tick(200);
+    ParticleSystem& h = *scene.view.m_pBodies.front();
+    const double x0 = h.particleAt(0)->position.x;
+    for (int i = 0; i < h.particleCount(); ++i)
+        h.particleAt(i)->velocity.x += 300.0;
+    h.collision->wake();
+    int ticks = 0;
+    while (ticks < 1000 && !h.collision->asleep) {
+        scene.tick(1);
+        ++ticks;
+    }
+    std::printf("\nA lone Sturdy \"H\" shoved at 300 px/s along the floor: %.0f px in %.2f s%s\n",
+                h.particleAt(0)->position.x - x0, ticks / 62.5, h.collision->asleep ? ", then asleep" : ", still moving");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    TaskPool pool(TaskPool::threadsFromEnvironment());
+    const auto wanted = [&](const char* name) {
+        if (argc < 2)
+            return true;
+        for (int i = 1; i < argc; ++i)
+            if (std::strcmp(argv[i], name) == 0)
+                return true;
+        return false;
+    };
+    std::printf("bench_crowds: %d threads\n", pool.threads());
+    if (wanted("twins"))
+        twins(pool);
+    if (wanted("hold"))
+        hold(pool);
+    if (wanted("shove"))
+        shove(pool);
+    if (wanted("crowd"))
+        crowd(pool, {200, 1000});
+    else if (wanted("crowd-small"))
+        crowd(pool, {200});
+    else if (wanted("crowd-large"))
+        crowd(pool, {1000});
+    return 0;
+}

@@ -1,0 +1,127 @@
+// The collision pass on hand-made bodies: square blocks of two triangles,
+// stepped by the pass alone, so that its rules show without a glyph.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <vector>
+
+#include "physics/Collisions.h"
+#include "physics/Overlap.h"
+
+namespace {
+
+struct Blocks {
+    Collisions::Bodies bodies;
+    std::vector<std::vector<Particle*>> corners;
+    Collisions collisions;
+
+    // A square block of side `size` with its top left corner at (x, y).
+    void add(double x, double y, double size = 20.0)
+    {
+        auto body = std::make_unique<ParticleSystem>(0.4);
+        double tolerance = 0.0;
+        Particle* a = body->findOrAddParticle(Vector3{x, y, 0.0}, tolerance);
+        Particle* b = body->findOrAddParticle(Vector3{x + size, y, 0.0}, tolerance);
+        Particle* c = body->findOrAddParticle(Vector3{x + size, y + size, 0.0}, tolerance);
+        Particle* d = body->findOrAddParticle(Vector3{x, y + size, 0.0}, tolerance);
+        body->floorHoldsBody = true; // moves and turns as a whole
+        corners.push_back({a, b, c, a, c, d});
+        Collisions::shapeOf(*body, corners.back());
+        bodies.push_back(std::move(body));
+    }
+
+    // One pass, the bodies standing still between passes.
+    void resolve(const CollisionBox& window)
+    {
+        for (const auto& body : bodies)
+            body->collision->rememberStart();
+        collisions.resolve(bodies, window, nullptr);
+    }
+
+    double shared() const
+    {
+        double area = 0.0;
+        for (std::size_t i = 0; i < bodies.size(); ++i)
+            for (std::size_t j = i + 1; j < bodies.size(); ++j)
+                area += sharedArea(*bodies[i], *bodies[j]);
+        return area;
+    }
+
+    Vector3 centre(std::size_t i) const
+    {
+        const ParticleSystem& body = *bodies[i];
+        Vector3 sum;
+        for (int k = 0; k < body.particleCount(); ++k)
+            sum = sum + body.particleAt(k)->position;
+        return sum * (1.0 / body.particleCount());
+    }
+};
+
+const CollisionBox kWindow{0.0, 0.0, 400.0, 300.0};
+
+} // namespace
+
+// Two blocks made exactly on one another have their outlines on each
+// other's, where no point lies strictly inside the other: they must still
+// be found inside one another, and part.
+TEST(Collisions, BodiesMadeExactlyOnOneAnotherComeApart)
+{
+    Blocks blocks;
+    blocks.add(100.0, 100.0);
+    blocks.add(100.0, 100.0);
+    ASSERT_GT(blocks.shared(), 399.0);
+    for (int tick = 0; tick < 30; ++tick)
+        blocks.resolve(kWindow);
+    EXPECT_EQ(blocks.shared(), 0.0);
+}
+
+// A crowd made at one point spreads out at a bounded speed, whatever the
+// number of bodies each lies inside, and not out of the window.
+TEST(Collisions, ACrowdMadeAtOnePointSpreadsAtABoundedSpeed)
+{
+    Blocks blocks;
+    for (int i = 0; i < 60; ++i)
+        blocks.add(190.0 + 0.01 * i, 140.0);
+    const double step = Collisions::Settings{}.recoveryStep;
+    for (int tick = 0; tick < 400; ++tick) {
+        std::vector<Vector3> before;
+        for (std::size_t i = 0; i < blocks.bodies.size(); ++i)
+            before.push_back(blocks.centre(i));
+        blocks.resolve(kWindow);
+        for (std::size_t i = 0; i < blocks.bodies.size(); ++i) {
+            const Vector3 moved = blocks.centre(i) - before[i];
+            // A step of parting, and what the contacts of bodies already
+            // apart add.
+            ASSERT_LE(std::sqrt(moved.dot(moved)), 2.0 * step) << "tick " << tick << ", body " << i;
+            const Vector3 at = blocks.centre(i);
+            ASSERT_TRUE(kWindow.contains(at.x, at.y)) << "body " << i << " pushed out of the window";
+        }
+    }
+    // 60 blocks of 400 square pixels fit in the window many times over.
+    EXPECT_LT(blocks.shared(), 400.0) << "the crowd stays inside one another";
+
+    // Nor is a body inside another at the window's side parted out of it.
+    Blocks edge;
+    edge.add(0.0, 100.0);
+    edge.add(8.0, 100.0);
+    for (int tick = 0; tick < 30; ++tick)
+        edge.resolve(kWindow);
+    EXPECT_GE(edge.bodies[0]->collision->box.left, 0.0);
+    EXPECT_EQ(edge.shared(), 0.0);
+}
+
+// A body asleep on the floor wakes when the floor moves away from it.
+TEST(Collisions, SleepersWakeWhenTheFloorMoves)
+{
+    Blocks blocks;
+    blocks.add(100.0, 280.0);
+    const CollisionBox window{0.0, 0.0, 400.0, 300.0};
+    for (int tick = 0; tick < 100 && !blocks.bodies[0]->collision->asleep; ++tick)
+        blocks.resolve(window);
+    ASSERT_TRUE(blocks.bodies[0]->collision->asleep);
+    blocks.resolve(window);
+    EXPECT_TRUE(blocks.bodies[0]->collision->asleep) << "the same floor keeps it asleep";
+    blocks.resolve(CollisionBox{0.0, 0.0, 400.0, 500.0});
+    EXPECT_FALSE(blocks.bodies[0]->collision->asleep);
+}
