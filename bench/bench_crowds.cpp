@@ -4,11 +4,13 @@
 // slowest tick, how long it ran, how many letters left the window and how
 // much ink letters share at the end. Release build:
 //     build-release/bin/bench_crowds [scene ...]
-// Scenes: crowd (crowd-small, crowd-large: 200 or 1000 letters only), twins, hold, shove; all
+// Scenes: crowd (crowd-small, crowd-large: 200 or 1000 letters only), twins, hold, shove,
+// extremes; all
 // when none is named.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -212,6 +214,60 @@ void shove(TaskPool& pool)
                 h.particleAt(0)->position.x - x0, ticks / 62.5, h.collision->asleep ? ", then asleep" : ", still moving");
 }
 
+// Four letters typed with each Settings value at either end of its range,
+// with and without collisions, animated for 10 s: the fastest particle
+// and the letters lost.
+void extremes(TaskPool& pool)
+{
+    struct Case {
+        const char* name;
+        void (*set)(SceneSettings&, bool high);
+    };
+    const Case cases[] = {
+        {"size", [](SceneSettings& s, bool high) { s.fontSize = high ? 200 : 8; }},
+        {"precision", [](SceneSettings& s, bool high) { s.precision = high ? 100.0 : 1.0; }},
+        {"size 200, precision 1", [](SceneSettings& s, bool high) { s.fontSize = high ? 200 : 48; s.precision = 1.0; }},
+        {"stiffness", [](SceneSettings& s, bool high) { s.physics.stiffness = high ? 5000.0 : 0.0; }},
+        {"damping", [](SceneSettings& s, bool high) { s.physics.damping = high ? 100.0 : 0.0; }},
+        {"spin", [](SceneSettings& s, bool high) { s.physics.typingSpin = high ? 100.0 : 0.0; }},
+        {"keep upright", [](SceneSettings& s, bool high) { s.physics.keepUpright = high ? 1.0 : 0.0; }},
+        {"shape keeping", [](SceneSettings& s, bool high) { s.physics.shapeKeeping = high ? 1.0 : 0.0; }},
+    };
+    std::printf("\n\"H@lo\" typed with each Settings value at its ends, 10 s (1024x768): fastest particle (px/s), "
+                "letters lost\n\n| preset | value | collide | low: fastest | lost | high: fastest | lost |\n"
+                "|---|---|---|---|---|---|---|\n");
+    for (PhysicsPreset preset : {PhysicsPreset::Sturdy, PhysicsPreset::AsDesigned})
+        for (const Case& c : cases)
+            for (bool collide : {false, true}) {
+                std::printf("| %s | %s | %s |", nameOf(preset), c.name, collide ? "yes" : "no");
+                for (bool high : {false, true}) {
+                    Scene scene(1024, 768, preset, pool);
+                    scene.view.OnCommand(ID_MODE_KEYBOARD);
+                    scene.view.SetCollide(collide);
+                    SceneSettings settings = scene.view.Settings();
+                    c.set(settings, high);
+                    scene.view.ApplySettings(settings);
+                    scene.view.m_vInsert = Vector3{60.0, 500.0, 0.0};
+                    for (char32_t k : {U'H', U'@', U'l', U'o'})
+                        scene.view.AddCharacter(k);
+                    const int made = scene.bodies();
+                    scene.view.m_bAnimate = true;
+                    double fastest = 0.0;
+                    for (int t = 0; t < 625; ++t) {
+                        scene.tick(1);
+                        for (const auto& body : scene.view.m_pBodies)
+                            for (int i = 0; i < body->particleCount(); ++i) {
+                                const Vector3& v = body->particleAt(i)->velocity;
+                                fastest = std::max(fastest, std::sqrt(v.dot(v)));
+                            }
+                    }
+                    std::printf(" %.0f | %d |", fastest, made - scene.bodies());
+                }
+                std::printf("\n");
+                std::fflush(stdout);
+            }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -232,6 +288,8 @@ int main(int argc, char** argv)
         hold(pool);
     if (wanted("shove"))
         shove(pool);
+    if (wanted("extremes"))
+        extremes(pool);
     if (wanted("crowd"))
         crowd(pool, {200, 1000});
     else if (wanted("crowd-small"))

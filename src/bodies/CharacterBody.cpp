@@ -1,5 +1,8 @@
 #include "bodies/CharacterBody.h"
 
+#include <algorithm>
+#include <functional>
+
 #include "glyph/GlyphMesher.h"
 #include "physics/MOTUSforceGlobal.h"
 #include "physics/MOTUSforceShape.h"
@@ -31,6 +34,52 @@ constexpr double kTurnDampingPerUnit = 4.0;
 constexpr double kUprightPerUnit = 120.0;
 constexpr double kUprightDampingPerUnit = 16.0;
 
+// The least shape keeping of a letter kept upright.
+constexpr double kKeepingForUpright = 0.05;
+
+// One tick of simulated time, which a body's step may cut into substeps.
+constexpr double kTick = 0.01;
+// Semi-implicit Euler follows a spring of stiffness k and damping c (per
+// unit mass) with a step h while h^2 k + 2 h c stays under 4. Steps are
+// cut until the bounds below on what a particle's springs and the shape
+// force can ask of it stay under that: the bounds are generous, so the
+// limit itself leaves room enough.
+constexpr double kStableBound = 4.0;
+constexpr int kMostSubsteps = 64;
+
+// The substeps a body needs to stay in one piece under its recipe. Its
+// springs ask at most k times the largest d(a) + d(b) over springs a-b,
+// d the springs at a particle (Anderson and Morley's bound on a graph's
+// Laplacian), damping likewise.
+int stableSubsteps(const ParticleSystem& system, const BodyRecipe& recipe)
+{
+    std::vector<const MOTUSforceSpring*> springs;
+    std::vector<const Particle*> ends;
+    for (int i = 0; i < system.forceCount(); ++i)
+        if (const auto* spring = dynamic_cast<const MOTUSforceSpring*>(system.forceAt(i))) {
+            springs.push_back(spring);
+            ends.push_back(spring->first);
+            ends.push_back(spring->second);
+        }
+    const std::less<const Particle*> before;
+    std::sort(ends.begin(), ends.end(), before);
+    const auto degree = [&](const Particle* p) {
+        const auto range = std::equal_range(ends.begin(), ends.end(), p, before);
+        return static_cast<double>(range.second - range.first);
+    };
+    double most = 0.0;
+    for (const MOTUSforceSpring* spring : springs)
+        most = std::max(most, degree(spring->first) + degree(spring->second));
+    const double keeping = std::max(recipe.shapeKeeping, recipe.keepUpright > 0.0 ? kKeepingForUpright : 0.0);
+    const double stiff = recipe.stiffness * most + keeping * kShapePullPerUnit + recipe.keepUpright * kUprightPerUnit;
+    const double damp = recipe.damping * most + keeping * (kShapeDampingPerUnit + kTurnDampingPerUnit) +
+                        recipe.keepUpright * kUprightDampingPerUnit + recipe.drag;
+    int n = 1;
+    for (double h = kTick; n < kMostSubsteps && h * h * stiff + 2.0 * h * damp > kStableBound; h = kTick / ++n) {
+    }
+    return n;
+}
+
 } // namespace
 
 CharacterBody buildCharacterBody(GlyphMesher& mesher, char32_t c, const BodyRecipe& recipe, const Vector3& origin)
@@ -50,17 +99,22 @@ CharacterBody buildCharacterBody(GlyphMesher& mesher, char32_t c, const BodyReci
     // Last, after the springs: it adds to what they leave. Without keeping
     // there is no such force at all, so a body is as it always was.
     if ((recipe.shapeKeeping > 0.0 || recipe.keepUpright > 0.0) && system.particleCount() > 0) {
+        // Turning a letter upright needs a shape to turn: a wholly soft
+        // letter pulled round by its fitted orientation is wrung apart.
+        const double keeping =
+            recipe.keepUpright > 0.0 ? std::max(recipe.shapeKeeping, kKeepingForUpright) : recipe.shapeKeeping;
         // A body kept in shape rests on the floor as a whole.
         system.floorHoldsBody = true;
         std::vector<Particle*> particles;
         particles.reserve(static_cast<std::size_t>(system.particleCount()));
         for (int i = 0; i < system.particleCount(); ++i)
             particles.push_back(system.particleAt(i));
-        system.addForce(std::make_unique<MOTUSforceShape>(std::move(particles), recipe.shapeKeeping * kShapePullPerUnit,
-                                                          recipe.shapeKeeping * kShapeDampingPerUnit,
-                                                          recipe.shapeKeeping * kTurnDampingPerUnit,
+        system.addForce(std::make_unique<MOTUSforceShape>(std::move(particles), keeping * kShapePullPerUnit,
+                                                          keeping * kShapeDampingPerUnit,
+                                                          keeping * kTurnDampingPerUnit,
                                                           recipe.keepUpright * kUprightPerUnit,
                                                           recipe.keepUpright * kUprightDampingPerUnit));
     }
+    system.substeps = stableSubsteps(system, recipe);
     return body;
 }

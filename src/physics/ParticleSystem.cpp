@@ -97,6 +97,13 @@ Particle* ParticleSystem::findOrAddParticle(const Vector3& point, double& tolera
 
 void ParticleSystem::step(double dt)
 {
+    const double h = dt / substeps;
+    for (int k = 0; k < substeps; ++k)
+        stepOnce(h);
+}
+
+void ParticleSystem::stepOnce(double dt)
+{
     forEachParticle([](Particle& p) { p.force = Vector3{}; });
     for (const ForceRun& run : m_order) {
         if (run.single) {

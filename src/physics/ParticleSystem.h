@@ -51,7 +51,7 @@ public:
     Particle* findOrAddParticle(const Vector3& point, double& tolerance);
 
     // Semi-implicit Euler: clear, apply forces in order, then velocity
-    // before position.
+    // before position; `substeps` times, each of dt / substeps.
     void step(double dt);
     void translate(const Vector3& offset);
     // Positive w turns the body clockwise on screen (y grows downwards).
@@ -72,6 +72,9 @@ public:
     bool floorHoldsBody = false;
     // What collisions know of the body; made when it first collides.
     std::unique_ptr<CollisionShape> collision;
+    // Steps a tick is cut into: more for springs too stiff or too damped
+    // for one step to follow (one step would throw the body apart).
+    int substeps = 1;
 
 private:
     // A stretch of the force list: one force handed in, or consecutive
@@ -81,6 +84,8 @@ private:
         MOTUSforceSpring* springs = nullptr;
         int count = 0;
     };
+
+    void stepOnce(double dt);
 
     template <class F>
     void forEachParticle(F f) const

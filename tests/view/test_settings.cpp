@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <map>
 #include <string>
 
@@ -126,4 +128,42 @@ TEST(Settings, SturdyPushesEachParticleOnceAndOnlyWhileTheMouseMoves)
     v.OnLButtonUp(0, {110, 100});
     rig.tick();
     EXPECT_DOUBLE_EQ(velocityX(0), 6.0);
+}
+
+// Every physics value the dialog accepts gives letters that hold together:
+// springs too stiff or too damped for one step a tick are stepped in
+// smaller ones, and a soft letter kept upright is given a shape to turn.
+TEST(Settings, LettersAtEveryExtremeStayWhole)
+{
+    const auto fastest = [](const CLexfallView& v) {
+        double most = 0.0;
+        for (const auto& body : v.m_pBodies)
+            for (int i = 0; i < body->particleCount(); ++i) {
+                const Vector3& velocity = body->particleAt(i)->velocity;
+                most = std::max(most, std::sqrt(velocity.dot(velocity)));
+            }
+        return most;
+    };
+    const std::pair<const char*, void (*)(SceneSettings&)> extremes[] = {
+        {"stiffness", [](SceneSettings& s) { s.physics.stiffness = settingRanges::stiffness.hi; }},
+        {"damping", [](SceneSettings& s) { s.physics.damping = settingRanges::damping.hi; }},
+        {"keep upright", [](SceneSettings& s) { s.physics.keepUpright = settingRanges::keepUpright.hi; }},
+    };
+    for (const auto& [name, set] : extremes) {
+        SceneRig rig(640, 480);
+        CLexfallView& v = rig.view;
+        SceneSettings settings = v.Settings();
+        set(settings);
+        v.ApplySettings(settings);
+        v.m_vInsert = Vector3{200.0, 300.0, 0.0};
+        v.AddCharacter('@');
+        v.m_bAnimate = true;
+        double most = 0.0;
+        for (int t = 0; t < 300; ++t) {
+            rig.tick();
+            most = std::max(most, fastest(v));
+        }
+        EXPECT_EQ(rig.bodyCount(), 1) << name;
+        EXPECT_LT(most, 3000.0) << name << ": the letter flies apart";
+    }
 }
