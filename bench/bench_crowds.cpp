@@ -5,7 +5,7 @@
 // much ink letters share at the end. Release build:
 //     build-release/bin/bench_crowds [scene ...]
 // Scenes: crowd (crowd-small, crowd-large: 200 or 1000 letters only), twins, hold, shove,
-// extremes; all
+// extremes, pile-shove; all
 // when none is named.
 #include <algorithm>
 #include <chrono>
@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "PileScene.h"
 #include "physics/Overlap.h"
 #include "platform/HeadlessWindow.h"
 #include "platform/TaskPool.h"
@@ -214,6 +215,32 @@ void shove(TaskPool& pool)
                 h.particleAt(0)->position.x - x0, ticks / 62.5, h.collision->asleep ? ", then asleep" : ", still moving");
 }
 
+// A settled pile of 500 shoved with one Manipulate drag of 100 px in
+// 0.25 s: the letters still in the window and at rest 5 s later.
+void pileShove(TaskPool& pool)
+{
+    std::printf("\nA settled pile of 500 Sturdy letters, one drag of 100 px in 0.25 s (1024x768):\n\n");
+    std::printf("| drag | in the window 5 s later | asleep |\n|---|---|---|\n");
+    for (int dy : {0, -60}) {
+        PileScene scene(1024, 768, 500, pool, PhysicsPreset::Sturdy);
+        scene.settle(4000);
+        const int before = scene.lettersWithInk();
+        CLexfallView& v = scene.view();
+        v.OnCommand(ID_MODE_MANIPULATE);
+        IntPoint at{400, 700};
+        v.OnLButtonDown(0, at);
+        for (int t = 1; t <= 16; ++t) {
+            v.OnMouseMove(0, IntPoint{at.x + 100 * t / 16, at.y + dy * t / 16});
+            scene.tick();
+        }
+        v.OnLButtonUp(0, at);
+        for (int t = 0; t < 312; ++t)
+            scene.tick();
+        std::printf("| right%s | %d of %d | %d |\n", dy ? " and up" : "", scene.lettersWithInk(), before, scene.asleep());
+        std::fflush(stdout);
+    }
+}
+
 // Four letters typed with each Settings value at either end of its range,
 // with and without collisions, animated for 10 s: the fastest particle
 // and the letters lost.
@@ -288,6 +315,8 @@ int main(int argc, char** argv)
         hold(pool);
     if (wanted("shove"))
         shove(pool);
+    if (wanted("pile-shove"))
+        pileShove(pool);
     if (wanted("extremes"))
         extremes(pool);
     if (wanted("crowd"))

@@ -71,6 +71,7 @@ CSettingsDlg::CSettingsDlg(wxWindow* parent, const SceneSettings& settings, cons
     row("Spring &damping:", m_damping = number(settingRanges::damping, 0.1, 2));
     row("Shape &keeping:", m_shapeKeeping = number(settingRanges::shapeKeeping, 0.05, 2));
     row("Keep &upright:", m_keepUpright = number(settingRanges::keepUpright, 0.05, 2));
+    row("A&ir damping:", m_airDamping = number(settingRanges::airDamping, 0.1, 2));
     row("Floor &restitution:", m_restitution = number(settingRanges::restitution, 0.05, 2));
     row("T&yping spin:", m_typingSpin = number(settingRanges::typingSpin, 1.0, 1));
     row("Compass &gravity strength:", m_gravityStrength = number(settingRanges::gravityStrength, 0.001, 4));
@@ -120,6 +121,7 @@ void CSettingsDlg::show(const SceneSettings& settings)
     m_damping->SetValue(settings.physics.damping);
     m_shapeKeeping->SetValue(settings.physics.shapeKeeping);
     m_keepUpright->SetValue(settings.physics.keepUpright);
+    m_airDamping->SetValue(settings.physics.airDamping);
     m_restitution->SetValue(settings.physics.restitution);
     m_typingSpin->SetValue(settings.physics.typingSpin);
     m_gravityStrength->SetValue(settings.physics.gravityStrength);
@@ -187,6 +189,7 @@ SceneSettings CSettingsDlg::settings() const
     s.physics.damping = m_damping->GetValue();
     s.physics.shapeKeeping = m_shapeKeeping->GetValue();
     s.physics.keepUpright = m_keepUpright->GetValue();
+    s.physics.airDamping = m_airDamping->GetValue();
     s.physics.restitution = m_restitution->GetValue();
     s.physics.typingSpin = m_typingSpin->GetValue();
     s.physics.gravityStrength = m_gravityStrength->GetValue();

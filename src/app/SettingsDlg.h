@@ -55,6 +55,7 @@ private:
     wxSpinCtrlDouble* m_damping;
     wxSpinCtrlDouble* m_shapeKeeping;
     wxSpinCtrlDouble* m_keepUpright;
+    wxSpinCtrlDouble* m_airDamping;
     wxSpinCtrlDouble* m_restitution;
     wxSpinCtrlDouble* m_typingSpin;
     wxSpinCtrlDouble* m_gravityStrength;

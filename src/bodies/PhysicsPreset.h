@@ -17,6 +17,7 @@ struct PhysicsValues {
     double typingSpin = 48.0;    // spin of a key typed right after another
     double gravityStrength = 0.02; // the compass: gravity per cubed pixel of the needle
     double keepUpright = 0.0;    // pull back to the letter's upright orientation, 0 to 1
+    double airDamping = 0.0;     // rate at which a letter's speed decays, per second
 
     bool operator==(const PhysicsValues&) const = default;
 };

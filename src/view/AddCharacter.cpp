@@ -1,9 +1,15 @@
+#include <algorithm>
+
 #include "bodies/CharacterBody.h"
 #include "view/CLexfallView.h"
 
 namespace {
 
 constexpr double kNozzleSpinRange = 12.0;
+// Glyphs are sized at 96 pixels an inch, and lines of text lie this many
+// ems apart.
+constexpr double kPixelsPerPoint = 96.0 / 72.0;
+constexpr double kLineSpacing = 1.2;
 
 } // namespace
 
@@ -21,6 +27,18 @@ void CLexfallView::AddShapedWord(const std::u32string& word)
 void CLexfallView::AddGlyph(char32_t c, std::optional<double> placedAdvance, std::optional<Vector3> offset)
 {
     const IntRect client = GetClientRect();
+    const int limit = client.right - m_nFontSize / 4;
+
+    // Colliding letters are matter that only physics moves, so the line
+    // wraps below at the right margin instead of scrolling the scene.
+    if (m_bCollide) {
+        const double advance = placedAdvance ? *placedAdvance : m_pMesher->advanceWidth(c);
+        if (m_vInsert.x + advance > limit && m_vInsert.x > m_dLineStart) {
+            const double em = m_nFontSize * kPixelsPerPoint;
+            m_vInsert = Vector3{m_dLineStart, std::min(m_vInsert.y + kLineSpacing * em, client.bottom - 0.25 * em), 0.0};
+            m_pAdvances.clear();
+        }
+    }
 
     const BodyRecipe recipe{m_dRestitution, m_vGravity, m_dDrag, m_dPrecision, m_dStiffness, m_dDamping, m_dShapeKeeping,
                              m_dKeepUpright};
@@ -41,8 +59,7 @@ void CLexfallView::AddGlyph(char32_t c, std::optional<double> placedAdvance, std
     // Keep the line inside the right margin by scrolling the whole scene
     // left one character at a time, oldest first. Without a stored advance
     // there is nothing to undo and the insertion point stays.
-    const int limit = client.right - m_nFontSize / 4;
-    while (m_vInsert.x > limit && !m_pAdvances.empty()) {
+    while (!m_bCollide && m_vInsert.x > limit && !m_pAdvances.empty()) {
         const Vector3 shift{-m_pAdvances.front(), 0.0, 0.0};
         for (const auto& other : m_pBodies)
             other->translate(shift);

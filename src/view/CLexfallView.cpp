@@ -203,7 +203,7 @@ SceneSettings CLexfallView::Settings() const
     SceneSettings settings;
     settings.preset = m_preset;
     settings.physics = PhysicsValues{m_dStiffness,  m_dDamping,       m_dShapeKeeping, m_dRestitution,
-                                     m_dSpinStart, m_dGravityStrength, m_dKeepUpright};
+                                     m_dSpinStart, m_dGravityStrength, m_dKeepUpright, m_dDrag};
     settings.fontSize = m_nFontSize;
     settings.precision = m_dPrecision;
     settings.text = m_crText;
@@ -221,6 +221,7 @@ void CLexfallView::ApplySettings(const SceneSettings& settings)
     m_dDamping = settings.physics.damping;
     m_dShapeKeeping = settings.physics.shapeKeeping;
     m_dKeepUpright = settings.physics.keepUpright;
+    m_dDrag = settings.physics.airDamping;
     m_dRestitution = settings.physics.restitution;
     m_dSpinStart = settings.physics.typingSpin;
     m_dSpin = std::min(m_dSpin, m_dSpinStart);

@@ -172,6 +172,9 @@ public:
     bool m_bNozzleMode = false;
     bool m_bKeyboardMode = true;
     Vector3 m_vInsert{0.0, 300.0, 0.0};
+    // Where the line being typed began: colliding letters wrap back to it
+    // at the right margin, as a line of text would.
+    double m_dLineStart = 0.0;
     Vector3 m_vGravity{0.0, 100.0, 0.0};
     int m_nFontSize = 48;
     double m_dPrecision = 30.0;

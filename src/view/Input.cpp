@@ -44,6 +44,7 @@ void CLexfallView::OnChar(unsigned code, unsigned, unsigned)
     case keycode::Enter:
         ClearScene();
         m_vInsert = Vector3(0.0, m_vInsert.y, 0.0);
+        m_dLineStart = 0.0;
         return;
     case keycode::Escape:
         m_bAnimate = !m_bAnimate;
@@ -66,6 +67,7 @@ void CLexfallView::OnLButtonDown(unsigned, IntPoint point)
 {
     SetCapture();
     m_vInsert = toVector(point);
+    m_dLineStart = m_vInsert.x;
     m_bLeftDown = true;
     if (m_bManipulateMode) {
         m_vMouse = toVector(point);
@@ -94,6 +96,7 @@ void CLexfallView::OnMouseMove(unsigned, IntPoint point)
         return;
     if (m_bLeftDown) {
         m_vInsert = toVector(point);
+        m_dLineStart = m_vInsert.x;
         m_vMousePrev = m_vMouse;
         m_vMouse = toVector(point);
     } else if (m_bRightDown) {

@@ -65,6 +65,7 @@ constexpr NumberSetting kNumbers[] = {
     {"TypingSpin", nullptr, &PhysicsValues::typingSpin, settingRanges::typingSpin},
     {"GravityStrength", nullptr, &PhysicsValues::gravityStrength, settingRanges::gravityStrength},
     {"KeepUpright", nullptr, &PhysicsValues::keepUpright, settingRanges::keepUpright},
+    {"AirDamping", nullptr, &PhysicsValues::airDamping, settingRanges::airDamping},
     {"Precision", &SceneSettings::precision, nullptr, settingRanges::precision},
 };
 

@@ -40,6 +40,7 @@ inline constexpr SettingRange stiffness{0.0, 5000.0};
 inline constexpr SettingRange damping{0.0, 100.0};
 inline constexpr SettingRange shapeKeeping{0.0, 1.0};
 inline constexpr SettingRange keepUpright{0.0, 1.0};
+inline constexpr SettingRange airDamping{0.0, 10.0};
 inline constexpr SettingRange restitution{0.0, 1.0};
 inline constexpr SettingRange typingSpin{0.0, 100.0};
 inline constexpr SettingRange gravityStrength{0.0, 1.0};

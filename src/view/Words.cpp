@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 
@@ -48,6 +49,18 @@ void CLexfallView::EmitNextWord()
         const int length = utf8Sequence(word, c);
         codes += c;
         word.remove_prefix(length > 0 ? static_cast<std::size_t>(length) : 1);
+    }
+    // Colliding words do not scroll the scene at the margin: the word
+    // starts far enough left to fit, where it can.
+    if (m_bCollide) {
+        double width = 0.0;
+        for (const char32_t c : codes)
+            width += m_pMesher->advanceWidth(c);
+        const double limit = GetClientRect().right - m_nFontSize / 4;
+        if (m_vInsert.x + width > limit) {
+            m_vInsert.x = std::max(0.0, limit - width);
+            m_dLineStart = m_vInsert.x;
+        }
     }
     AddWord(codes);
 

@@ -263,3 +263,33 @@ TEST(Collide, APileOfSoftLettersComesToRest)
     const int awake = awakeInAPile(rig, PhysicsPreset::AsDesigned, "softpile", 240, 1000);
     EXPECT_LE(awake, rig.bodyCount() / 40) << "the springs of letters pressed together ring on";
 }
+
+// Colliding letters are moved by physics alone: a typed line wraps below
+// at the right margin instead of scrolling the scene, and a nozzle word
+// near the margin starts far enough left to fit.
+TEST(Collide, LinesWrapAndWordsFitInsteadOfScrolling)
+{
+    SceneRig rig(400, 300);
+    CLexfallView& v = rig.view;
+    v.SetCollide(true);
+    v.OnLButtonDown(0, {40, 80});
+    v.OnLButtonUp(0, {40, 80});
+    rig.type("wrapping lines");
+    const Vector3 first = v.m_pBodies.front()->particleAt(0)->position;
+    rig.type("ok");
+    EXPECT_EQ(v.m_pBodies.front()->particleAt(0)->position.x, first.x) << "the scene scrolled";
+    EXPECT_GT(v.m_vInsert.y, 80.0) << "the line did not wrap";
+    for (const auto& body : v.m_pBodies)
+        for (int i = 0; i < body->particleCount(); ++i)
+            EXPECT_GE(body->particleAt(i)->position.x, 39.0);
+
+    rig.type("\r");
+    v.m_pWords = std::make_unique<CLexfallView::WordList>(CLexfallView::WordList{"margin"});
+    v.m_bWordsLoaded = true;
+    v.OnModeNozzle();
+    v.OnLButtonDown(0, {390, 100});
+    for (const auto& body : v.m_pBodies)
+        for (int i = 0; i < body->particleCount(); ++i)
+            EXPECT_LT(body->particleAt(i)->position.x, 400.0);
+    EXPECT_EQ(rig.bodyCount(), 6);
+}
