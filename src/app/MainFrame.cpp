@@ -406,6 +406,13 @@ void CMainFrame::OnIdle(wxIdleEvent& event)
         statusBar->SetStatusText(recording, kRecordingPane);
         m_recordingText = recording;
     }
+    // The window never waits for a video's encoder; the user hears when
+    // it could not keep up.
+    const int leftOut = m_canvas ? m_canvas->framesLeftOut() : 0;
+    if (leftOut > m_leftOutShown)
+        statusBar->SetStatusText(
+            wxString::Format("The video encoder is behind: %d frames left out, the picture before shown on", leftOut), 0);
+    m_leftOutShown = leftOut;
     const shell::LockIndicators locks =
         shell::lockIndicators(wxGetKeyState(WXK_CAPITAL), wxGetKeyState(WXK_NUMLOCK), wxGetKeyState(WXK_SCROLL));
     if (locks == m_locks)
