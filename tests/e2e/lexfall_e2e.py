@@ -614,6 +614,28 @@ def save_dialog(session, path):
     time.sleep(1.5)
 
 
+def video_of(session, path):
+    """The codec, size and frame count of a video as ffprobe reads it, and
+    its last frame, decoded by ffmpeg."""
+    code, out = session.run('ffprobe', '-v', 'error', '-select_streams', 'v:0', '-count_frames', '-show_entries',
+                            'stream=codec_name,width,height,nb_read_frames', '-of', 'csv=p=0', path, timeout=60)
+    check(code == 0, 'ffprobe could not read %s: %s' % (path, out))
+    codec, width, height, frames = out.strip().split(',')
+    last = None
+    try:
+        result = subprocess.run(['ffmpeg', '-v', 'error', '-sseof', '-0.5', '-i', path, '-f', 'image2pipe',
+                                 '-vcodec', 'ppm', '-'], capture_output=True, timeout=60)
+        # The frames of the last half second, one after another, each as
+        # long as its header and pixels.
+        size = len(b'P6\n%d %d\n255\n' % (int(width), int(height))) + int(width) * int(height) * 3
+        if result.returncode == 0 and len(result.stdout) >= size:
+            last = Image.from_ppm(result.stdout[-size:])
+    except subprocess.TimeoutExpired:
+        pass
+    check(last is not None, 'ffmpeg could not decode the last frame of %s' % path)
+    return codec, int(width), int(height), int(frames), last
+
+
 def frames_of(session, path):
     """The frames' sizes of an animated picture, each decoded by ImageMagick."""
     code, out = session.run('identify', '-format', '%w %h\\n', path, timeout=60)
@@ -628,8 +650,9 @@ EXPORT_PICTURE, RECORD_ANIMATION, STOP_RECORDING = 5, 6, 6
 
 def pictures_test(session):
     """File > Export Picture writes the window's pixels; Record Animation
-    and Stop Recording write a GIF whose frames decode; quitting while
-    recording finishes the file."""
+    and Stop Recording write a GIF whose frames decode, and an MP4 that
+    plays and ends on the word typed; quitting while recording finishes
+    the file."""
     top = start_on_screen(session)
     session.step('typing a word, still')
     session.type('Lexfall')
@@ -670,6 +693,23 @@ def pictures_test(session):
     check(len(frames) >= 10, 'the recording holds only %d frames' % len(frames))
     check(frames[0] == (exported.width, exported.height), 'the recording is %dx%d, not the window\'s %dx%d'
           % (frames[0] + (exported.width, exported.height)))
+
+    session.step('File > Record Animation to an MP4, typing, File > Stop Recording')
+    video = os.path.join(session.work, 'video.mp4')
+    file_menu(session, RECORD_ANIMATION)
+    save_dialog(session, video)
+    # A fresh scene, paused: the word stays where it is typed.
+    session.key('Return', 'Escape')
+    session.type('Video')
+    time.sleep(2.0)
+    file_menu(session, STOP_RECORDING)
+    codec, width, height, count, last = video_of(session, video)
+    check(codec == 'h264', 'the video is %s, not H.264' % codec)
+    check((width, height) == (exported.width + exported.width % 2, exported.height + exported.height % 2),
+          'the video is %dx%d for a window of %dx%d' % (width, height, exported.width, exported.height))
+    check(count >= 10, 'the video holds only %d frames' % count)
+    check(last.dark_count((0, 0, last.width, last.height)) > 300, 'the video\'s last frame shows no letters')
+    session.key('Escape')  # the letters move again, so WebP's frames below differ
 
     session.step('quitting while recording')
     quit_recording = os.path.join(session.work, 'quit.webp')
