@@ -287,6 +287,10 @@ int main(int argc, char** argv)
         openFrameWriter(*format, outPath, options.width, options.height, options.fps, error);
     if (!writer)
         return failure(error);
+    // A video's encoder costs about what the scene does: on a second
+    // processor it takes next to no time of the run.
+    if (isVideo(*format))
+        writer = writeOnItsOwnThread(std::move(writer));
 
     SceneRecorder recorder(options);
     bool recorded = false;

@@ -56,6 +56,10 @@ std::optional<PictureFormat> pictureFormatOf(const std::string& path);
 std::unique_ptr<FrameWriter> openFrameWriter(PictureFormat format, const std::string& path, int width, int height,
                                              int fps, std::string& error);
 
+// The same file, with `writer` encoding on a thread of its own while the
+// caller makes the next frames.
+std::unique_ptr<FrameWriter> writeOnItsOwnThread(std::unique_ptr<FrameWriter> writer);
+
 // Removes what a writer left of `path` when it failed; only a regular
 // file, never a device or anything else named.
 void removeUnfinished(const std::string& path);

@@ -66,9 +66,10 @@ const VideoKind& kindOf(PictureFormat format)
                                {{"preset", "veryfast"}, {"crf", "20"}, {"profile", "high"}},
                                {{"movflags", "+faststart"}}};
     // VP9 at CRF 32 in constant quality mode, VP9's counterpart of the
-    // above; the realtime deadline at speed 8 is the one fast enough.
+    // above. Only the realtime deadline keeps up; at speed 6 it is as fast
+    // as at 8 on these frames, and its files a sixth smaller.
     static const VideoKind webm{"WebM", "webm", "libvpx-vp9",
-                                {{"crf", "32"}, {"deadline", "realtime"}, {"cpu-used", "8"}, {"row-mt", "0"},
+                                {{"crf", "32"}, {"deadline", "realtime"}, {"cpu-used", "6"}, {"row-mt", "0"},
                                  {"lag-in-frames", "0"}},
                                 {}};
     return format == PictureFormat::Mp4 ? mp4 : webm;
