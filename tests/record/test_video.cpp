@@ -29,6 +29,7 @@ struct Decoded {
     int height = 0;
     AVRational frameRate{0, 1};
     int packets = 0;
+    double seconds = 0.0;
     std::vector<std::vector<std::uint32_t>> frames; // 0x00RRGGBB, rows packed
 };
 
@@ -53,6 +54,7 @@ Decoded decode(const std::string& path)
     result.width = stream->codecpar->width;
     result.height = stream->codecpar->height;
     result.frameRate = stream->avg_frame_rate;
+    result.seconds = static_cast<double>(format->duration) / AV_TIME_BASE;
 
     AVCodecContext* codec = avcodec_alloc_context3(decoder);
     const std::unique_ptr<AVCodecContext*, void (*)(AVCodecContext**)> freeCodec(&codec, avcodec_free_context);
@@ -170,6 +172,57 @@ TEST(Video, AnOddSizeIsPaddedNeverCut)
     ASSERT_EQ(video.frames.size(), frames.size());
     ASSERT_FALSE(frames.empty());
     EXPECT_LE(meanDifference(frames.back(), video.frames.back(), video.width), 0.02);
+}
+
+TEST(Video, ColoursComeBackInTheirChannels)
+{
+    // Bands of red, green, blue and a blend: a swapped channel or a
+    // range read wrongly shows at once.
+    const std::uint32_t bands[] = {0xFF0000u, 0x00FF00u, 0x0000FFu, 0x3366CCu};
+    RasterFrame frame;
+    frame.resize(128, 32);
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 128; ++x)
+            frame.row(y)[x] = bands[x / 32];
+    TempFolder folder;
+    for (const char* name : {"colours.mp4", "colours.webm"}) {
+        SCOPED_TRACE(name);
+        const std::string path = folder.path() + "/" + name;
+        std::string error;
+        const std::unique_ptr<FrameWriter> writer = openFrameWriter(*pictureFormatOf(path), path, 128, 32, 10, error);
+        ASSERT_TRUE(writer) << error;
+        ASSERT_TRUE(writer->add(frame) && writer->add(frame) && writer->finish()) << writer->error();
+        const Decoded video = decode(path);
+        ASSERT_EQ(video.frames.size(), 2u);
+        for (int band = 0; band < 4; ++band) {
+            const std::uint32_t got = video.frames[1][static_cast<std::size_t>(16 * 128 + band * 32 + 16)];
+            for (int shift : {0, 8, 16})
+                EXPECT_NEAR(static_cast<int>((got >> shift) & 0xFF), static_cast<int>((bands[band] >> shift) & 0xFF), 12)
+                    << "band " << band << std::hex << " got " << got;
+        }
+    }
+}
+
+TEST(Video, FramesLeftOutLeaveTheOneBeforeShowing)
+{
+    // What the window's recording does when the encoder is behind: the
+    // video keeps its length, and the picture before a gap shows on.
+    RasterFrame white, black;
+    white.resize(64, 48);
+    white.clear(Rgb{255, 255, 255});
+    black.resize(64, 48);
+    black.clear(Rgb{0, 0, 0});
+    TempFolder folder;
+    const std::string path = folder.path() + "/gaps.mp4";
+    std::string error;
+    const std::unique_ptr<FrameWriter> writer = openFrameWriter(PictureFormat::Mp4, path, 64, 48, 10, error);
+    ASSERT_TRUE(writer) << error;
+    ASSERT_TRUE(writer->add(white) && writer->skip(2) && writer->add(black) && writer->skip(3) && writer->finish());
+    const Decoded video = decode(path);
+    EXPECT_NEAR(video.seconds, 0.7, 1e-6) << "seven frames' time at 10 a second";
+    ASSERT_GE(video.frames.size(), 2u);
+    EXPECT_EQ(video.frames.front()[0] & 0xFF, 0xFFu);
+    EXPECT_EQ(video.frames.back()[0] & 0xFF, 0x00u);
 }
 
 TEST(Video, AFailedVideoSaysWhyAndLeavesNoFile)
