@@ -28,7 +28,7 @@ std::optional<PictureFormat> pictureFormatOf(const std::string& path)
 }
 
 std::unique_ptr<FrameWriter> openFrameWriter(PictureFormat format, const std::string& path, int width, int height,
-                                             int fps, std::string& error)
+                                             int fps, std::string& error, bool live)
 {
     PictureFile file(std::fopen(path.c_str(), "wb"));
     if (!file) {
@@ -45,7 +45,7 @@ std::unique_ptr<FrameWriter> openFrameWriter(PictureFormat format, const std::st
     case PictureFormat::Mp4:
     case PictureFormat::Webm:
         file.reset();
-        if (auto writer = makeVideoWriter(format, path, width, height, fps, error))
+        if (auto writer = makeVideoWriter(format, path, width, height, fps, live, error))
             return writer;
         removeUnfinished(path); // made just now, and still empty
         return nullptr;

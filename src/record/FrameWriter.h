@@ -52,9 +52,11 @@ inline bool isVideo(PictureFormat format) { return format == PictureFormat::Mp4 
 std::optional<PictureFormat> pictureFormatOf(const std::string& path);
 
 // Creates or empties `path` at once, so that an unwritable path is known
-// before any frame is made. Null, with `error` set, when it cannot.
+// before any frame is made. Null, with `error` set, when it cannot. A
+// `live` video, recorded while the window runs, trades file size for an
+// encoder fast enough to keep up.
 std::unique_ptr<FrameWriter> openFrameWriter(PictureFormat format, const std::string& path, int width, int height,
-                                             int fps, std::string& error);
+                                             int fps, std::string& error, bool live = false);
 
 // The same file, with `writer` encoding on a thread of its own while the
 // caller makes the next frames.
@@ -78,4 +80,4 @@ std::unique_ptr<FrameWriter> makeWebpWriter(PictureFile file, int width, int hei
 std::unique_ptr<FrameWriter> makePngWriter(PictureFile file);
 // Writes through FFmpeg, which opens `path` itself.
 std::unique_ptr<FrameWriter> makeVideoWriter(PictureFormat format, const std::string& path, int width, int height, int fps,
-                                             std::string& error);
+                                             bool live, std::string& error);

@@ -30,7 +30,7 @@ std::unique_ptr<LiveRecording> LiveRecording::start(const std::string& path, int
         error = "a recording is a .gif, .webp, .mp4 or .webm file, not \"" + path + "\"";
         return nullptr;
     }
-    std::unique_ptr<FrameWriter> writer = openFrameWriter(*format, path, width, height, fps, error);
+    std::unique_ptr<FrameWriter> writer = openFrameWriter(*format, path, width, height, fps, error, true);
     if (!writer)
         return nullptr;
     return std::unique_ptr<LiveRecording>(

@@ -55,6 +55,8 @@ struct VideoKind {
     // Options of the encoder, then of the container.
     std::vector<std::pair<const char*, const char*>> encoderOptions;
     std::vector<std::pair<const char*, const char*>> muxerOptions;
+    // In place of the above while the window records.
+    std::pair<const char*, const char*> liveOption;
 };
 
 const VideoKind& kindOf(PictureFormat format)
@@ -64,14 +66,17 @@ const VideoKind& kindOf(PictureFormat format)
     // moves the index to the front, so the video plays while it loads.
     static const VideoKind mp4{"MP4", "mp4", "libx264",
                                {{"preset", "veryfast"}, {"crf", "20"}, {"profile", "high"}},
-                               {{"movflags", "+faststart"}}};
+                               {{"movflags", "+faststart"}},
+                               // About twice as fast, for files about half as large again.
+                               {"preset", "superfast"}};
     // VP9 at CRF 32 in constant quality mode, VP9's counterpart of the
     // above. Only the realtime deadline keeps up; at speed 6 it is as fast
     // as at 8 on these frames, and its files a sixth smaller.
     static const VideoKind webm{"WebM", "webm", "libvpx-vp9",
                                 {{"crf", "32"}, {"deadline", "realtime"}, {"cpu-used", "6"}, {"row-mt", "0"},
                                  {"lag-in-frames", "0"}},
-                                {}};
+                                {},
+                                {"cpu-used", "9"}};
     return format == PictureFormat::Mp4 ? mp4 : webm;
 }
 
@@ -81,8 +86,8 @@ const VideoKind& kindOf(PictureFormat format)
 // frames left out leave the one before them showing.
 class VideoWriter final : public FrameWriter {
 public:
-    VideoWriter(const VideoKind& kind, std::string path, int width, int height, int fps)
-        : m_kind(kind), m_path(std::move(path)), m_width(width), m_height(height), m_evenWidth(width + width % 2),
+    VideoWriter(const VideoKind& kind, bool live, std::string path, int width, int height, int fps)
+        : m_kind(kind), m_live(live), m_path(std::move(path)), m_width(width), m_height(height), m_evenWidth(width + width % 2),
           m_evenHeight(height + height % 2), m_fps(fps)
     {
     }
@@ -130,6 +135,8 @@ public:
             m_codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         for (const auto& [key, value] : m_kind.encoderOptions)
             av_opt_set(m_codec->priv_data, key, value, 0);
+        if (m_live)
+            av_opt_set(m_codec->priv_data, m_kind.liveOption.first, m_kind.liveOption.second, 0);
         if (const int code = avcodec_open2(m_codec.get(), encoder, nullptr); code < 0)
             return fail("cannot start the " + std::string(m_kind.name) + " encoder: " + describe(code));
 
@@ -247,6 +254,7 @@ private:
     }
 
     const VideoKind& m_kind;
+    bool m_live;
     std::string m_path;
     int m_width;
     int m_height;
@@ -269,12 +277,12 @@ private:
 } // namespace
 
 std::unique_ptr<FrameWriter> makeVideoWriter(PictureFormat format, const std::string& path, int width, int height, int fps,
-                                             std::string& error)
+                                             bool live, std::string& error)
 {
     // Every failure comes back as the writer's error; FFmpeg's own notes
     // would only clutter standard error.
     av_log_set_level(AV_LOG_QUIET);
-    auto writer = std::make_unique<VideoWriter>(kindOf(format), path, width, height, fps);
+    auto writer = std::make_unique<VideoWriter>(kindOf(format), live, path, width, height, fps);
     if (!writer->start()) {
         error = writer->error();
         return nullptr;
