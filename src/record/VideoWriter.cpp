@@ -7,7 +7,6 @@ extern "C" {
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <vector>
 
 #include "record/FrameWriter.h"
@@ -87,8 +86,8 @@ const VideoKind& kindOf(PictureFormat format)
 class VideoWriter final : public FrameWriter {
 public:
     VideoWriter(const VideoKind& kind, bool live, std::string path, int width, int height, int fps)
-        : m_kind(kind), m_live(live), m_path(std::move(path)), m_width(width), m_height(height), m_evenWidth(width + width % 2),
-          m_evenHeight(height + height % 2), m_fps(fps)
+        : m_kind(kind), m_live(live), m_path(std::move(path)), m_width(width), m_height(height),
+          m_evenWidth(width + width % 2), m_evenHeight(height + height % 2), m_fps(fps)
     {
     }
 
@@ -96,9 +95,8 @@ public:
     ~VideoWriter() override
     {
         m_codec.reset();
-        const bool opened = m_format && m_format->pb;
         m_format.reset();
-        if (opened && !m_finished)
+        if (m_opened && !m_finished)
             removeUnfinished(m_path);
     }
 
@@ -148,6 +146,7 @@ public:
 
         if (const int code = avio_open(&m_format->pb, m_path.c_str(), AVIO_FLAG_WRITE); code < 0)
             return fail("cannot write \"" + m_path + "\": " + describe(code));
+        m_opened = true;
         AVDictionary* options = nullptr;
         const std::unique_ptr<AVDictionary*, DictionaryFreer> freeOptions(&options);
         for (const auto& [key, value] : m_kind.muxerOptions)
@@ -269,6 +268,7 @@ private:
     AVStream* m_stream = nullptr; // the format context's
     std::vector<std::uint32_t> m_padded; // a frame of even sides, when the recording's are not
     std::int64_t m_next = 0;
+    bool m_opened = false; // the file exists, made by this writer
     bool m_added = false;
     bool m_skippedAtEnd = false;
     bool m_finished = false;
