@@ -8,6 +8,11 @@ pkg_check_modules(GIF REQUIRED IMPORTED_TARGET libgif)
 pkg_check_modules(WEBPMUX REQUIRED IMPORTED_TARGET libwebpmux)
 pkg_check_modules(WEBPDEMUX REQUIRED IMPORTED_TARGET libwebpdemux)
 pkg_check_modules(PNG REQUIRED IMPORTED_TARGET libpng)
+# Videos, through FFmpeg.
+pkg_check_modules(AVFORMAT REQUIRED IMPORTED_TARGET libavformat)
+pkg_check_modules(AVCODEC REQUIRED IMPORTED_TARGET libavcodec)
+pkg_check_modules(SWSCALE REQUIRED IMPORTED_TARGET libswscale)
+pkg_check_modules(AVUTIL REQUIRED IMPORTED_TARGET libavutil)
 
 find_path(WORDNET_INCLUDE_DIR wn.h REQUIRED)
 find_library(WORDNET_LIBRARY NAMES WN wordnet REQUIRED)

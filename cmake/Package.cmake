@@ -52,7 +52,7 @@ bounce, sink and drift, and can be shoved about with the mouse; a compass
 sets the gravity of new letters.
 
 lexfall-record plays a script through the same scene without a window and
-writes an animated GIF or WebP; lexfall-glyph draws the contours and
+writes an animated GIF or WebP or an MP4 or WebM video; lexfall-glyph draws the contours and
 triangles of one character as an SVG picture.")
 set(CPACK_PACKAGE_CONTACT ${LEXFALL_MAINTAINER})
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${LEXFALL_MAINTAINER})

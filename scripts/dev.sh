@@ -1,7 +1,7 @@
 #!/bin/sh
 # The two ways in: `scripts/dev.sh run` builds and starts Lexfall,
 # `scripts/dev.sh test` builds and runs every test. `bench` runs the
-# benchmarks, `demo` remakes the README's animation and the screenshots
+# benchmarks, `demo` remakes the README's animation, its video and the screenshots
 # from its script, `package` builds the Debian package and `package-test`
 # builds, installs, checks and purges it.
 set -eu
@@ -80,6 +80,8 @@ case "${1:-}" in
     build
     ./build/bin/lexfall-record --size 800x450 --fps 15 --from 1 --physics sturdy --collide --smooth \
       docs/demo.lexfall docs/demo.gif
+    ./build/bin/lexfall-record --size 800x450 --fps 15 --from 1 --physics sturdy --collide --smooth \
+      docs/demo.lexfall docs/demo.mp4
     # The metainfo's screenshots are frames of it: the word typed, the
     # nozzle's words, the compass. PNGs without dates, so equal frames
     # give equal files.

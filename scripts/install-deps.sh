@@ -7,10 +7,10 @@ PACKAGES="
   ca-certificates make cmake g++ pkg-config
   libwxgtk3.2-dev libcairo2-dev libfreetype-dev libfontconfig-dev libharfbuzz-dev libglu1-mesa-dev
   wordnet-dev wordnet-base libtbb-dev
-  libgif-dev libwebp-dev libpng-dev
+  libgif-dev libwebp-dev libpng-dev libavcodec-dev libavformat-dev libswscale-dev libavutil-dev
   fonts-liberation2 fonts-urw-base35 fonts-dejavu-core fonts-wqy-zenhei python3 python3-fonttools
   libgtest-dev libbenchmark-dev libbox2d-dev
-  xvfb xauth xdotool imagemagick x11-utils
+  xvfb xauth xdotool imagemagick x11-utils ffmpeg chromium
   help2man librsvg2-bin dpkg-dev file lintian appstream desktop-file-utils
   fonts-dejavu-core
 "

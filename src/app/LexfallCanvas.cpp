@@ -221,13 +221,18 @@ bool CLexfallCanvas::stopRecording(std::string& error)
     if (!m_recording)
         return true;
     const bool finished = m_recording->finish();
+    const std::string path = m_recording->path();
     if (!finished)
-        error = "The recording \"" + m_recording->path() + "\" could not be finished: " + m_recording->error();
+        error = "The recording \"" + path + "\" could not be finished: " + m_recording->error() + ". The file was removed";
     m_recording.reset();
+    if (!finished)
+        removeUnfinished(path);
     return finished;
 }
 
 double CLexfallCanvas::recordedSeconds() const { return m_recording ? m_recording->seconds() : 0.0; }
+
+int CLexfallCanvas::framesLeftOut() const { return m_recording ? m_recording->framesLeftOut() : 0; }
 
 void CLexfallCanvas::handOverFrames()
 {
@@ -242,7 +247,7 @@ void CLexfallCanvas::handOverFrames()
             "The recording \"" + path + "\" stopped: " + m_recording->error() + ". The file was removed.";
         std::string unused;
         stopRecording(unused);
-        std::remove(path.c_str());
+        removeUnfinished(path);
         CallAfter([this, message] {
             if (auto* frame = wxDynamicCast(GetParent(), wxFrame))
                 frame->SetStatusText("Recording stopped");

@@ -36,13 +36,15 @@ public:
     bool exportPicture(const std::string& path, std::string& error);
     // File > Record Animation and Stop Recording: from the picture shown
     // now, the window's frames at 30 a second of the scene's ticks, into a
-    // GIF or WebP. A recording that fails on the way stops, is removed and
-    // says why.
+    // GIF, WebP, MP4 or WebM. A recording that fails on the way stops, is
+    // removed and says why.
     bool startRecording(const std::string& path, std::string& error);
     // Finishes the file; false, with `error` set, when it could not be.
     bool stopRecording(std::string& error);
     bool recording() const { return m_recording != nullptr; }
     double recordedSeconds() const;
+    // Frames a video left out because its encoder was behind.
+    int framesLeftOut() const;
 
     IntRect clientRect() const override;
     unsigned setTimer(unsigned id, unsigned periodMs) override;

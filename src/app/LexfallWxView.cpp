@@ -291,8 +291,12 @@ void CLexfallWxView::OnRecord(wxCommandEvent&)
     wxArrayString extensions;
     extensions.Add("gif");
     extensions.Add("webp");
+    extensions.Add("mp4");
+    extensions.Add("webm");
     const wxString path = askPictureFile(m_canvas->GetParent(), "Record Animation", "lexfall.gif",
-                                         "Animated GIF (*.gif)|*.gif|Animated WebP (*.webp)|*.webp", extensions);
+                                         "Animated GIF (*.gif)|*.gif|Animated WebP (*.webp)|*.webp|"
+                                         "MP4 video (*.mp4)|*.mp4|WebM video (*.webm)|*.webm",
+                                         extensions);
     if (path.empty())
         return;
     std::string error;

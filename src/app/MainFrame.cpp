@@ -39,7 +39,7 @@ const MenuEntry kFileMenu[] = {
     {"&Save\tCtrl+S", wxID_SAVE, "Save the active document\nSave", wxITEM_NORMAL},
     {"Save &As...", wxID_SAVEAS, "Save the active document with a new name\nSave As", wxITEM_NORMAL},
     {"&Export Picture...", ID_FRAME_EXPORT_PICTURE, "Save the picture in the window as a PNG file\nExport Picture", wxITEM_NORMAL},
-    {"Recor&d Animation...", ID_FRAME_RECORD, "Record the window, while you play, as an animated GIF or WebP\nRecord Animation",
+    {"Recor&d Animation...", ID_FRAME_RECORD, "Record the window, while you play, as an animated GIF or WebP or an MP4 or WebM video\nRecord Animation",
      wxITEM_NORMAL},
     {"S&top Recording", ID_FRAME_STOP_RECORDING, "Finish the recording and close its file\nStop Recording", wxITEM_NORMAL},
     kSeparator,
@@ -406,6 +406,13 @@ void CMainFrame::OnIdle(wxIdleEvent& event)
         statusBar->SetStatusText(recording, kRecordingPane);
         m_recordingText = recording;
     }
+    // The window never waits for a video's encoder; the user hears when
+    // it could not keep up.
+    const int leftOut = m_canvas ? m_canvas->framesLeftOut() : 0;
+    if (leftOut > m_leftOutShown)
+        statusBar->SetStatusText(
+            wxString::Format("The video encoder is behind: %d frames left out, the picture before shown on", leftOut), 0);
+    m_leftOutShown = leftOut;
     const shell::LockIndicators locks =
         shell::lockIndicators(wxGetKeyState(WXK_CAPITAL), wxGetKeyState(WXK_NUMLOCK), wxGetKeyState(WXK_SCROLL));
     if (locks == m_locks)

@@ -75,6 +75,7 @@ private:
     int m_recentCount = 0;        // entries now in the File menu
     shell::LockIndicators m_locks;
     wxString m_recordingText; // shown in the last status-bar pane
+    int m_leftOutShown = 0;   // frames a video left out, as last told
     wxWeakRef<CLexfallCanvas> m_canvas;
     TaskPool& m_pool;
 

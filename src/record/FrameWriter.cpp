@@ -1,5 +1,7 @@
 #include "record/FrameWriter.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstring>
 
@@ -18,11 +20,15 @@ std::optional<PictureFormat> pictureFormatOf(const std::string& path)
         return PictureFormat::Webp;
     if (extension == "png")
         return PictureFormat::Png;
+    if (extension == "mp4")
+        return PictureFormat::Mp4;
+    if (extension == "webm")
+        return PictureFormat::Webm;
     return std::nullopt;
 }
 
 std::unique_ptr<FrameWriter> openFrameWriter(PictureFormat format, const std::string& path, int width, int height,
-                                             int fps, std::string& error)
+                                             int fps, std::string& error, bool live)
 {
     PictureFile file(std::fopen(path.c_str(), "wb"));
     if (!file) {
@@ -36,6 +42,13 @@ std::unique_ptr<FrameWriter> openFrameWriter(PictureFormat format, const std::st
         return makeWebpWriter(std::move(file), width, height, fps, error);
     case PictureFormat::Png:
         return makePngWriter(std::move(file));
+    case PictureFormat::Mp4:
+    case PictureFormat::Webm:
+        file.reset();
+        if (auto writer = makeVideoWriter(format, path, width, height, fps, live, error))
+            return writer;
+        removeUnfinished(path); // made just now, and still empty
+        return nullptr;
     }
     return nullptr;
 }
@@ -45,4 +58,11 @@ bool closePictureFile(PictureFile& file)
     std::FILE* f = file.release();
     const bool written = std::fflush(f) == 0 && !std::ferror(f);
     return std::fclose(f) == 0 && written;
+}
+
+void removeUnfinished(const std::string& path)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode))
+        std::remove(path.c_str());
 }

@@ -1,6 +1,7 @@
 #include "record/LiveRecording.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/ThreadPriority.h"
 
@@ -25,18 +26,21 @@ std::unique_ptr<LiveRecording> LiveRecording::start(const std::string& path, int
                                                     std::string& error)
 {
     const std::optional<PictureFormat> format = pictureFormatOf(path);
-    if (format != PictureFormat::Gif && format != PictureFormat::Webp) {
-        error = "a recording is a .gif or a .webp file, not \"" + path + "\"";
+    if (!format || *format == PictureFormat::Png) {
+        error = "a recording is a .gif, .webp, .mp4 or .webm file, not \"" + path + "\"";
         return nullptr;
     }
-    std::unique_ptr<FrameWriter> writer = openFrameWriter(*format, path, width, height, fps, error);
+    std::unique_ptr<FrameWriter> writer = openFrameWriter(*format, path, width, height, fps, error, true);
     if (!writer)
         return nullptr;
-    return std::unique_ptr<LiveRecording>(new LiveRecording(std::move(writer), path, width, height, fps));
+    return std::unique_ptr<LiveRecording>(
+        new LiveRecording(std::move(writer), path, width, height, fps, isVideo(*format)));
 }
 
-LiveRecording::LiveRecording(std::unique_ptr<FrameWriter> writer, std::string path, int width, int height, int fps)
-    : m_writer(std::move(writer)), m_path(std::move(path)), m_clock(fps), m_slots(kQueuedFrames)
+LiveRecording::LiveRecording(std::unique_ptr<FrameWriter> writer, std::string path, int width, int height, int fps,
+                             bool video)
+    : m_writer(std::move(writer)), m_path(std::move(path)), m_clock(fps), m_video(video), m_slots(kQueuedFrames),
+      m_skipsBefore(kQueuedFrames, 0)
 {
     for (RasterFrame& slot : m_slots)
         slot.resize(width, height);
@@ -62,10 +66,17 @@ bool LiveRecording::add(const RasterFrame& picture, Rgb fill)
     std::size_t slot = 0;
     {
         std::unique_lock lock(m_mutex);
+        if (m_video && m_queued == kQueuedFrames && !m_failed) {
+            ++m_skipsPending;
+            ++m_leftOut;
+            ++m_frames;
+            return true;
+        }
         m_changed.wait(lock, [this] { return m_queued < kQueuedFrames || m_failed; });
         if (m_failed)
             return false;
         slot = (m_head + m_queued) % kQueuedFrames;
+        m_skipsBefore[slot] = std::exchange(m_skipsPending, 0);
     }
     // The encoder never reads a slot before it is counted in the queue.
     copyInto(m_slots[slot], picture, fill);
@@ -88,9 +99,10 @@ void LiveRecording::encode()
         if (m_queued == 0)
             return;
         const RasterFrame& frame = m_slots[m_head];
+        const int skips = m_skipsBefore[m_head];
         const bool encoding = !m_failed;
         lock.unlock();
-        const bool added = encoding && m_writer->add(frame);
+        const bool added = encoding && (skips == 0 || m_writer->skip(skips)) && m_writer->add(frame);
         lock.lock();
         if (encoding && !added) {
             m_failed = true;
@@ -107,12 +119,18 @@ bool LiveRecording::finish()
     stopEncoder();
     if (m_failed)
         return false;
-    if (!m_writer->finish()) {
+    if ((m_skipsPending > 0 && !m_writer->skip(m_skipsPending)) || !m_writer->finish()) {
         m_failed = true;
         m_error = m_writer->error();
         return false;
     }
     return true;
+}
+
+int LiveRecording::framesLeftOut() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_leftOut;
 }
 
 bool LiveRecording::failed() const

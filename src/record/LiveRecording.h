@@ -13,14 +13,16 @@
 #include "render/RasterFrame.h"
 
 // Records a scene that runs live, in the window, into an animated GIF or
-// WebP on the scene's own clock (FrameClock): the window reports each tick
-// and hands over the picture of each frame due. A thread of its own
-// encodes the frames, in order, from a short queue; when it falls a whole
-// queue behind, handing over a frame waits for room rather than drop one.
-// So the file depends on the pictures handed over and on nothing else.
+// WebP, or a video, on the scene's own clock (FrameClock): the window
+// reports each tick and hands over the picture of each frame due. A thread
+// of its own encodes the frames, in order, from a short queue. When it
+// falls a whole queue behind, a video leaves the frame out (the one before
+// shows on for its time) and counts it, so the window never waits; a GIF
+// or WebP waits for room rather than drop one, so its file depends on the
+// pictures handed over and on nothing else.
 class LiveRecording {
 public:
-    // Opens `path` (by its extension a GIF or a WebP) for frames of
+    // Opens `path` (by its extension a GIF, a WebP, an MP4 or a WebM) for frames of
     // `width` x `height`; null, with `error` set, when it cannot.
     static std::unique_ptr<LiveRecording> start(const std::string& path, int width, int height, int fps,
                                                 std::string& error);
@@ -40,6 +42,8 @@ public:
     // that failed, or encoding had, and error() says why.
     bool finish();
 
+    // Frames a video left out so far because the encoder was behind.
+    int framesLeftOut() const;
     bool failed() const;
     std::string error() const;
     // The length recorded so far.
@@ -47,7 +51,7 @@ public:
     const std::string& path() const { return m_path; }
 
 private:
-    LiveRecording(std::unique_ptr<FrameWriter> writer, std::string path, int width, int height, int fps);
+    LiveRecording(std::unique_ptr<FrameWriter> writer, std::string path, int width, int height, int fps, bool video);
     void encode();
     void stopEncoder();
 
@@ -56,6 +60,7 @@ private:
     std::unique_ptr<FrameWriter> m_writer; // the encoder's until it ends
     std::string m_path;
     FrameClock m_clock;
+    bool m_video;
     int m_ticks = 0;
     int m_frames = 0;
 
@@ -64,6 +69,10 @@ private:
     // A ring of frames kept for the whole recording: the encoder works on
     // m_slots[m_head], the `m_queued - 1` after it wait.
     std::vector<RasterFrame> m_slots;
+    // Frames left out just before each slot's, and since the last queued.
+    std::vector<int> m_skipsBefore;
+    int m_skipsPending = 0;
+    int m_leftOut = 0;
     std::size_t m_head = 0;
     std::size_t m_queued = 0;
     bool m_ending = false;

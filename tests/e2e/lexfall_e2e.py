@@ -614,6 +614,28 @@ def save_dialog(session, path):
     time.sleep(1.5)
 
 
+def video_of(session, path):
+    """The codec, size and frame count of a video as ffprobe reads it, and
+    its last frame, decoded by ffmpeg."""
+    code, out = session.run('ffprobe', '-v', 'error', '-select_streams', 'v:0', '-count_frames', '-show_entries',
+                            'stream=codec_name,width,height,nb_read_frames', '-of', 'csv=p=0', path, timeout=60)
+    check(code == 0, 'ffprobe could not read %s: %s' % (path, out))
+    codec, width, height, frames = out.strip().split(',')
+    last = None
+    try:
+        result = subprocess.run(['ffmpeg', '-v', 'error', '-sseof', '-0.5', '-i', path, '-f', 'image2pipe',
+                                 '-vcodec', 'ppm', '-'], capture_output=True, timeout=60)
+        # The frames of the last half second, one after another, each as
+        # long as its header and pixels.
+        size = len(b'P6\n%d %d\n255\n' % (int(width), int(height))) + int(width) * int(height) * 3
+        if result.returncode == 0 and len(result.stdout) >= size:
+            last = Image.from_ppm(result.stdout[-size:])
+    except subprocess.TimeoutExpired:
+        pass
+    check(last is not None, 'ffmpeg could not decode the last frame of %s' % path)
+    return codec, int(width), int(height), int(frames), last
+
+
 def frames_of(session, path):
     """The frames' sizes of an animated picture, each decoded by ImageMagick."""
     code, out = session.run('identify', '-format', '%w %h\\n', path, timeout=60)
@@ -628,8 +650,9 @@ EXPORT_PICTURE, RECORD_ANIMATION, STOP_RECORDING = 5, 6, 6
 
 def pictures_test(session):
     """File > Export Picture writes the window's pixels; Record Animation
-    and Stop Recording write a GIF whose frames decode; quitting while
-    recording finishes the file."""
+    and Stop Recording write a GIF whose frames decode, and an MP4 that
+    plays and ends on the word typed; quitting while recording finishes
+    the file."""
     top = start_on_screen(session)
     session.step('typing a word, still')
     session.type('Lexfall')
@@ -671,6 +694,23 @@ def pictures_test(session):
     check(frames[0] == (exported.width, exported.height), 'the recording is %dx%d, not the window\'s %dx%d'
           % (frames[0] + (exported.width, exported.height)))
 
+    session.step('File > Record Animation to an MP4, typing, File > Stop Recording')
+    video = os.path.join(session.work, 'video.mp4')
+    file_menu(session, RECORD_ANIMATION)
+    save_dialog(session, video)
+    # A fresh scene, paused: the word stays where it is typed.
+    session.key('Return', 'Escape')
+    session.type('Video')
+    time.sleep(2.0)
+    file_menu(session, STOP_RECORDING)
+    codec, width, height, count, last = video_of(session, video)
+    check(codec == 'h264', 'the video is %s, not H.264' % codec)
+    check((width, height) == (exported.width + exported.width % 2, exported.height + exported.height % 2),
+          'the video is %dx%d for a window of %dx%d' % (width, height, exported.width, exported.height))
+    check(count >= 10, 'the video holds only %d frames' % count)
+    check(last.dark_count((0, 0, last.width, last.height)) > 300, 'the video\'s last frame shows no letters')
+    session.key('Escape')  # the letters move again, so WebP's frames below differ
+
     session.step('quitting while recording')
     quit_recording = os.path.join(session.work, 'quit.webp')
     file_menu(session, RECORD_ANIMATION)
@@ -678,6 +718,87 @@ def pictures_test(session):
     time.sleep(1.0)
     check(session.exit_by_menu() == 0, 'the program did not end cleanly while recording')
     check(len(frames_of(session, quit_recording)) >= 2, 'quitting did not finish the recording')
+
+
+BROWSER_PAGE = """<!DOCTYPE html>
+<html><body>
+<video id="mp4" src="scene.mp4" muted preload="auto"></video>
+<video id="webm" src="scene.webm" muted preload="auto"></video>
+<pre id="result">waiting</pre>
+<script>
+// Each video's length, size and the ink of its last frame as drawn.
+function probe(id) {
+  return new Promise(resolve => {
+    const video = document.getElementById(id);
+    video.addEventListener('error', () => resolve({error: video.error ? video.error.code : 'unknown'}));
+    video.addEventListener('loadedmetadata', () => { video.currentTime = video.duration - 0.05; });
+    // The frame sought may reach the canvas a little after the seek.
+    const draw = tries => {
+      const canvas = document.createElement('canvas');
+      canvas.width = video.videoWidth;
+      canvas.height = video.videoHeight;
+      const context = canvas.getContext('2d');
+      context.drawImage(video, 0, 0);
+      const pixels = context.getImageData(0, 0, canvas.width, canvas.height).data;
+      let ink = 0;
+      for (let i = 0; i < pixels.length; i += 4)
+        if (pixels[i] + pixels[i + 1] + pixels[i + 2] < %d) ++ink;
+      if (ink == 0 && tries > 0)
+        setTimeout(() => draw(tries - 1), 100);
+      else
+        resolve({duration: video.duration, width: video.videoWidth, height: video.videoHeight, ink: ink});
+    };
+    video.addEventListener('seeked', () => draw(20), {once: true});
+  });
+}
+Promise.all([probe('mp4'), probe('webm')]).then(([mp4, webm]) => {
+  document.getElementById('result').textContent = JSON.stringify({mp4: mp4, webm: webm});
+});
+</script>
+</body></html>
+""" % (3 * DARK)
+
+
+def browser_test(record_exe, browser):
+    """An MP4 and a WebM from lexfall-record play in a real browser: each
+    has its length and size, and its last frame, drawn, shows the word."""
+    import json
+    work = tempfile.mkdtemp(prefix='lexfall-browser-')
+    try:
+        script = os.path.join(work, 'scene.lexfall')
+        with open(script, 'w') as out:
+            out.write('click 20 120\ntype Browser\nkey Esc\nwait 1.5\n')
+        for name in ('scene.mp4', 'scene.webm'):
+            result = subprocess.run([record_exe, '--size', '321x241', '--fps', '15', script, os.path.join(work, name)],
+                                    capture_output=True, timeout=120)
+            check(result.returncode == 0, 'lexfall-record %s failed: %s' % (name, result.stderr.decode(errors='replace')))
+        page = os.path.join(work, 'page.html')
+        with open(page, 'w') as out:
+            out.write(BROWSER_PAGE)
+        # The page is dumped when its virtual time runs out, which on a
+        # busy machine may come before the videos have loaded: a few tries.
+        for _ in range(3):
+            result = subprocess.run([browser, '--headless=new', '--no-sandbox', '--disable-gpu', '--user-data-dir=' + work,
+                                     '--allow-file-access-from-files', '--virtual-time-budget=30000', '--dump-dom',
+                                     'file://' + page], capture_output=True, timeout=120)
+            dom = result.stdout.decode(errors='replace')
+            start = dom.find('<pre id="result">')
+            check(start >= 0, 'the browser gave no page: %s' % result.stderr.decode(errors='replace')[-2000:])
+            text = dom[start + len('<pre id="result">'):dom.index('</pre>', start)]
+            if text.startswith('{'):
+                break
+        check(text.startswith('{'), 'the browser did not finish loading the videos: %r' % text)
+        report = json.loads(text)
+        print('browser:', text)
+        for name in ('mp4', 'webm'):
+            video = report[name]
+            check('error' not in video, 'the browser could not play the %s: error %s' % (name, video.get('error')))
+            check((video['width'], video['height']) == (322, 242), 'the %s plays at %dx%d' % (name, video['width'], video['height']))
+            check(1.5 < video['duration'] < 3.0, 'the %s lasts %.2f s' % (name, video['duration']))
+            check(video['ink'] > 300, 'the %s\'s last frame shows no word' % name)
+        check(abs(report['mp4']['duration'] - report['webm']['duration']) < 0.1, 'the MP4 and the WebM differ in length')
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
 
 
 def cli_test(exe):
@@ -708,11 +829,25 @@ def cli_test(exe):
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument('mode', choices=['cli', 'gui', 'repaint', 'sturdy', 'collide', 'pictures'])
+    parser.add_argument('mode', choices=['cli', 'gui', 'repaint', 'sturdy', 'collide', 'pictures', 'browser'])
     parser.add_argument('--exe', required=True)
     parser.add_argument('--artifacts', default=os.path.join(os.getcwd(), 'e2e-artifacts'))
     parser.add_argument('--deadline', type=int, default=150, help='seconds the gui run may take')
     args = parser.parse_args()
+
+    if args.mode == 'browser':
+        # Debian's Chromium; without it there is nothing to test.
+        browser = shutil.which('chromium')
+        if not browser:
+            print('skipped: no chromium installed')
+            return 77
+        try:
+            browser_test(args.exe, browser)
+        except TestFailure as failure:
+            print('FAILED:', failure)
+            return 1
+        print('passed')
+        return 0
 
     if args.mode == 'cli':
         try:

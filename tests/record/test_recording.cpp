@@ -162,7 +162,7 @@ TEST(Recording, TheSameScriptGivesTheSameBytes)
                                "type ok\n"
                                "wait 0.5\n";
     const RecordOptions options{320, 240, 20, PhysicsPreset::AsDesigned};
-    for (const char* extension : {".gif", ".webp", ".png"}) {
+    for (const char* extension : {".gif", ".webp", ".png", ".mp4", ".webm"}) {
         SCOPED_TRACE(extension);
         const std::string first = folder.path() + "/first" + extension;
         const std::string second = folder.path() + "/second" + extension;
