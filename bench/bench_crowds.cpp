@@ -5,7 +5,7 @@
 // much ink letters share at the end. Release build:
 //     build-release/bin/bench_crowds [scene ...]
 // Scenes: crowd (crowd-small, crowd-large: 200 or 1000 letters only), twins, hold, shove,
-// extremes, pile-shove; all
+// extremes, pile-shove, nozzle-still, lines; all
 // when none is named.
 #include <algorithm>
 #include <chrono>
@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "PileScene.h"
+#include "glyph/InstallPaths.h"
 #include "physics/Overlap.h"
 #include "platform/HeadlessWindow.h"
 #include "platform/TaskPool.h"
@@ -145,6 +146,55 @@ void crowd(TaskPool& pool, const std::vector<int>& sizes)
                         slowest, msSince(start) / 1000.0, letters - scene.bodies(), covered / oneW, peakMegabytes());
             std::fflush(stdout);
         }
+}
+
+// Four lines typed while paused, wrapping at the right margin, then 12 s:
+// the letters land on one another line by line.
+void lines(TaskPool& pool)
+{
+    std::printf("\nFour lines typed while paused, then 12 s (1280x1000): the largest share of ink two letters share\n\n");
+    std::printf("| preset | after 12 s | pairs over 1%% |\n|---|---|---|\n");
+    for (PhysicsPreset preset : {PhysicsPreset::Sturdy, PhysicsPreset::AsDesigned}) {
+        Scene scene(1280, 1000, preset, pool);
+        scene.view.OnLButtonDown(0, IntPoint{700, 400});
+        scene.view.OnLButtonUp(0, IntPoint{700, 400});
+        for (char32_t c : std::u32string(U"Letters that collide wrap below at the margin instead of scrolling away"))
+            scene.view.AddCharacter(c);
+        scene.view.m_bAnimate = true;
+        scene.tick(750);
+        int over = 0;
+        for (std::size_t i = 0; i < scene.view.m_pBodies.size(); ++i)
+            for (std::size_t j = i + 1; j < scene.view.m_pBodies.size(); ++j) {
+                const double smaller = std::min(inkArea(*scene.view.m_pBodies[i]), inkArea(*scene.view.m_pBodies[j]));
+                over += smaller > 0.0 && sharedArea(*scene.view.m_pBodies[i], *scene.view.m_pBodies[j]) > 0.01 * smaller;
+            }
+        std::printf("| %s | %.1f%% | %d |\n", nameOf(preset), 100.0 * scene.worstShare(), over);
+        std::fflush(stdout);
+    }
+}
+
+// The nozzle held still for 10 s while paused, then 20 s animated.
+void nozzleStill(TaskPool& pool)
+{
+    std::printf("\nThe nozzle held still 10 s while paused, then 20 s animated (1024x768):\n\n");
+    std::printf("| preset | letters | slowest tick | run | left | peak MB |\n|---|---|---|---|---|---|\n");
+    for (PhysicsPreset preset : {PhysicsPreset::Sturdy, PhysicsPreset::AsDesigned}) {
+        Scene scene(1024, 768, preset, pool);
+        if (CLexfallView::LoadWordFile((lexfallShareDirectory() + "words.txt").c_str(), scene.view.m_pWords) != 1)
+            return;
+        scene.view.m_bWordsLoaded = true;
+        scene.view.OnModeNozzle();
+        scene.view.OnLButtonDown(0, IntPoint{400, 300});
+        const Clock::time_point start = Clock::now();
+        double slowest = scene.tick(625);
+        scene.view.OnLButtonUp(0, IntPoint{400, 300});
+        const int made = scene.bodies();
+        scene.view.m_bAnimate = true;
+        slowest = std::max(slowest, scene.tick(1250));
+        std::printf("| %s | %d | %.1f ms | %.2f s | %d | %.0f |\n", nameOf(preset), made, slowest,
+                    msSince(start) / 1000.0, made - scene.bodies(), peakMegabytes());
+        std::fflush(stdout);
+    }
 }
 
 // Two identical letters made on the same point: ticks until they share
@@ -317,6 +367,10 @@ int main(int argc, char** argv)
         shove(pool);
     if (wanted("pile-shove"))
         pileShove(pool);
+    if (wanted("lines"))
+        lines(pool);
+    if (wanted("nozzle-still"))
+        nozzleStill(pool);
     if (wanted("extremes"))
         extremes(pool);
     if (wanted("crowd"))

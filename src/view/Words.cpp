@@ -50,17 +50,16 @@ void CLexfallView::EmitNextWord()
         codes += c;
         word.remove_prefix(length > 0 ? static_cast<std::size_t>(length) : 1);
     }
-    // Colliding words do not scroll the scene at the margin: the word
-    // starts far enough left to fit, where it can.
+    // Colliding words do not scroll the scene at the margin: a word that
+    // would pass it starts again where the nozzle's line began, as a line
+    // of text wraps, or far enough left to fit.
     if (m_bCollide) {
         double width = 0.0;
         for (const char32_t c : codes)
             width += m_pMesher->advanceWidth(c);
         const double limit = GetClientRect().right - m_nFontSize / 4;
-        if (m_vInsert.x + width > limit) {
-            m_vInsert.x = std::max(0.0, limit - width);
-            m_dLineStart = m_vInsert.x;
-        }
+        if (m_vInsert.x + width > limit)
+            m_vInsert.x = m_dLineStart + width <= limit ? m_dLineStart : std::max(0.0, limit - width);
     }
     AddWord(codes);
 
