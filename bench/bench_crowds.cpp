@@ -5,7 +5,7 @@
 // much ink letters share at the end. Release build:
 //     build-release/bin/bench_crowds [scene ...]
 // Scenes: crowd (crowd-small, crowd-large: 200 or 1000 letters only), twins, hold, shove,
-// extremes, pile-shove, nozzle-still, lines; all
+// extremes, pile-shove, nozzle-still, lines, sweep; all
 // when none is named.
 #include <algorithm>
 #include <chrono>
@@ -171,6 +171,48 @@ void lines(TaskPool& pool)
         std::printf("| %s | %.1f%% | %d |\n", nameOf(preset), 100.0 * scene.worstShare(), over);
         std::fflush(stdout);
     }
+}
+
+// The nozzle swept to and fro along the top for 60 s while animating: the
+// letters each second, and the most lost in one second.
+void sweep(TaskPool& pool)
+{
+    std::printf("\nThe nozzle swept along the top for 60 s, Sturdy (1024x768):\n\n");
+    Scene scene(1024, 768, PhysicsPreset::Sturdy, pool);
+    if (CLexfallView::LoadWordFile((lexfallShareDirectory() + "words.txt").c_str(), scene.view.m_pWords) != 1)
+        return;
+    scene.view.m_bWordsLoaded = true;
+    scene.view.OnModeNozzle();
+    scene.view.m_bAnimate = true;
+    scene.view.OnLButtonDown(0, IntPoint{50, 60});
+    int last = 0, worstLoss = 0;
+    double slowest = 0.0, worstShare = 0.0;
+    std::printf("letters each second:");
+    for (int second = 0; second < 60; ++second) {
+        int removed = 0;
+        for (int t = 0; t < 62; ++t) {
+            const int tick = second * 62 + t;
+            const int x = 50 + std::abs((tick * 4) % 1800 - 900);
+            scene.view.OnMouseMove(0, IntPoint{x, 60});
+            // A tick adds the letters of the word it emits, and takes out
+            // those that left.
+            const CLexfallView& v = scene.view;
+            const bool emits = v.m_nEmitCounter + 1 >= v.m_nEmitPeriod;
+            const int added = emits ? static_cast<int>((*v.m_pWords)[static_cast<std::size_t>(v.m_nWordIndex)].size()) : 0;
+            const int before = scene.bodies();
+            slowest = std::max(slowest, scene.tick(1));
+            removed += before + added - scene.bodies();
+        }
+        const int now = scene.bodies();
+        worstLoss = std::max(worstLoss, removed);
+        if (last > 0)
+            worstShare = std::max(worstShare, static_cast<double>(removed) / last);
+        last = now;
+        std::printf(" %d", now);
+        std::fflush(stdout);
+    }
+    std::printf("\nslowest tick %.1f ms; most letters lost in one second %d (%.1f%%)\n", slowest, worstLoss,
+                100.0 * worstShare);
 }
 
 // The nozzle held still for 10 s while paused, then 20 s animated.
@@ -367,6 +409,8 @@ int main(int argc, char** argv)
         shove(pool);
     if (wanted("pile-shove"))
         pileShove(pool);
+    if (wanted("sweep"))
+        sweep(pool);
     if (wanted("lines"))
         lines(pool);
     if (wanted("nozzle-still"))
