@@ -8,20 +8,21 @@
 #include "physics/BroadPhase.h"
 #include "physics/CollisionShape.h"
 #include "physics/Contact.h"
+#include "physics/ContactMemory.h"
 #include "physics/ParticleSystem.h"
 
 class TaskPool;
 
-// Keeps the bodies of a scene out of one another and above a floor, after
-// they have stepped. A point of a body's outline found inside another
-// body's triangles, or whose path this tick crossed that body's outline,
-// makes a contact with the outline edge it came in by (the nearest one
-// when it was inside already). Contacts move and turn the bodies as
-// wholes, by their mass and moment of inertia, until they no longer
-// overlap; then the speeds going into the contacts are taken out, with
-// friction along them. A body that stays still sleeps until something
-// strikes it. The work is split the same way whatever the number of
-// threads, so the result is the same to the bit.
+// The collision world: keeps the bodies of a scene out of one another and
+// above a floor, after they have stepped. Its step runs the stages in
+// order: the broad phase pairs bodies whose boxes meet (BroadPhase), the
+// narrow phase finds where they touch (NarrowPhase), the contact solver
+// moves and turns them as wholes until they no longer overlap and takes out
+// the speeds going into the contacts (ContactSolver), starting from last
+// tick's impulses (ContactMemory); bodies found inside one another from
+// before are parted at a bounded speed, and a body that stays still sleeps
+// until something disturbs it. The work is split the same way whatever the
+// number of threads, so the result is the same to the bit.
 class Collisions {
 public:
     struct Settings {
@@ -56,13 +57,13 @@ public:
     // The shape of a body, made on first use from its triangle corners.
     static CollisionShape& shapeOf(ParticleSystem& body, const std::vector<Particle*>& corners);
 
-    // Separates the bodies after their step. Every body with particles has
+    // One tick of collisions, after the bodies' own step. Every body with particles has
     // its shape (shapeOf) with the start of this tick remembered. Particles
     // end at or above the floor, `window.bottom`; bodies inside one another
     // are not pushed apart through the window's other sides. A body whose
     // positions are no longer finite is left out and marked (its shape's
     // `finite` is false). Sleepers wake when the floor moves.
-    void resolve(const Bodies& bodies, const CollisionBox& window, TaskPool* pool);
+    void step(const Bodies& bodies, const CollisionBox& window, TaskPool* pool);
 
     // Wakes the sleeping bodies whose boxes meet `box`: the body there is
     // leaving and may have held them up.
@@ -81,9 +82,25 @@ private:
         bool overlapped; // some point of one was inside the other before this tick
     };
 
-    void touch(int run);
+    // The stages of a step, in order.
+    void gather(const Bodies& bodies);
+    void wakeIfFloorMoved(double floor);
+    void measure(TaskPool* pool);
+    void findPairs();
+    void collide(TaskPool* pool);
+    void wakeStruck();
+    void touchFloor(const Bodies& bodies, double floor, TaskPool* pool);
+    void prepare(TaskPool* pool);
+    void colour();
     void recover(const CollisionBox& window);
-    void colour(std::size_t bodies);
+    void solve(TaskPool* pool);
+    void remember();
+    void move(TaskPool* pool);
+
+    template <class Part>
+    void eachRun(TaskPool* pool, int runs, Part&& part);
+    template <class F>
+    void eachBody(TaskPool* pool, F&& f);
     template <class Solve>
     void eachColour(TaskPool* pool, Solve solve);
     std::vector<Contact>& contactsOf(const Pair& pair);
@@ -99,30 +116,9 @@ private:
     std::vector<int> m_colourStarts;
     std::vector<int> m_colourNext;
     std::vector<int> m_byColour; // pair indices, colour by colour
-
-    // Last tick's impulses between bodies: for each pair of body ids, its
-    // contacts' points, edges and impulses, found through a hash table. The
-    // floor's are kept by each body's shape.
-    struct Remembered {
-        int point;
-        int edge;
-        double normalImpulse;
-        double tangentImpulse;
-    };
-    struct PairSlot {
-        std::uint64_t key = 0; // 0: empty
-        int begin = 0;
-        int end = 0;
-    };
-    void remember();
-    void recall(Contact& contact, unsigned first, unsigned second) const;
-    bool wasOverlapped(unsigned first, unsigned second) const;
-    std::vector<Remembered> m_remembered;
-    std::vector<PairSlot> m_rememberedPairs;
-    // The pairs found inside one another last tick, by body ids, sorted.
-    std::vector<std::uint64_t> m_overlapped;
+    ContactMemory m_memory;
     std::vector<int> m_overlappedNow; // pair indices, this tick
-    std::vector<double> m_recoveryX;   // by body
+    std::vector<double> m_recoveryX;  // by body
     std::vector<double> m_recoveryY;
     double m_floor = HUGE_VAL;
     unsigned m_lastId = 0;

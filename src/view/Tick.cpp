@@ -125,7 +125,7 @@ void CLexfallView::OnTimer(unsigned /*timerId*/)
     if (collide) {
         eachPart([&](int i, int) { move(i); });
         if (m_bAnimate)
-            m_collisions.resolve(m_pBodies, CollisionBox{0.0, 0.0, right, bottom - kFloorAboveBottom}, m_pPool);
+            m_collisions.step(m_pBodies, CollisionBox{0.0, 0.0, right, bottom - kFloorAboveBottom}, m_pPool);
         eachPart([&](int i, int offset) { finish(i, offset); });
     } else {
         eachPart([&](int i, int offset) {

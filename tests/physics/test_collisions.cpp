@@ -32,11 +32,11 @@ struct Blocks {
     }
 
     // One pass, the bodies standing still between passes.
-    void resolve(const CollisionBox& window)
+    void step(const CollisionBox& window)
     {
         for (const auto& body : bodies)
             body->collision->rememberStart();
-        collisions.resolve(bodies, window, nullptr);
+        collisions.step(bodies, window, nullptr);
     }
 
     double shared() const
@@ -72,7 +72,7 @@ TEST(Collisions, BodiesMadeExactlyOnOneAnotherComeApart)
     blocks.add(100.0, 100.0);
     ASSERT_GT(blocks.shared(), 399.0);
     for (int tick = 0; tick < 30; ++tick)
-        blocks.resolve(kWindow);
+        blocks.step(kWindow);
     EXPECT_EQ(blocks.shared(), 0.0);
 }
 
@@ -88,7 +88,7 @@ TEST(Collisions, ACrowdMadeAtOnePointSpreadsAtABoundedSpeed)
         std::vector<Vector3> before;
         for (std::size_t i = 0; i < blocks.bodies.size(); ++i)
             before.push_back(blocks.centre(i));
-        blocks.resolve(kWindow);
+        blocks.step(kWindow);
         for (std::size_t i = 0; i < blocks.bodies.size(); ++i) {
             const Vector3 moved = blocks.centre(i) - before[i];
             // A step of parting, and what the contacts of bodies already
@@ -106,7 +106,7 @@ TEST(Collisions, ACrowdMadeAtOnePointSpreadsAtABoundedSpeed)
     edge.add(0.0, 100.0);
     edge.add(8.0, 100.0);
     for (int tick = 0; tick < 30; ++tick)
-        edge.resolve(kWindow);
+        edge.step(kWindow);
     EXPECT_GE(edge.bodies[0]->collision->box.left, 0.0);
     EXPECT_EQ(edge.shared(), 0.0);
 }
@@ -118,10 +118,10 @@ TEST(Collisions, SleepersWakeWhenTheFloorMoves)
     blocks.add(100.0, 280.0);
     const CollisionBox window{0.0, 0.0, 400.0, 300.0};
     for (int tick = 0; tick < 100 && !blocks.bodies[0]->collision->asleep; ++tick)
-        blocks.resolve(window);
+        blocks.step(window);
     ASSERT_TRUE(blocks.bodies[0]->collision->asleep);
-    blocks.resolve(window);
+    blocks.step(window);
     EXPECT_TRUE(blocks.bodies[0]->collision->asleep) << "the same floor keeps it asleep";
-    blocks.resolve(CollisionBox{0.0, 0.0, 400.0, 500.0});
+    blocks.step(CollisionBox{0.0, 0.0, 400.0, 500.0});
     EXPECT_FALSE(blocks.bodies[0]->collision->asleep);
 }

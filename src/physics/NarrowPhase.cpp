@@ -1,0 +1,308 @@
+#include "physics/NarrowPhase.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// A point that moved further than this against another body this tick is
+// followed along its path, so that no speed carries it through.
+constexpr double kSweep = 0.5;
+// A point deeper inside than it moved this tick, by more than this, was
+// inside already: an old overlap.
+constexpr double kFreshSlack = 1.5;
+// A point outside another body that moved further than this against it
+// is checked for having passed right through.
+constexpr double kTunnel = 1.0;
+// A sleeping body wakes when a contact reaches this deep or this fast.
+constexpr double kWakeDepth = 1.5;
+constexpr double kWakeSpeed = 20.0;
+
+// Soft bodies pressed together touch at many points; the deepest few
+// carry a pair, and the work stays bounded.
+constexpr std::size_t kMostContacts = 12;
+
+struct Point {
+    double x;
+    double y;
+};
+
+// The edge's unit normal pointing away from its triangle's third corner.
+bool outwardNormal(const CollisionShape::Edge& e, double& nx, double& ny)
+{
+    const Vector3& a = e.a->position;
+    const double dx = e.b->position.x - a.x;
+    const double dy = e.b->position.y - a.y;
+    const double length = std::sqrt(dx * dx + dy * dy);
+    if (!(length > 0.0))
+        return false;
+    nx = -dy / length;
+    ny = dx / length;
+    if ((e.inner->position.x - a.x) * nx + (e.inner->position.y - a.y) * ny > 0.0) {
+        nx = -nx;
+        ny = -ny;
+    }
+    return true;
+}
+
+// Where on the edge a-b the point lies nearest, 0 to 1.
+double along(const CollisionShape::Edge& e, double x, double y)
+{
+    const Vector3& a = e.a->position;
+    const double dx = e.b->position.x - a.x;
+    const double dy = e.b->position.y - a.y;
+    const double lengthSq = dx * dx + dy * dy;
+    if (!(lengthSq > 0.0))
+        return 0.0;
+    return std::clamp(((x - a.x) * dx + (y - a.y) * dy) / lengthSq, 0.0, 1.0);
+}
+
+double distanceSq(const CollisionShape::Edge& e, double x, double y)
+{
+    const double t = along(e, x, y);
+    const double qx = e.a->position.x + t * (e.b->position.x - e.a->position.x) - x;
+    const double qy = e.a->position.y + t * (e.b->position.y - e.a->position.y) - y;
+    return qx * qx + qy * qy;
+}
+
+struct Found {
+    const CollisionShape::Edge* edge = nullptr;
+    double t = 0.0;
+    double nx = 0.0;
+    double ny = 0.0;
+};
+
+// The first outline edge the path from (sx, sy) to (px, py) crosses going
+// in, if any; with `through`, only one that a later edge takes the path out
+// of again (a path that passed through the shape).
+Found entry(const CollisionShape& s, double sx, double sy, double px, double py, bool through)
+{
+    Found found;
+    double first = 2.0;
+    double lastOut = -1.0;
+    const double rx = px - sx;
+    const double ry = py - sy;
+    for (const CollisionShape::Edge& e : s.outline) {
+        const Vector3& a = e.a->position;
+        const double ex = e.b->position.x - a.x;
+        const double ey = e.b->position.y - a.y;
+        const double denom = rx * ey - ry * ex;
+        if (denom == 0.0)
+            continue;
+        // s + u r = a + v e
+        const double u = ((a.x - sx) * ey - (a.y - sy) * ex) / denom;
+        const double v = ((a.x - sx) * ry - (a.y - sy) * rx) / denom;
+        if (!(u >= 0.0 && u <= 1.0 && v >= 0.0 && v <= 1.0))
+            continue;
+        double nx = 0.0, ny = 0.0;
+        if (!outwardNormal(e, nx, ny))
+            continue;
+        if (rx * nx + ry * ny >= 0.0) {
+            lastOut = std::max(lastOut, u);
+            continue;
+        }
+        if (u < first) {
+            first = u;
+            found = Found{&e, v, nx, ny};
+        }
+    }
+    if (through && !(lastOut > first))
+        return Found{};
+    return found;
+}
+
+// How far the point lies behind the edge line of `hit`, into the shape.
+double behind(const Found& hit, double x, double y)
+{
+    const Vector3& a = hit.edge->a->position;
+    const double qx = a.x + hit.t * (hit.edge->b->position.x - a.x);
+    const double qy = a.y + hit.t * (hit.edge->b->position.y - a.y);
+    return -((x - qx) * hit.nx + (y - qy) * hit.ny);
+}
+
+// The outline edge nearest the point.
+Found nearest(const CollisionShape& s, double x, double y)
+{
+    const CollisionShape::Edge* best = nullptr;
+    double bestSq = HUGE_VAL;
+    for (const CollisionShape::Edge& e : s.outline) {
+        const double d = distanceSq(e, x, y);
+        if (d < bestSq) {
+            bestSq = d;
+            best = &e;
+        }
+    }
+    Found found;
+    if (best && outwardNormal(*best, found.nx, found.ny)) {
+        found.edge = best;
+        found.t = along(*best, x, y);
+    }
+    return found;
+}
+
+// A point of a body and its velocity: a particle, or a probe between two.
+struct Probed {
+    Point at;
+    Point velocity;
+};
+
+Probed probed(const CollisionShape& s, const CollisionShape::Probe& probe)
+{
+    const Particle* p = s.particles[static_cast<std::size_t>(probe.a)];
+    const Particle* q = s.particles[static_cast<std::size_t>(probe.b)];
+    const double u = probe.u;
+    return {{p->position.x + u * (q->position.x - p->position.x), p->position.y + u * (q->position.y - p->position.y)},
+            {p->velocity.x + u * (q->velocity.x - p->velocity.x), p->velocity.y + u * (q->velocity.y - p->velocity.y)}};
+}
+
+Probed onEdge(const CollisionShape::Edge& e, double t)
+{
+    const Vector3& a = e.a->position;
+    const Vector3& b = e.b->position;
+    const Vector3& va = e.a->velocity;
+    const Vector3& vb = e.b->velocity;
+    return {{a.x + t * (b.x - a.x), a.y + t * (b.y - a.y)}, {va.x + t * (vb.x - va.x), va.y + t * (vb.y - va.y)}};
+}
+
+ContactSide sideOf(const CollisionShape& shape, Particle* a, Particle* b, double t, const Probed& at)
+{
+    const double vx = shape.turns ? at.velocity.x : shape.meanVX;
+    const double vy = shape.turns ? at.velocity.y : shape.meanVY;
+    return ContactSide{a, b, t, at.at.x - shape.centreX, at.at.y - shape.centreY, at.at.x, at.at.y, vx, vy};
+}
+
+// A contact whose first side touches the second and whose n pushes the
+// first out.
+Contact makeContact(const ContactSide& one, const ContactSide& two, double nx, double ny, int point, int edge)
+{
+    Contact c{};
+    c.one = one;
+    c.two = two;
+    c.nx = nx;
+    c.ny = ny;
+    c.point = point;
+    c.edge = edge;
+    return c;
+}
+
+// Bodies whose centres lie within a pixel of each other.
+bool coincide(const CollisionShape& one, const CollisionShape& two)
+{
+    const double dx = one.centreX - two.centreX, dy = one.centreY - two.centreY;
+    return dx * dx + dy * dy < 1.0;
+}
+
+// Whether the middle of one of `from`'s triangles lies inside `into`.
+bool middleInside(const CollisionShape& from, const CollisionShape& into)
+{
+    const std::vector<Particle*>& c = from.corners;
+    for (std::size_t t = 0; t + 3 <= c.size(); t += 3)
+        if (into.contains((c[t]->position.x + c[t + 1]->position.x + c[t + 2]->position.x) / 3.0,
+                          (c[t]->position.y + c[t + 1]->position.y + c[t + 2]->position.y) / 3.0))
+            return true;
+    return false;
+}
+
+} // namespace
+
+Meeting meetBodies(const CollisionShape& first, const CollisionShape& second, bool inside, std::vector<Contact>& out)
+{
+    const std::size_t begin = out.size();
+    // Two letters made exactly on one another have their outlines on
+    // each other's, where no point is clearly inside: the middles of
+    // their triangles are.
+    int old = coincide(first, second) && (middleInside(first, second) || middleInside(second, first));
+    // Points of `from` in `into`; the contact's first body is `first`.
+    // The first point found inside from before this tick settles that
+    // the pair comes apart as a whole: the rest need not be looked at.
+    const auto meet = [&](const CollisionShape& from, const CollisionShape& into) {
+        if (into.crushed || old > 0)
+            return;
+        const bool fromFirst = &from == &first;
+        const CollisionBox& box = into.box;
+        const double shiftX = into.shiftX, shiftY = into.shiftY;
+        for (std::size_t i = 0; i < from.probes.size(); ++i) {
+            const double px = from.probeX[i], py = from.probeY[i];
+            // Where the point started, carried along with the body it
+            // meets.
+            const double sx = from.probeStartX[i] + shiftX, sy = from.probeStartY[i] + shiftY;
+            if (std::max(px, sx) < box.left || std::min(px, sx) > box.right || std::max(py, sy) < box.top ||
+                std::min(py, sy) > box.bottom)
+                continue;
+            const double movedSq = (px - sx) * (px - sx) + (py - sy) * (py - sy);
+            Found hit;
+            if (into.contains(px, py)) {
+                // Bodies still inside one another since last tick go on
+                // coming apart as wholes, however this point moved.
+                if (inside) {
+                    ++old;
+                    return;
+                }
+                // In by the edge its path crossed, when that explains how
+                // deep it is, else by the nearest edge. Deeper than its
+                // path explains, it was inside before this tick: such a
+                // point is no contact, its pair comes apart as a whole.
+                const double movedBy = std::sqrt(movedSq);
+                if (movedSq > kSweep * kSweep)
+                    hit = entry(into, sx, sy, px, py, false);
+                if (hit.edge && behind(hit, px, py) > movedBy + kFreshSlack)
+                    hit = Found{};
+                if (!hit.edge)
+                    hit = nearest(into, px, py);
+                if (hit.edge && behind(hit, px, py) > movedBy + kFreshSlack) {
+                    ++old;
+                    return;
+                }
+            } else if (movedSq > kTunnel * kTunnel) {
+                // Fast enough to have passed right through.
+                hit = entry(into, sx, sy, px, py, true);
+            }
+            if (!hit.edge)
+                continue;
+            const CollisionShape::Probe& probe = from.probes[i];
+            const ContactSide point = sideOf(from, from.particles[static_cast<std::size_t>(probe.a)],
+                                             from.particles[static_cast<std::size_t>(probe.b)], probe.u,
+                                             probed(from, probe));
+            const ContactSide edge = sideOf(into, hit.edge->a, hit.edge->b, hit.t, onEdge(*hit.edge, hit.t));
+            const int probeIndex = static_cast<int>(i);
+            const int edgeIndex = static_cast<int>(hit.edge - into.outline.data());
+            out.push_back(fromFirst ? makeContact(point, edge, hit.nx, hit.ny, probeIndex, edgeIndex)
+                                    : makeContact(edge, point, -hit.nx, -hit.ny, -1 - probeIndex, edgeIndex));
+        }
+    };
+    meet(first, second);
+    meet(second, first);
+    // Bodies inside one another before this tick come apart as wholes
+    // before their outlines meet as contacts again.
+    Meeting met;
+    met.overlapped = old > 0;
+    if (met.overlapped)
+        out.resize(begin);
+    if (out.size() - begin > kMostContacts) {
+        const auto start = out.begin() + static_cast<std::ptrdiff_t>(begin);
+        const auto depth = [](const Contact& c) { return (c.one.x - c.two.x) * c.nx + (c.one.y - c.two.y) * c.ny; };
+        std::stable_sort(start, out.end(), [&depth](const Contact& l, const Contact& r) { return depth(l) < depth(r); });
+        out.resize(begin + kMostContacts);
+    }
+
+    // A sleeper wakes when struck: a contact deep or fast enough.
+    if (first.asleep != second.asleep)
+        for (std::size_t c = begin; c < out.size() && !met.wake; ++c) {
+            const Contact& ct = out[c];
+            const double depth = -((ct.one.x - ct.two.x) * ct.nx + (ct.one.y - ct.two.y) * ct.ny);
+            const double approach = -((ct.one.vx - ct.two.vx) * ct.nx + (ct.one.vy - ct.two.vy) * ct.ny);
+            met.wake = depth > kWakeDepth || approach > kWakeSpeed;
+        }
+    met.wake = met.wake || (met.overlapped && first.asleep != second.asleep);
+    return met;
+}
+
+Contact floorContact(const CollisionShape& shape, std::size_t i, double floor)
+{
+    Particle* p = shape.particles[i];
+    const Probed at{{p->position.x, p->position.y}, {p->velocity.x, p->velocity.y}};
+    ContactSide ground;
+    ground.x = p->position.x;
+    ground.y = floor;
+    return makeContact(sideOf(shape, p, p, 0.0, at), ground, 0.0, -1.0, static_cast<int>(i), -1);
+}

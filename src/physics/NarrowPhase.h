@@ -1,0 +1,27 @@
+#pragma once
+
+#include <vector>
+
+#include "physics/CollisionShape.h"
+#include "physics/Contact.h"
+
+// The narrow phase: where two bodies whose boxes meet touch. A point of a
+// body's outline (a probe) found inside the other body's triangles, or
+// whose path this tick crossed its outline, makes a contact with the
+// outline edge it came in by, or the nearest one when it was inside
+// already. Bodies found inside one another from before this tick make no
+// contacts: they are parted as wholes.
+
+// What meeting two bodies found besides their contacts.
+struct Meeting {
+    bool overlapped = false; // inside one another from before this tick
+    bool wake = false;       // a sleeper among them struck hard enough to wake
+};
+
+// Appends the contacts of `first` and `second` to `out`, at most a few, the
+// deepest; each contact's first side belongs to `first`. `inside`: the two
+// were found inside one another last tick.
+Meeting meetBodies(const CollisionShape& first, const CollisionShape& second, bool inside, std::vector<Contact>& out);
+
+// The contact of particle `i` of `shape` with the floor at height `floor`.
+Contact floorContact(const CollisionShape& shape, std::size_t i, double floor);
