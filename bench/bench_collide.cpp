@@ -17,7 +17,7 @@
 
 #include "glyph/InstallPaths.h"
 #include "physics/BroadPhase.h"
-#include "physics/Overlap.h"
+#include "support/Overlap.h"
 #include "platform/HeadlessWindow.h"
 #include "PileScene.h"
 #include "platform/TaskPool.h"

@@ -18,7 +18,7 @@
 
 #include "PileScene.h"
 #include "glyph/InstallPaths.h"
-#include "physics/Overlap.h"
+#include "support/Overlap.h"
 #include "platform/HeadlessWindow.h"
 #include "platform/TaskPool.h"
 #include "view/CLexfallView.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "physics/Collisions.h"
-#include "physics/Overlap.h"
+#include "support/Overlap.h"
 
 namespace {
 

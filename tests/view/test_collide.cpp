@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "physics/Overlap.h"
+#include "support/Overlap.h"
 #include "platform/TaskPool.h"
 #include "support/TempFolder.h"
 #include "support/ViewFixture.h"

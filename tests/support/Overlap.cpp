@@ -1,4 +1,4 @@
-#include "physics/Overlap.h"
+#include "support/Overlap.h"
 
 #include <algorithm>
 #include <array>
