@@ -69,8 +69,6 @@ public:
     // leaving and may have held them up.
     static void wakeAround(const Bodies& bodies, const CollisionBox& box);
 
-    int pairs() const { return static_cast<int>(m_pairs.size()); }
-
 private:
     struct Pair {
         int first;
