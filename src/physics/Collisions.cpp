@@ -47,6 +47,22 @@ CollisionShape& Collisions::shapeOf(ParticleSystem& body, const std::vector<Part
     return *body.collision;
 }
 
+void Collisions::advance(ParticleSystem& body, const std::vector<Particle*>& corners, const CollisionBox& window,
+                         double dt, bool pushed)
+{
+    if (body.particleCount() == 0)
+        return;
+    CollisionShape& shape = shapeOf(body, corners);
+    shape.rememberStart();
+    if (pushed)
+        shape.wake();
+    if (!(dt > 0.0) || shape.asleep)
+        return;
+    body.step(dt);
+    if (!body.floorHoldsBody)
+        body.bounceFloor(window.left, window.top, window.right, window.bottom);
+}
+
 void Collisions::wakeAround(const Bodies& bodies, const CollisionBox& box)
 {
     for (const auto& body : bodies)

@@ -57,8 +57,14 @@ public:
     // The shape of a body, made on first use from its triangle corners.
     static CollisionShape& shapeOf(ParticleSystem& body, const std::vector<Particle*>& corners);
 
-    // One tick of collisions, after the bodies' own step. Every body with particles has
-    // its shape (shapeOf) with the start of this tick remembered. Particles
+    // A colliding body's own step by dt (0 while the scene is paused),
+    // before the step of them all: where it starts is remembered, a sleeper
+    // stays put unless `pushed`, and a body that does not rest on the floor
+    // as a whole bounces on it by its own rule.
+    static void advance(ParticleSystem& body, const std::vector<Particle*>& corners, const CollisionBox& window,
+                        double dt, bool pushed);
+
+    // One tick of collisions, after every body's own step (advance). Particles
     // end at or above the floor, `window.bottom`; bodies inside one another
     // are not pushed apart through the window's other sides. A body whose
     // positions are no longer finite is left out and marked (its shape's

@@ -51,6 +51,7 @@ void CLexfallView::OnTimer(unsigned /*timerId*/)
                                 : (m_vMouse - m_vMousePrev) * kManipulationFactor;
     const bool pushing = m_bManipulateMode && (push.x != 0.0 || push.y != 0.0 || push.z != 0.0);
     const bool collide = m_bCollide;
+    const CollisionBox window{0.0, 0.0, right, bottom - kFloorAboveBottom};
 
     // Body by body, newest first: step and bounce, push, write its points
     // after those of every newer body, and see whether it has left. A body
@@ -60,17 +61,11 @@ void CLexfallView::OnTimer(unsigned /*timerId*/)
     const auto move = [&](int i) {
         ParticleSystem& body = *m_pBodies[static_cast<std::size_t>(i)];
         const TriangleList& list = *m_pBodyTriangles[static_cast<std::size_t>(i)];
-        CollisionShape* shape = nullptr;
-        if (collide && body.particleCount() > 0) {
-            shape = &Collisions::shapeOf(body, list);
-            shape->rememberStart();
-            if (pushing)
-                shape->wake();
-        }
-        if (m_bAnimate && !(shape && shape->asleep)) {
+        if (collide) {
+            Collisions::advance(body, list, window, m_bAnimate ? kTimeStep : 0.0, pushing);
+        } else if (m_bAnimate) {
             body.step(kTimeStep);
-            if (!collide || !body.floorHoldsBody)
-                body.bounceFloor(0.0, 0.0, right, bottom - (collide ? kFloorAboveBottom : 0.0));
+            body.bounceFloor(0.0, 0.0, right, bottom);
         }
         if (m_bManipulateMode && sturdy)
             for (int j = 0; j < body.particleCount(); ++j)
@@ -125,7 +120,7 @@ void CLexfallView::OnTimer(unsigned /*timerId*/)
     if (collide) {
         eachPart([&](int i, int) { move(i); });
         if (m_bAnimate)
-            m_collisions.step(m_pBodies, CollisionBox{0.0, 0.0, right, bottom - kFloorAboveBottom}, m_pPool);
+            m_collisions.step(m_pBodies, window, m_pPool);
         eachPart([&](int i, int offset) { finish(i, offset); });
     } else {
         eachPart([&](int i, int offset) {
