@@ -4,11 +4,15 @@
 #include <cmath>
 #include <functional>
 
+#include "physics/CollisionShape.h"
+
 namespace {
 
 const std::less<const MOTUSforce*> kAddressOrder;
 
 } // namespace
+
+ParticleSystem::ParticleSystem(double restitution) : restitution(restitution) {}
 
 ParticleSystem::~ParticleSystem() = default;
 

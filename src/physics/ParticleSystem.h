@@ -4,11 +4,12 @@
 #include <memory>
 #include <vector>
 
-#include "physics/CollisionShape.h"
 #include "physics/MOTUSforce.h"
 #include "physics/MOTUSforceSpring.h"
 #include "physics/Particle.h"
 #include "physics/StableStore.h"
+
+class CollisionShape;
 
 // One soft body: its particles, the forces on them and the floor
 // restitution. Particles and the springs made in place (addSpring) live
@@ -17,7 +18,7 @@
 // memory in order instead of chasing one heap block per object.
 class ParticleSystem {
 public:
-    explicit ParticleSystem(double restitution) : restitution(restitution) {}
+    explicit ParticleSystem(double restitution);
     ~ParticleSystem();
 
     ParticleSystem(const ParticleSystem&) = delete;

@@ -4,6 +4,8 @@
 #include <array>
 #include <cmath>
 
+#include "physics/CollisionShape.h"
+
 namespace {
 
 bool strictlyInside(const Vector3& a, const Vector3& b, const Vector3& c, double x, double y)
