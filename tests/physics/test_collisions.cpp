@@ -3,39 +3,67 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <deque>
 #include <memory>
 #include <vector>
 
 #include "physics/Collisions.h"
+#include "physics/MOTUSforceGlobal.h"
 #include "support/Overlap.h"
 
 namespace {
 
 struct Blocks {
     Collisions::Bodies bodies;
-    std::vector<std::vector<Particle*>> corners;
+    std::deque<std::vector<Particle*>> corners; // where gravity finds them
     Collisions collisions;
 
-    // A square block of side `size` with its top left corner at (x, y).
-    void add(double x, double y, double size = 20.0)
+    // A block `width` by `height` with its top left corner at (x, y),
+    // falling under `gravity` when stepped.
+    void add(double x, double y, double width = 20.0, double height = 20.0, double gravity = 0.0)
     {
         auto body = std::make_unique<ParticleSystem>(0.4);
+        if (gravity != 0.0)
+            body->addForce(std::make_unique<MOTUSforceGlobal>(&corners.emplace_back(), Vector3{0.0, gravity, 0.0}, 0.0));
+        else
+            corners.emplace_back();
         double tolerance = 0.0;
         Particle* a = body->findOrAddParticle(Vector3{x, y, 0.0}, tolerance);
-        Particle* b = body->findOrAddParticle(Vector3{x + size, y, 0.0}, tolerance);
-        Particle* c = body->findOrAddParticle(Vector3{x + size, y + size, 0.0}, tolerance);
-        Particle* d = body->findOrAddParticle(Vector3{x, y + size, 0.0}, tolerance);
+        Particle* b = body->findOrAddParticle(Vector3{x + width, y, 0.0}, tolerance);
+        Particle* c = body->findOrAddParticle(Vector3{x + width, y + height, 0.0}, tolerance);
+        Particle* d = body->findOrAddParticle(Vector3{x, y + height, 0.0}, tolerance);
         body->floorHoldsBody = true; // moves and turns as a whole
-        corners.push_back({a, b, c, a, c, d});
+        corners.back() = {a, b, c, a, c, d};
         Collisions::shapeOf(*body, corners.back());
         bodies.push_back(std::move(body));
     }
 
-    // One pass, the bodies standing still between passes.
-    void step(const CollisionBox& window)
+    // A bar `cells` blocks long and one high, of a block's mass a cell.
+    void addBar(double x, double y, double cell, int cells, double gravity)
     {
-        for (const auto& body : bodies)
-            body->collision->rememberStart();
+        auto body = std::make_unique<ParticleSystem>(0.4);
+        std::vector<Particle*>& list = corners.emplace_back();
+        body->addForce(std::make_unique<MOTUSforceGlobal>(&list, Vector3{0.0, gravity, 0.0}, 0.0));
+        double tolerance = 0.0;
+        for (int k = 0; k < cells; ++k) {
+            const double left = x + cell * k, right = left + cell;
+            Particle* a = body->findOrAddParticle(Vector3{left, y, 0.0}, tolerance);
+            Particle* b = body->findOrAddParticle(Vector3{right, y, 0.0}, tolerance);
+            Particle* c = body->findOrAddParticle(Vector3{right, y + cell, 0.0}, tolerance);
+            Particle* d = body->findOrAddParticle(Vector3{left, y + cell, 0.0}, tolerance);
+            list.insert(list.end(), {a, b, c, a, c, d});
+        }
+        body->floorHoldsBody = true;
+        Collisions::shapeOf(*body, list);
+        bodies.push_back(std::move(body));
+    }
+
+    // One tick: every block's own step of `dt` (none: they stand still),
+    // then the collisions.
+    void step(const CollisionBox& window, double dt = 0.0)
+    {
+        for (std::size_t i = 0; i < bodies.size(); ++i)
+            Collisions::advance(*bodies[i], corners[i], window, dt, false);
         collisions.step(bodies, window, nullptr);
     }
 
@@ -124,4 +152,28 @@ TEST(Collisions, SleepersWakeWhenTheFloorMoves)
     EXPECT_TRUE(blocks.bodies[0]->collision->asleep) << "the same floor keeps it asleep";
     blocks.step(CollisionBox{0.0, 0.0, 400.0, 500.0});
     EXPECT_FALSE(blocks.bodies[0]->collision->asleep);
+}
+
+// A block resting on more blocks than the pairs' colours can hold (the
+// pairs past the last colour are solved one after another) holds them all
+// up; a sleeping block struck by one falling onto it wakes.
+TEST(Collisions, ABlockHoldsUpMoreNeighboursThanThereAreColoursAndWakesWhenStruck)
+{
+    const CollisionBox window{0.0, 0.0, 2000.0, 300.0};
+    Blocks blocks;
+    blocks.addBar(0.0, 280.0, 20.0, 95, 100.0);
+    for (int i = 0; i < 90; ++i)
+        blocks.add(5.0 + 10.0 * i, 265.0, 8.0, 8.0, 100.0);
+    for (int tick = 0; tick < 300; ++tick)
+        blocks.step(window, 0.01);
+    for (std::size_t i = 1; i < blocks.bodies.size(); ++i)
+        ASSERT_LT(blocks.bodies[i]->collision->box.bottom, 280.5) << "block " << i << " sank into the bar";
+
+    ASSERT_TRUE(blocks.bodies[5]->collision->asleep);
+    blocks.add(46.0, 200.0, 8.0, 8.0, 100.0);
+    for (int k = 0; k < blocks.bodies.back()->particleCount(); ++k)
+        blocks.bodies.back()->particleAt(k)->velocity = Vector3{0.0, 200.0, 0.0};
+    for (int tick = 0; tick < 60 && blocks.bodies[5]->collision->asleep; ++tick)
+        blocks.step(window, 0.01);
+    EXPECT_FALSE(blocks.bodies[5]->collision->asleep) << "struck, it slept on";
 }
