@@ -79,7 +79,7 @@ CSettingsDlg::CSettingsDlg(wxWindow* parent, const SceneSettings& settings, cons
                                 static_cast<int>(settingRanges::fontSize.lo), static_cast<int>(settingRanges::fontSize.hi));
     watch(m_fontSize, settingRanges::fontSize, 0);
     row("&Font size:", m_fontSize);
-    row("Chord &precision:", m_precision = number(settingRanges::precision, 1.0, 1));
+    row("C&hord precision:", m_precision = number(settingRanges::precision, 1.0, 1));
     row("&Text colour:", m_text = new wxColourPickerCtrl(this, wxID_ANY));
     row("&Background colour:", m_background = new wxColourPickerCtrl(this, wxID_ANY));
     grid->AddSpacer(0);
