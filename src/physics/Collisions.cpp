@@ -312,6 +312,8 @@ void Collisions::recover(const CollisionBox& window)
     // line between their centres, as wholes and by their masses. A body
     // inside many takes the sum of what each pair asks, cut to one step: a
     // crowd made at one point spreads out at a bounded speed.
+    if (m_overlappedNow.empty())
+        return;
     const double step = m_settings.recoveryStep;
     m_recoveryX.assign(m_shapes.size(), 0.0);
     m_recoveryY.assign(m_shapes.size(), 0.0);
@@ -329,8 +331,6 @@ void Collisions::recover(const CollisionBox& window)
         m_recoveryX[static_cast<std::size_t>(pair.second)] -= dx * share * two.inverseMass;
         m_recoveryY[static_cast<std::size_t>(pair.second)] -= dy * share * two.inverseMass;
     }
-    if (m_overlappedNow.empty())
-        return;
     for (std::size_t i = 0; i < m_shapes.size(); ++i) {
         CollisionShape* s = m_shapes[i];
         double x = m_recoveryX[i], y = m_recoveryY[i];

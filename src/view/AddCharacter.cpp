@@ -24,20 +24,20 @@ void CLexfallView::AddShapedWord(const std::u32string& word)
         AddGlyph(g.key, g.advance, Vector3{g.xOffset, -g.yOffset, 0.0});
 }
 
+int CLexfallView::RightMargin() const { return GetClientRect().right - m_nFontSize / 4; }
+
 void CLexfallView::AddGlyph(char32_t c, std::optional<double> placedAdvance, std::optional<Vector3> offset)
 {
     const IntRect client = GetClientRect();
-    const int limit = client.right - m_nFontSize / 4;
+    const int limit = RightMargin();
+    const double advance = placedAdvance ? *placedAdvance : m_pMesher->advanceWidth(c);
 
     // Colliding letters are matter that only physics moves, so the line
     // wraps below at the right margin instead of scrolling the scene.
-    if (m_bCollide) {
-        const double advance = placedAdvance ? *placedAdvance : m_pMesher->advanceWidth(c);
-        if (m_vInsert.x + advance > limit && m_vInsert.x > m_dLineStart) {
-            const double em = m_nFontSize * kPixelsPerPoint;
-            m_vInsert = Vector3{m_dLineStart, std::min(m_vInsert.y + kLineSpacing * em, client.bottom - 0.25 * em), 0.0};
-            m_pAdvances.clear();
-        }
+    if (m_bCollide && m_vInsert.x + advance > limit && m_vInsert.x > m_dLineStart) {
+        const double em = m_nFontSize * kPixelsPerPoint;
+        m_vInsert = Vector3{m_dLineStart, std::min(m_vInsert.y + kLineSpacing * em, client.bottom - 0.25 * em), 0.0};
+        m_pAdvances.clear();
     }
 
     const BodyRecipe recipe{m_dRestitution, m_vGravity, m_dDrag, m_dPrecision, m_dStiffness, m_dDamping, m_dShapeKeeping,
@@ -53,7 +53,6 @@ void CLexfallView::AddGlyph(char32_t c, std::optional<double> placedAdvance, std
     body.spin(w);
     m_dSpin = m_dSpinStart;
 
-    const double advance = placedAdvance ? *placedAdvance : m_pMesher->advanceWidth(c);
     m_vInsert = m_vInsert + Vector3{advance, 0.0, 0.0};
 
     // Keep the line inside the right margin by scrolling the whole scene

@@ -103,6 +103,8 @@ public:
     // A glyph's body moved by `offset` from the insertion point, which
     // then advances by `advance`: the glyph's own when none is given.
     void AddGlyph(char32_t c, std::optional<double> advance, std::optional<Vector3> offset);
+    // Where a line of letters reaches the window's right side.
+    int RightMargin() const;
 
     // Painting, for the window, a printed page and the preview alike.
     void OnDraw(DrawContext& dc);

@@ -57,7 +57,7 @@ void CLexfallView::EmitNextWord()
         double width = 0.0;
         for (const char32_t c : codes)
             width += m_pMesher->advanceWidth(c);
-        const double limit = GetClientRect().right - m_nFontSize / 4;
+        const double limit = RightMargin();
         if (m_vInsert.x + width > limit)
             m_vInsert.x = m_dLineStart + width <= limit ? m_dLineStart : std::max(0.0, limit - width);
     }
