@@ -43,7 +43,7 @@ case "${1:-}" in
     sh scripts/install-deps.sh
     build
     ctest --test-dir build --output-on-failure --no-tests=error -j "$JOBS"
-    # The core library's unit tests again, under AddressSanitizer and
+    # The libraries' unit tests again, under AddressSanitizer and
     # UndefinedBehaviorSanitizer, without the desktop program.
     cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DLEXFALL_SANITIZE=ON \
           -DLEXFALL_BUILD_APP=OFF -DLEXFALL_BUILD_BENCH=OFF
