@@ -23,12 +23,14 @@ wxColour toWx(Rgb c) { return wxColour(c.red, c.green, c.blue); }
 
 Rgb fromWx(const wxColour& c) { return Rgb{c.Red(), c.Green(), c.Blue()}; }
 
-// A number in the range, written whole (and, with no digits, a whole one).
-bool readable(const wxString& text, SettingRange range, unsigned digits)
+// A number written whole: out of its range it is still an answer, which the
+// field shows brought into the range.
+std::optional<double> typedNumber(const wxString& text, unsigned digits)
 {
     double value = 0.0;
-    return text.ToDouble(&value) && std::isfinite(value) && value >= range.lo && value <= range.hi &&
-           (digits > 0 || value == std::floor(value));
+    if (!text.ToDouble(&value) || !std::isfinite(value) || (digits == 0 && value != std::floor(value)))
+        return std::nullopt;
+    return value;
 }
 
 // What a spin field shows once the toolkit has read `text` its own way:
@@ -48,47 +50,55 @@ CSettingsDlg::CSettingsDlg(wxWindow* parent, const SceneSettings& settings, cons
 {
     auto* grid = new wxFlexGridSizer(2, FromDIP(wxSize(12, 6)));
     grid->AddGrowableCol(1);
-    const auto row = [this, grid](const char* label, wxWindow* control) {
-        for (NumberField& field : m_numbers)
-            if (field.control == control)
-                field.label = wxStripMenuCodes(label).BeforeLast(':');
-        grid->Add(new wxStaticText(this, wxID_ANY, label), wxSizerFlags().CentreVertical());
-        grid->Add(control, wxSizerFlags().Expand());
-    };
-    const auto number = [this](SettingRange range, double step, unsigned digits) {
-        auto* spin = new wxSpinCtrlDouble(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize,
-                                          wxSP_ARROW_KEYS, range.lo, range.hi, range.lo, step);
-        spin->SetDigits(digits);
-        watch(spin, range, digits);
-        return spin;
-    };
-
-    m_preset = new wxChoice(this, wxID_ANY);
-    m_preset->Append("As designed");
-    m_preset->Append("Sturdy");
-    row("&Physics:", m_preset);
-    row("Spring &stiffness:", m_stiffness = number(settingRanges::stiffness, 10.0, 1));
-    row("Spring &damping:", m_damping = number(settingRanges::damping, 0.1, 2));
-    row("Shape &keeping:", m_shapeKeeping = number(settingRanges::shapeKeeping, 0.05, 2));
-    row("Keep &upright:", m_keepUpright = number(settingRanges::keepUpright, 0.05, 2));
-    row("A&ir damping:", m_airDamping = number(settingRanges::airDamping, 0.1, 2));
-    row("Floor &restitution:", m_restitution = number(settingRanges::restitution, 0.05, 2));
-    row("T&yping spin:", m_typingSpin = number(settingRanges::typingSpin, 1.0, 1));
-    row("Compass &gravity strength:", m_gravityStrength = number(settingRanges::gravityStrength, 0.001, 4));
-    m_fontSize = new wxSpinCtrl(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxSP_ARROW_KEYS,
-                                static_cast<int>(settingRanges::fontSize.lo), static_cast<int>(settingRanges::fontSize.hi));
-    watch(m_fontSize, settingRanges::fontSize, 0);
-    row("&Font size:", m_fontSize);
-    row("C&hord precision:", m_precision = number(settingRanges::precision, 1.0, 1));
-    row("&Text colour:", m_text = new wxColourPickerCtrl(this, wxID_ANY));
-    row("&Background colour:", m_background = new wxColourPickerCtrl(this, wxID_ANY));
-    grid->AddSpacer(0);
-    grid->Add(m_collide = new wxCheckBox(this, wxID_ANY, "&Letters collide"));
-
-    grid->AddSpacer(0);
-    grid->Add(m_utf8Words = new wxCheckBox(this, wxID_ANY, "&Words in every language (UTF-8)"));
-    m_utf8Words->SetToolTip("Nozzle word files in UTF-8 give words of letters and numbers of any script");
-    row("Edges:", m_smooth = new wxCheckBox(this, wxID_ANY, "Smooth &edges"));
+    for (const Setting& setting : settingTable()) {
+        const wxString label = wxString::FromUTF8(setting.label.data(), setting.label.size());
+        wxWindow* control = nullptr;
+        switch (setting.kind) {
+        case SettingKind::Preset: {
+            auto* choice = new wxChoice(this, wxID_ANY);
+            choice->Append("As designed");
+            choice->Append("Sturdy");
+            choice->Bind(wxEVT_CHOICE, &CSettingsDlg::OnPreset, this);
+            control = choice;
+            break;
+        }
+        case SettingKind::Number: {
+            auto* spin = new wxSpinCtrlDouble(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize,
+                                              wxSP_ARROW_KEYS, setting.range.lo, setting.range.hi, setting.range.lo,
+                                              setting.step);
+            spin->SetDigits(setting.digits);
+            watch(spin, label, setting.range, setting.digits);
+            control = spin;
+            break;
+        }
+        case SettingKind::Whole: {
+            auto* spin = new wxSpinCtrl(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize,
+                                        wxSP_ARROW_KEYS, static_cast<int>(setting.range.lo),
+                                        static_cast<int>(setting.range.hi));
+            watch(spin, label, setting.range, 0);
+            control = spin;
+            break;
+        }
+        case SettingKind::Colour:
+            control = new wxColourPickerCtrl(this, wxID_ANY);
+            break;
+        case SettingKind::DesktopColour:
+            control = new wxColourPickerCtrl(this, wxID_ANY);
+            control->Bind(wxEVT_COLOURPICKER_CHANGED, [this](wxColourPickerEvent&) { m_desktopBackground = false; });
+            break;
+        case SettingKind::Switch:
+            control = new wxCheckBox(this, wxID_ANY, wxString::FromUTF8(setting.check.data(), setting.check.size()));
+            break;
+        }
+        if (!setting.tip.empty())
+            control->SetToolTip(wxString::FromUTF8(setting.tip.data(), setting.tip.size()));
+        if (label.empty())
+            grid->AddSpacer(0);
+        else
+            grid->Add(new wxStaticText(this, wxID_ANY, label), wxSizerFlags().CentreVertical());
+        grid->Add(control, setting.kind == SettingKind::Switch ? wxSizerFlags() : wxSizerFlags().Expand());
+        m_controls.push_back(control);
+    }
 
     auto* note = new wxStaticText(this, wxID_ANY, "Physics, size and precision apply to letters made from now on.");
 
@@ -104,9 +114,7 @@ CSettingsDlg::CSettingsDlg(wxWindow* parent, const SceneSettings& settings, cons
     column->Add(buttons, wxSizerFlags().Expand().Border(wxALL, FromDIP(12)));
     SetSizerAndFit(column);
 
-    m_preset->Bind(wxEVT_CHOICE, &CSettingsDlg::OnPreset, this);
     reset->Bind(wxEVT_BUTTON, &CSettingsDlg::OnReset, this);
-    m_background->Bind(wxEVT_COLOURPICKER_CHANGED, [this](wxColourPickerEvent&) { m_desktopBackground = false; });
 
     show(settings);
     CentreOnParent();
@@ -114,36 +122,48 @@ CSettingsDlg::CSettingsDlg(wxWindow* parent, const SceneSettings& settings, cons
 
 void CSettingsDlg::show(const SceneSettings& settings)
 {
-    for (int i = 0; i < static_cast<int>(std::size(kPresets)); ++i)
-        if (kPresets[i] == settings.preset)
-            m_preset->SetSelection(i);
-    m_stiffness->SetValue(settings.physics.stiffness);
-    m_damping->SetValue(settings.physics.damping);
-    m_shapeKeeping->SetValue(settings.physics.shapeKeeping);
-    m_keepUpright->SetValue(settings.physics.keepUpright);
-    m_airDamping->SetValue(settings.physics.airDamping);
-    m_restitution->SetValue(settings.physics.restitution);
-    m_typingSpin->SetValue(settings.physics.typingSpin);
-    m_gravityStrength->SetValue(settings.physics.gravityStrength);
-    m_fontSize->SetValue(settings.fontSize);
-    m_precision->SetValue(settings.precision);
-    m_text->SetColour(toWx(settings.text));
-    m_desktopBackground = !settings.background;
-    m_background->SetColour(settings.background ? toWx(*settings.background) : m_desktop);
-    m_collide->SetValue(settings.collide);
-    m_utf8Words->SetValue(settings.utf8Words);
-    m_smooth->SetValue(settings.smoothEdges);
+    SceneSettings s = settings;
+    const auto table = settingTable();
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const Setting& setting = table[i];
+        wxWindow* control = m_controls[i];
+        switch (setting.kind) {
+        case SettingKind::Preset:
+            for (int p = 0; p < static_cast<int>(std::size(kPresets)); ++p)
+                if (kPresets[p] == setting.preset(s))
+                    static_cast<wxChoice*>(control)->SetSelection(p);
+            break;
+        case SettingKind::Number:
+            static_cast<wxSpinCtrlDouble*>(control)->SetValue(setting.number(s));
+            break;
+        case SettingKind::Whole:
+            static_cast<wxSpinCtrl*>(control)->SetValue(setting.whole(s));
+            break;
+        case SettingKind::Colour:
+            static_cast<wxColourPickerCtrl*>(control)->SetColour(toWx(setting.colour(s)));
+            break;
+        case SettingKind::DesktopColour: {
+            const std::optional<Rgb>& colour = setting.desktopColour(s);
+            m_desktopBackground = !colour;
+            static_cast<wxColourPickerCtrl*>(control)->SetColour(colour ? toWx(*colour) : m_desktop);
+            break;
+        }
+        case SettingKind::Switch:
+            static_cast<wxCheckBox*>(control)->SetValue(setting.on(s));
+            break;
+        }
+    }
     for (NumberField& field : m_numbers) {
         field.shown = field.control->GetTextValue();
         field.refused.reset();
     }
 }
 
-void CSettingsDlg::watch(wxSpinCtrlBase* control, SettingRange range, unsigned digits)
+void CSettingsDlg::watch(wxSpinCtrlBase* control, const wxString& label, SettingRange range, unsigned digits)
 {
     // Found by index: the list may grow after this.
     const std::size_t index = m_numbers.size();
-    m_numbers.push_back({control, wxEmptyString, range, digits, wxEmptyString, std::nullopt});
+    m_numbers.push_back({control, wxStripMenuCodes(label).BeforeLast(':'), range, digits, wxEmptyString, std::nullopt});
     control->Bind(wxEVT_TEXT, [this, index](wxCommandEvent& event) {
         OnNumberText(m_numbers[index], event.GetString());
         event.Skip();
@@ -152,7 +172,7 @@ void CSettingsDlg::watch(wxSpinCtrlBase* control, SettingRange range, unsigned d
 
 void CSettingsDlg::OnNumberText(NumberField& field, const wxString& text)
 {
-    if (readable(text, field.range, field.digits)) {
+    if (typedNumber(text, field.digits)) {
         // The toolkit writing its own reading over a refused text is no
         // answer from the user.
         if (!field.refused || text != settledText(*field.refused, field.range, field.digits))
@@ -165,8 +185,13 @@ void CSettingsDlg::OnNumberText(NumberField& field, const wxString& text)
 bool CSettingsDlg::TransferDataFromWindow()
 {
     for (NumberField& field : m_numbers) {
-        if (!field.refused)
+        if (!field.refused) {
+            // A number beyond the range takes the nearest end, as the field
+            // shows it, even before the toolkit has settled it.
+            if (typedNumber(field.control->GetTextValue(), field.digits))
+                field.control->SetValue(settledText(field.control->GetTextValue(), field.range, field.digits));
             continue;
+        }
         wxString message = wxString::Format("%s needs a number from %g to %g", field.label, field.range.lo, field.range.hi);
         if (!field.refused->empty())
             message += wxString::Format(", not \"%s\"", *field.refused);
@@ -183,27 +208,36 @@ bool CSettingsDlg::TransferDataFromWindow()
 SceneSettings CSettingsDlg::settings() const
 {
     SceneSettings s;
-    const int preset = m_preset->GetSelection();
-    s.preset = preset >= 0 ? kPresets[preset] : PhysicsPreset::AsDesigned;
-    s.physics.stiffness = m_stiffness->GetValue();
-    s.physics.damping = m_damping->GetValue();
-    s.physics.shapeKeeping = m_shapeKeeping->GetValue();
-    s.physics.keepUpright = m_keepUpright->GetValue();
-    s.physics.airDamping = m_airDamping->GetValue();
-    s.physics.restitution = m_restitution->GetValue();
-    s.physics.typingSpin = m_typingSpin->GetValue();
-    s.physics.gravityStrength = m_gravityStrength->GetValue();
-    s.fontSize = m_fontSize->GetValue();
-    s.precision = m_precision->GetValue();
-    s.text = fromWx(m_text->GetColour());
-    if (!m_desktopBackground)
-        s.background = fromWx(m_background->GetColour());
-    s.collide = m_collide->GetValue();
-    s.utf8Words = m_utf8Words->GetValue();
-    s.smoothEdges = m_smooth->GetValue();
+    const auto table = settingTable();
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const Setting& setting = table[i];
+        wxWindow* control = m_controls[i];
+        switch (setting.kind) {
+        case SettingKind::Preset: {
+            const int preset = static_cast<wxChoice*>(control)->GetSelection();
+            setting.preset(s) = preset >= 0 ? kPresets[preset] : PhysicsPreset::AsDesigned;
+            break;
+        }
+        case SettingKind::Number:
+            setting.number(s) = static_cast<wxSpinCtrlDouble*>(control)->GetValue();
+            break;
+        case SettingKind::Whole:
+            setting.whole(s) = static_cast<wxSpinCtrl*>(control)->GetValue();
+            break;
+        case SettingKind::Colour:
+            setting.colour(s) = fromWx(static_cast<wxColourPickerCtrl*>(control)->GetColour());
+            break;
+        case SettingKind::DesktopColour:
+            if (!m_desktopBackground)
+                setting.desktopColour(s) = fromWx(static_cast<wxColourPickerCtrl*>(control)->GetColour());
+            break;
+        case SettingKind::Switch:
+            setting.on(s) = static_cast<wxCheckBox*>(control)->GetValue();
+            break;
+        }
+    }
     return s;
 }
-
 void CSettingsDlg::OnPreset(wxCommandEvent&)
 {
     SceneSettings s = settings();

@@ -7,12 +7,7 @@
 
 #include "view/SceneSettings.h"
 
-class wxCheckBox;
-class wxChoice;
-class wxColourPickerCtrl;
-class wxSpinCtrl;
 class wxSpinCtrlBase;
-class wxSpinCtrlDouble;
 
 // Display > Settings: the preset, the physics values, size and precision
 // of new letters, the colours and smooth edges. Choosing a preset fills in
@@ -31,8 +26,8 @@ public:
 
 private:
     // A number field, its text as shown, and what was typed into it when
-    // that is not a number in its range: the toolkit would quietly put the
-    // nearest number it can read in its place.
+    // that is not a number: the toolkit would quietly put the nearest
+    // number it can read in its place.
     struct NumberField {
         wxSpinCtrlBase* control;
         wxString label; // from its row
@@ -41,7 +36,7 @@ private:
         wxString shown;
         std::optional<wxString> refused;
     };
-    void watch(wxSpinCtrlBase* control, SettingRange range, unsigned digits);
+    void watch(wxSpinCtrlBase* control, const wxString& label, SettingRange range, unsigned digits);
     void OnNumberText(NumberField& field, const wxString& text);
 
     void show(const SceneSettings& settings);
@@ -50,21 +45,7 @@ private:
 
     wxColour m_desktop;
     bool m_desktopBackground = true; // until a colour is picked
-    wxChoice* m_preset;
-    wxSpinCtrlDouble* m_stiffness;
-    wxSpinCtrlDouble* m_damping;
-    wxSpinCtrlDouble* m_shapeKeeping;
-    wxSpinCtrlDouble* m_keepUpright;
-    wxSpinCtrlDouble* m_airDamping;
-    wxSpinCtrlDouble* m_restitution;
-    wxSpinCtrlDouble* m_typingSpin;
-    wxSpinCtrlDouble* m_gravityStrength;
-    wxSpinCtrl* m_fontSize;
-    wxSpinCtrlDouble* m_precision;
-    wxColourPickerCtrl* m_text;
-    wxColourPickerCtrl* m_background;
-    wxCheckBox* m_collide;
-    wxCheckBox* m_utf8Words;
-    wxCheckBox* m_smooth;
+    // The control of each setting, in the table's order.
+    std::vector<wxWindow*> m_controls;
     std::vector<NumberField> m_numbers;
 };

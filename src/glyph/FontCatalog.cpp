@@ -1,11 +1,13 @@
 #include "glyph/FontCatalog.h"
 
 #include <fontconfig/fontconfig.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <charconv>
 #include <string_view>
 
+#include "platform/Printable.h"
 #include "platform/RegularFile.h"
 
 namespace {
@@ -93,13 +95,19 @@ std::optional<FaceLocation> locate(const std::string& face, std::string& error)
         if (failure == std::errc{} && stop == end && RegularFile(file.c_str()).isOpen())
             return FaceLocation{file, index};
     }
+    struct stat status {};
+    if (::stat(face.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
+        error = "\"" + printable(face) + "\" is not a font file but a " +
+                (S_ISDIR(status.st_mode) ? "folder" : "special file");
+        return std::nullopt;
+    }
     if (face.find('/') != std::string::npos) {
-        error = "cannot read the font file \"" + face + "\"";
+        error = "cannot read the font file \"" + printable(face) + "\"";
         return std::nullopt;
     }
     if (std::optional<FaceLocation> found = findFamily(face))
         return found;
-    error = "no installed font family is named \"" + face + "\"";
+    error = "no installed font family is named \"" + printable(face) + "\"";
     return std::nullopt;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "platform/KeyCodes.h"
+#include "platform/Printable.h"
 #include "view/CommandIds.h"
 #include "words/Utf8.h"
 
@@ -269,17 +270,7 @@ ParsedScript parseScript(std::string_view text)
 std::string describeScriptError(const ScriptError& error, const std::string& scriptName)
 {
     constexpr std::size_t kShown = 80;
-    std::string shown;
-    for (std::size_t i = 0; i < error.text.size() && i < kShown; ++i) {
-        const auto c = static_cast<unsigned char>(error.text[i]);
-        if (c < 0x20 || c == 0x7F) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
-            shown += escaped;
-        } else {
-            shown += static_cast<char>(c);
-        }
-    }
+    std::string shown = printable(std::string_view(error.text).substr(0, kShown));
     if (error.text.size() > kShown)
         shown += "...";
     return scriptName + ":" + std::to_string(error.line) + ": \"" + shown + "\": expected " + error.expected;

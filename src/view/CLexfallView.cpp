@@ -5,6 +5,7 @@
 
 #include "glyph/FontFace.h"
 #include "glyph/InstallPaths.h"
+#include "platform/Printable.h"
 #include "view/CommandIds.h"
 
 namespace {
@@ -167,7 +168,7 @@ namespace {
 
 std::string unreadableFace(const std::string& face)
 {
-    return "\"" + face + "\" is not a TrueType, OpenType or Type 1 face Lexfall can read";
+    return "\"" + printable(face) + "\" is not a TrueType, OpenType or Type 1 face Lexfall can read";
 }
 
 } // namespace
@@ -202,8 +203,14 @@ SceneSettings CLexfallView::Settings() const
 {
     SceneSettings settings;
     settings.preset = m_preset;
-    settings.physics = PhysicsValues{m_dStiffness,  m_dDamping,       m_dShapeKeeping, m_dRestitution,
-                                     m_dSpinStart, m_dGravityStrength, m_dKeepUpright, m_dDrag};
+    settings.physics = PhysicsValues{.stiffness = m_dStiffness,
+                                     .damping = m_dDamping,
+                                     .shapeKeeping = m_dShapeKeeping,
+                                     .restitution = m_dRestitution,
+                                     .typingSpin = m_dSpinStart,
+                                     .gravityStrength = m_dGravityStrength,
+                                     .keepUpright = m_dKeepUpright,
+                                     .airDamping = m_dDrag};
     settings.fontSize = m_nFontSize;
     settings.precision = m_dPrecision;
     settings.text = m_crText;

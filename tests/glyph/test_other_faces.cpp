@@ -117,6 +117,11 @@ TEST(OtherFaces, CollectionsFamiliesAndBrokenFiles)
     EXPECT_NE(error.find("\"Arial\""), std::string::npos);
     EXPECT_FALSE(fontCatalog::locate("/no/such/face.ttf", error));
     EXPECT_NE(error.find("/no/such/face.ttf"), std::string::npos);
+    // A folder is named as one, and a name's control bytes are not printed raw.
+    EXPECT_FALSE(fontCatalog::locate("/tmp", error));
+    EXPECT_NE(error.find("folder"), std::string::npos) << error;
+    EXPECT_FALSE(fontCatalog::locate("Sans\x1b[2J", error));
+    EXPECT_NE(error.find("Sans\\x1B[2J"), std::string::npos) << error;
     const auto families = fontCatalog::families();
     EXPECT_TRUE(std::binary_search(families.begin(), families.end(), "WenQuanYi Zen Hei"));
 
