@@ -27,3 +27,6 @@ find_program(LEXFALL_PYTHON NAMES python3 PATHS /usr/bin NO_DEFAULT_PATH)
 if(NOT LEXFALL_PYTHON)
   find_program(LEXFALL_PYTHON python3 REQUIRED)
 endif()
+
+# The command lines of the programs.
+find_package(CLI11 REQUIRED)

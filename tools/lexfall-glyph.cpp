@@ -10,6 +10,8 @@
 #include <sstream>
 #include <string>
 
+#include <CLI/CLI.hpp>
+
 #include "glyph/FontCatalog.h"
 #include "glyph/FontGlyph.h"
 #include "glyph/GlyphMesher.h"
@@ -23,22 +25,9 @@ constexpr int PointSize = 48;
 constexpr double Scale = 6.0; // SVG units per glyph pixel
 constexpr double Margin = 4.0; // glyph pixels around the shape
 
-// The man page is made from this text by help2man (see lexfall-record).
-const char* const Usage =
-    "Usage: lexfall-glyph [--font arial|symbol|FAMILY|FILE] [--precision P] [--] CHAR [OUT.svg]\n"
-    "\n"
-    "Writes the contours and triangles Lexfall makes of one character as an\n"
-    "SVG picture, to OUT.svg or to standard output.\n"
-    "\n"
-    "  --font F       arial (default), symbol, an installed family (\"DejaVu Serif\"),\n"
-    "                 or a TrueType, OpenType or Type 1 file, FILE:N for face N of\n"
-    "                 a collection\n"
-    "  --precision P  chord extent in pixels, above 0 (default 30)\n"
-    "  CHAR           one character in UTF-8, or one byte\n";
-
 int usageError(const std::string& message)
 {
-    std::cerr << "lexfall-glyph: " << message << "\n\n" << Usage;
+    std::cerr << "lexfall-glyph: " << message << "\nTry 'lexfall-glyph --help' for more information.\n";
     return 2;
 }
 
@@ -141,47 +130,37 @@ int main(int argc, char** argv)
     double precision = 30.0;
     std::string character;
     std::string output;
-    int positional = 0;
-    bool optionsDone = false;
 
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (!optionsDone && arg == "--") {
-            optionsDone = true;
-            continue;
-        }
-        if (optionsDone || arg.size() < 2 || arg[0] != '-') {
-            if (positional == 0)
-                character = arg;
-            else if (positional == 1)
-                output = arg;
-            else
-                return usageError("too many arguments");
-            ++positional;
-            continue;
-        }
-        if (arg == "--help" || arg == "-h") {
-            std::cout << Usage;
-            return 0;
-        }
-        if (arg == "--font" || arg == "--precision") {
-            if (i + 1 >= argc)
-                return usageError(arg + " needs a value");
-            const std::string value = argv[++i];
-            if (arg == "--font") {
-                font = value;
-                continue;
-            }
-            char* end = nullptr;
-            precision = std::strtod(value.c_str(), &end);
-            if (value.empty() || *end != '\0' || !std::isfinite(precision) || precision <= 0.0)
-                return usageError("--precision needs a number above 0, not \"" + value + "\"");
-            continue;
-        }
-        return usageError("unknown option " + arg + " (use -- before a CHAR that starts with '-')");
+    CLI::App app("Writes the contours and triangles Lexfall makes of one character as an SVG picture, to OUT.svg or "
+                 "to standard output.",
+                 "lexfall-glyph");
+    app.add_option("--font", font,
+                   "arial (default), symbol, an installed family (\"DejaVu Serif\"), or a TrueType, OpenType or "
+                   "Type 1 file, FILE:N for face N of a collection")
+        ->type_name("F");
+    app.add_option("--precision", precision, "chord extent in pixels, above 0 (default 30)")
+        ->type_name("P")
+        ->check(CLI::Validator(
+            [](std::string& text) {
+                char* end = nullptr;
+                const double value = std::strtod(text.c_str(), &end);
+                return !text.empty() && *end == '\0' && std::isfinite(value) && value > 0.0
+                           ? std::string()
+                           : "needs a number above 0, not \"" + text + "\"";
+            },
+            ""));
+    app.add_option("CHAR", character, "one character in UTF-8, or one byte (-- before one that starts with '-')")
+        ->required()
+        ->type_name("");
+    app.add_option("OUT.svg", output, "the picture to write")->type_name("");
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        std::cout << app.help();
+        return 0;
+    } catch (const CLI::ParseError& error) {
+        return usageError(error.what());
     }
-    if (positional == 0)
-        return usageError("which character?");
     const long code = characterCode(character);
     if (code < 0)
         return usageError("CHAR must be one character");

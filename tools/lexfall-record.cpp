@@ -14,8 +14,12 @@
 #include <iostream>
 #include <string>
 
+#include <CLI/CLI.hpp>
+
+#include "platform/TaskPool.h"
 #include "record/FrameWriter.h"
 #include "record/SceneRecorder.h"
+#include "record/SettingOptions.h"
 #include "record/Script.h"
 
 namespace {
@@ -25,30 +29,13 @@ constexpr int kMaxSide = 4096;
 constexpr int kMaxFps = 50; // GIF viewers slow down frames shorter than 2/100 s
 constexpr off_t kMaxScriptBytes = 1 << 20;
 
-// The man page is made from this text by help2man: an indented line is a
-// term, and its description follows after two or more blanks or on the
-// next line, indented to the descriptions' column.
-const char* const Usage =
-    "Usage: lexfall-record [--size WxH] [--fps N] [--from S] [--physics designed|sturdy] [--collide]\n"
-    "                      [--smooth] [--face FAMILY|FILE] [--utf8-words] [--] SCRIPT OUT\n"
-    "\n"
+const char* const Description =
     "Runs SCRIPT through Lexfall's scene, without a window, and writes what it\n"
     "shows to OUT: an animated GIF (OUT.gif), an animated WebP (OUT.webp), a video\n"
     "(OUT.mp4, H.264; OUT.webm, VP9) or the last frame (OUT.png). The same script\n"
-    "always gives the same bytes.\n"
-    "\n"
-    "  --size WxH      the scene's window, 16 to 4096 pixels each way (default 1024x768)\n"
-    "  --fps N         frames a second, 1 to 50 (default 30)\n"
-    "  --from S        leave out the frames before S seconds (default 0)\n"
-    "  --physics P     designed (default) or sturdy: how new letters move\n"
-    "  --collide       letters collide from the start (script: collide on|off)\n"
-    "  --face F        the face of new letters: an installed family (\"DejaVu Serif\")\n"
-    "                  or a TrueType, OpenType or Type 1 file, FILE:N for face N\n"
-    "                  of a collection (default: Arial)\n"
-    "  --utf8-words    read word files in UTF-8 as words of every language\n"
-    "  --smooth        smooth edges from the start (as Display > Smooth Edges)\n"
-    "An option's value follows it after a blank or an '=' (--fps=15).\n"
-    "\n"
+    "always gives the same bytes.";
+
+const char* const ScriptHelp =
     "SCRIPT has one command a line; '#' starts a comment:\n"
     "  type TEXT                    each character a key press, one per tick (\\# types '#')\n"
     "  key Esc|Enter|Backspace|Tab  one key press (Esc starts and pauses the physics)\n"
@@ -64,13 +51,15 @@ const char* const Usage =
     "  collide on|off               letters collide, or pass through each other\n"
     "  words PATH                   the Nozzle word file, beside SCRIPT if relative\n"
     "  wait SECONDS                 lets the scene run\n"
+    "  SETTING VALUE                any setting with an option above, as that option\n"
+    "                               takes it (physics sturdy, stiffness 500, smooth on)\n"
     "The scene ticks every 16 ms, 0.01 s of physics each; animation starts\n"
     "paused, as in the program (key Esc starts it). LEXFALL_THREADS=N sets the\n"
-    "threads it runs on; the bytes written are the same whatever the number.\n";
+    "threads it runs on; the bytes written are the same whatever the number.";
 
 int usageError(const std::string& message)
 {
-    std::cerr << "lexfall-record: " << message << "\n\n" << Usage;
+    std::cerr << "lexfall-record: " << message << "\nTry 'lexfall-record --help' for more information.\n";
     return 2;
 }
 
@@ -188,81 +177,54 @@ int main(int argc, char** argv)
     RecordOptions options;
     std::string scriptPath;
     std::string outPath;
-    int positional = 0;
-    bool optionsDone = false;
+    std::string size;
+    double fromSeconds = 0.0;
 
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (!optionsDone && arg == "--") {
-            optionsDone = true;
-            continue;
-        }
-        if (optionsDone || arg.size() < 2 || arg[0] != '-') {
-            if (positional == 0)
-                scriptPath = arg;
-            else if (positional == 1)
-                outPath = arg;
-            else
-                return usageError("too many arguments");
-            ++positional;
-            continue;
-        }
-        if (arg == "--help" || arg == "-h") {
-            std::cout << Usage;
-            return 0;
-        }
-        if (arg == "--collide") {
-            options.collide = true;
-            continue;
-        }
-        if (arg == "--smooth") {
-            options.smooth = true;
-            continue;
-        }
-        // "--fps 15" or, as the program's own options read, "--fps=15".
-        const auto equals = arg.find('=');
-        const bool joined = equals != std::string::npos;
-        const std::string value = joined ? arg.substr(equals + 1) : i + 1 < argc ? argv[i + 1] : "";
-        if (joined)
-            arg.resize(equals);
-        if (arg == "--utf8-words" && !joined) {
-            options.utf8Words = true;
-            continue;
-        }
-        if (arg != "--size" && arg != "--fps" && arg != "--from" && arg != "--physics" && arg != "--face")
-            return usageError("unknown option " + arg);
-        if (!joined && ++i >= argc)
-            return usageError(arg + " needs a value");
-        if (arg == "--size") {
+    CLI::App app(Description, "lexfall-record");
+    app.add_option("--size", size, "the scene's window, " + std::to_string(kMinSide) + " to " + std::to_string(kMaxSide) +
+                                       " pixels each way (default 1024x768)")
+        ->type_name("WxH")
+        ->check([&options](const std::string& value) {
             const auto x = value.find('x');
-            if (x == std::string::npos || !wholeNumber(value.substr(0, x), kMinSide, kMaxSide, options.width) ||
-                !wholeNumber(value.substr(x + 1), kMinSide, kMaxSide, options.height))
-                return usageError("--size needs WxH, each from " + std::to_string(kMinSide) + " to " +
-                                  std::to_string(kMaxSide) + ", not \"" + value + "\"");
-        } else if (arg == "--face") {
+            if (x != std::string::npos && wholeNumber(value.substr(0, x), kMinSide, kMaxSide, options.width) &&
+                wholeNumber(value.substr(x + 1), kMinSide, kMaxSide, options.height))
+                return std::string();
+            return "needs WxH, each from " + std::to_string(kMinSide) + " to " + std::to_string(kMaxSide) + ", not \"" +
+                   value + "\"";
+        });
+    app.add_option("--fps", options.fps, "frames a second, 1 to " + std::to_string(kMaxFps) + " (default 30)")
+        ->type_name("N")
+        ->check(CLI::Range(1, kMaxFps).description(""));
+    app.add_option("--from", fromSeconds, "leave out the frames before S seconds (default 0)")
+        ->type_name("S")
+        ->check(CLI::Range(0.0, kMaxScriptSeconds).description(""));
+    app.add_option("--face", options.face,
+                   "the face of new letters: an installed family (\"DejaVu Serif\") or a TrueType, OpenType or "
+                   "Type 1 file, FILE:N for face N of a collection (default: Arial)")
+        ->type_name("FAMILY|FILE")
+        ->check([](const std::string& face) {
             std::string why;
-            if (!CLexfallView::CheckFace(value, why))
-                return usageError(why);
-            options.face = value;
-        } else if (arg == "--from") {
-            double seconds = 0.0;
-            const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), seconds);
-            if (error != std::errc() || end != value.data() + value.size() || !(seconds >= 0.0 && seconds <= kMaxScriptSeconds))
-                return usageError("--from needs seconds from 0 to " + std::to_string(static_cast<int>(kMaxScriptSeconds)) +
-                                  ", not \"" + value + "\"");
-            options.fromMilliseconds = static_cast<int>(seconds * 1000.0 + 0.5);
-        } else if (arg == "--fps") {
-            if (!wholeNumber(value, 1, kMaxFps, options.fps))
-                return usageError("--fps needs a whole number from 1 to " + std::to_string(kMaxFps) + ", not \"" + value + "\"");
-        } else {
-            const std::optional<PhysicsPreset> preset = presetNamed(value);
-            if (!preset)
-                return usageError("--physics needs designed or sturdy, not \"" + value + "\"");
-            options.preset = *preset;
-        }
+            return CLexfallView::CheckFace(face, why) ? std::string() : why;
+        });
+    addSettingOptions(app, options.settings);
+    app.add_option("SCRIPT", scriptPath, "the script to run")->required()->type_name("");
+    app.add_option("OUT", outPath, "the picture or video to write")->required()->type_name("");
+    app.footer(ScriptHelp);
+
+    const ParsedOptions given = parseOptions(app, std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
+    switch (given.outcome) {
+    case ParsedOptions::Outcome::Help:
+    case ParsedOptions::Outcome::Version:
+        std::cout << given.text;
+        return 0;
+    case ParsedOptions::Outcome::Error:
+        return usageError(given.text);
+    case ParsedOptions::Outcome::Run:
+        break;
     }
-    if (positional < 2)
-        return usageError("which script, and which picture to write?");
+    options.fromMilliseconds = static_cast<int>(fromSeconds * 1000.0 + 0.5);
+    if (const std::string problem = TaskPool::environmentProblem(); !problem.empty())
+        std::cerr << "lexfall-record: " << problem << "\n";
     const std::optional<PictureFormat> format = pictureFormatOf(outPath);
     if (!format)
         return usageError("OUT must end in .gif, .webp, .mp4, .webm or .png, not \"" + outPath + "\"");
@@ -276,7 +238,9 @@ int main(int argc, char** argv)
         std::cerr << describeScriptError(*parsed.error, scriptPath) << "\n";
         return 2;
     }
-    if (!prepareWordFiles(parsed.script, scriptPath, options.utf8Words, error))
+    SceneSettings chosen = SceneSettings::asDesigned();
+    applyChoices(options.settings, chosen);
+    if (!prepareWordFiles(parsed.script, scriptPath, chosen.utf8Words, error))
         return failure(error);
     if (!prepareFaces(parsed.script, scriptPath, error)) {
         std::cerr << error << "\n";

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include <wx/cmdline.h>
 #include <wx/config.h>
 #include <wx/docview.h>
 #include <wx/log.h>
@@ -18,34 +17,25 @@ namespace {
 
 constexpr const char* kSettingsVendor = "Local AppWizard-Generated Applications";
 
-wxString& startFile()
-{
-    static wxString file;
-    return file;
-}
-
-shell::CommandLine& commandLine()
-{
-    static shell::CommandLine options;
-    return options;
-}
-
-// The one template: its views get the settings file and the options of
-// the run.
+// The one template: its views get the settings file, the options of the
+// run and the threads to tick on.
 class CLexfallDocTemplate final : public wxDocTemplate {
 public:
-    CLexfallDocTemplate(wxDocManager* manager, SettingsStore& settings)
+    CLexfallDocTemplate(wxDocManager* manager, SettingsStore& settings, const shell::CommandLine& options,
+                        TaskPool& pool)
         : wxDocTemplate(manager, "Lexfal Document", "*", wxEmptyString, wxEmptyString, "Lexfall.Document",
                         "Lexfall View", wxCLASSINFO(CLexfallDoc), wxCLASSINFO(CLexfallWxView)),
-          m_settings(settings)
+          m_settings(settings), m_options(options), m_pool(pool)
     {
     }
 
 protected:
-    wxView* DoCreateView() override { return new CLexfallWxView(m_settings, commandLine()); }
+    wxView* DoCreateView() override { return new CLexfallWxView(m_settings, m_options, m_pool); }
 
 private:
     SettingsStore& m_settings;
+    const shell::CommandLine& m_options;
+    TaskPool& m_pool;
 };
 
 // A failed assertion is reported on standard error; the program goes on,
@@ -75,7 +65,7 @@ private:
 
 } // namespace
 
-CLexfallApp::CLexfallApp()
+CLexfallApp::CLexfallApp(shell::CommandLine options) : m_options(std::move(options))
 {
     wxSetAssertHandler(logAssertion);
     SetVendorName(kSettingsVendor);
@@ -86,31 +76,10 @@ CLexfallApp::CLexfallApp()
 
 CLexfallApp::~CLexfallApp() = default;
 
-void CLexfallApp::SetStartFile(const wxString& file) { startFile() = file; }
-
-void CLexfallApp::SetCommandLine(const shell::CommandLine& options) { commandLine() = options; }
-
-void CLexfallApp::OnInitCmdLine(wxCmdLineParser& parser)
-{
-    // The options were dealt with before the toolkit started; they are
-    // only declared here so that the toolkit passes them over.
-    parser.AddLongSwitch("frame-stats");
-    parser.AddLongOption("physics");
-    parser.AddLongSwitch("collide");
-    parser.AddLongSwitch("smooth");
-    parser.AddLongOption("face");
-    parser.AddLongSwitch("utf8-words");
-    parser.AddParam("file", wxCMD_LINE_VAL_STRING, wxCMD_LINE_PARAM_OPTIONAL);
-    parser.SetSwitchChars("-");
-}
-
-bool CLexfallApp::OnCmdLineParsed(wxCmdLineParser&) { return true; }
-
+// The command line was read before the toolkit started, so the toolkit's
+// own reading of it (wxApp::OnInit) is left out.
 bool CLexfallApp::OnInit()
 {
-    if (!wxApp::OnInit())
-        return false;
-
     // Until the main window is up, errors go to standard error, so a
     // failed start ends with a message rather than a dialog.
     wxLog::DisableTimestamp();
@@ -122,20 +91,20 @@ bool CLexfallApp::OnInit()
     wxConfigBase::DontCreateOnDemand();
     m_settings = std::make_unique<SettingsStore>();
 
+    m_pool = std::make_unique<TaskPool>(TaskPool::threadsFromEnvironment());
     m_docManager = std::make_unique<CLexfallDocManager>();
     // The template belongs to the document manager from here on.
-    new CLexfallDocTemplate(m_docManager.get(), *m_settings);
+    new CLexfallDocTemplate(m_docManager.get(), *m_settings, m_options, *m_pool);
     m_settings->loadRecentFiles(*m_docManager);
 
-    m_pool = std::make_unique<TaskPool>(TaskPool::threadsFromEnvironment());
-    auto* frame = new CMainFrame(m_docManager.get(), *m_pool);
+    auto* frame = new CMainFrame(m_docManager.get());
     SetTopWindow(frame);
     if (!frame->CreateBars()) {
         frame->Destroy();
         return false;
     }
 
-    const wxString& file = startFile();
+    const wxString file = wxString::FromUTF8(m_options.file);
     wxDocument* doc = file.empty() ? m_docManager->CreateNewDocument() : m_docManager->CreateDocument(file, wxDOC_SILENT);
     if (!doc) {
         frame->Destroy();

@@ -16,26 +16,19 @@ class wxDocManager;
 // command.
 class CLexfallApp final : public wxApp {
 public:
-    CLexfallApp();
+    // The options of the run, with the document to open (none for a new one).
+    explicit CLexfallApp(shell::CommandLine options);
     ~CLexfallApp() override;
-
-    // The document named on the command line (empty for a new one) and
-    // the options given there.
-    static void SetStartFile(const wxString& file);
-    static void SetCommandLine(const shell::CommandLine& commandLine);
 
     bool OnInit() override;
     int OnExit() override;
-    void OnInitCmdLine(wxCmdLineParser& parser) override;
-    bool OnCmdLineParsed(wxCmdLineParser& parser) override;
 
 private:
     void OnAbout(wxCommandEvent& event);
 
+    shell::CommandLine m_options;
     std::unique_ptr<SettingsStore> m_settings;
     std::unique_ptr<wxDocManager> m_docManager;
     // The threads the scene ticks and paints on; outlives every window.
     std::unique_ptr<TaskPool> m_pool;
 };
-
-wxDECLARE_APP(CLexfallApp);

@@ -33,8 +33,8 @@ private:
 };
 
 // The view's own command identifiers form one block.
-constexpr int kFirstViewMenuId = shell::toMenuId(ID_FONT_ARIAL);
-constexpr int kLastViewMenuId = shell::toMenuId(ID_DISPLAY_COLLIDE);
+constexpr int kFirstViewMenuId = shell::toMenuId(std::ranges::min(kViewCommands));
+constexpr int kLastViewMenuId = shell::toMenuId(std::ranges::max(kViewCommands));
 
 // The scene's command behind a menu item. File Open chooses the nozzle's
 // word file, not a document.
@@ -66,8 +66,8 @@ wxString askPictureFile(wxWindow* parent, const wxString& title, const wxString&
 
 wxIMPLEMENT_CLASS(CLexfallWxView, wxView);
 
-CLexfallWxView::CLexfallWxView(SettingsStore& settings, const shell::CommandLine& options)
-    : m_settings(settings), m_options(options)
+CLexfallWxView::CLexfallWxView(SettingsStore& settings, const shell::CommandLine& options, TaskPool& pool)
+    : m_settings(settings), m_options(options), m_pool(pool)
 {
     Bind(wxEVT_MENU, &CLexfallWxView::OnViewCommand, this, kFirstViewMenuId, kLastViewMenuId);
     Bind(wxEVT_UPDATE_UI, &CLexfallWxView::OnUpdateViewCommand, this, kFirstViewMenuId, kLastViewMenuId);
@@ -95,15 +95,11 @@ bool CLexfallWxView::OnCreate(wxDocument* doc, long flags)
         return false;
 
     m_scene = std::make_unique<CLexfallView>();
-    m_scene->m_pPool = &frame->Pool();
+    m_scene->m_pPool = &m_pool;
     SceneSettings settings = m_settings.loadSettings();
-    // The options of the run add to the settings, and are not kept.
-    settings.utf8Words = settings.utf8Words || m_options.utf8Words;
-    settings.collide = settings.collide || m_options.collide;
-    settings.smoothEdges = settings.smoothEdges || m_options.smooth;
+    // The options of the run go over the settings, and are not kept.
+    applyChoices(m_options.settings, settings);
     m_scene->ApplySettings(settings);
-    if (m_options.physics)
-        m_scene->ChoosePreset(*m_options.physics);
     startFace();
     frame->RefreshRecentFaces(m_faces.recent);
     auto* canvas = new CLexfallCanvas(frame, *m_scene);

@@ -8,6 +8,7 @@
 #include "app/FaceHistory.h"
 #include "app/LexfallCanvas.h"
 #include "app/ShellRules.h"
+#include "platform/TaskPool.h"
 #include "view/SceneSettings.h"
 
 class CLexfallView;
@@ -20,7 +21,7 @@ class SettingsStore;
 // saves the settings when the user changes them.
 class CLexfallWxView final : public wxView {
 public:
-    CLexfallWxView(SettingsStore& settings, const shell::CommandLine& options);
+    CLexfallWxView(SettingsStore& settings, const shell::CommandLine& options, TaskPool& pool);
     ~CLexfallWxView() override;
 
     bool OnCreate(wxDocument* doc, long flags) override;
@@ -59,6 +60,7 @@ private:
 
     SettingsStore& m_settings;
     shell::CommandLine m_options;
+    TaskPool& m_pool;
     std::unique_ptr<CLexfallView> m_scene;
     FaceHistory m_faces;
     wxWeakRef<CLexfallCanvas> m_canvas; // a child of the frame, which deletes it last

@@ -185,10 +185,9 @@ wxString recentFileLabel(size_t index, const wxString& path)
 
 wxIMPLEMENT_CLASS(CMainFrame, wxDocParentFrame);
 
-CMainFrame::CMainFrame(wxDocManager* manager, TaskPool& pool)
+CMainFrame::CMainFrame(wxDocManager* manager)
     : wxDocParentFrame(manager, nullptr, wxID_ANY, wxTheApp->GetAppDisplayName(), wxPoint(0, 0), wxGetDisplaySize(),
-                       wxDEFAULT_FRAME_STYLE, "LexfallMainFrame"),
-      m_pool(pool)
+                       wxDEFAULT_FRAME_STYLE, "LexfallMainFrame")
 {
     SetIcons(resources::appIcons());
 

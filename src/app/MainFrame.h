@@ -8,7 +8,6 @@
 
 #include "app/LexfallCanvas.h"
 #include "app/ShellRules.h"
-#include "platform/TaskPool.h"
 
 class wxMenu;
 
@@ -36,9 +35,8 @@ enum FrameCommand : int {
 class CMainFrame final : public wxDocParentFrame {
 public:
     // The scene in the frame ticks and paints on `pool`.
-    CMainFrame(wxDocManager* manager, TaskPool& pool);
+    explicit CMainFrame(wxDocManager* manager);
 
-    TaskPool& Pool() { return m_pool; }
 
     // Builds the menu, toolbar and status bar; false when one of them
     // cannot be made.
@@ -77,7 +75,6 @@ private:
     wxString m_recordingText; // shown in the last status-bar pane
     int m_leftOutShown = 0;   // frames a video left out, as last told
     wxWeakRef<CLexfallCanvas> m_canvas;
-    TaskPool& m_pool;
 
     wxDECLARE_CLASS(CMainFrame);
     wxDECLARE_NO_COPY_CLASS(CMainFrame);

@@ -1,23 +1,35 @@
 #include "app/ShellRules.h"
 
-#include <iterator>
+#include <memory>
+
+#include <CLI/CLI.hpp>
+
+#include "record/SettingOptions.h"
 
 namespace shell {
 
 namespace {
 
-CommandLine just(CommandLine::Action action)
+// The man page is made from the help by help2man.
+std::unique_ptr<CLI::App> makeParser(CommandLine& result)
 {
-    CommandLine result;
-    result.action = action;
-    return result;
-}
-
-CommandLine failure(std::string message)
-{
-    CommandLine result = just(CommandLine::Action::Error);
-    result.error = std::move(message);
-    return result;
+    auto app = std::make_unique<CLI::App>(
+        "Turns typed text into soft bodies that fall, bounce and can be pushed about.", "lexfall");
+    app->set_version_flag("--version", kVersionText);
+    app->add_flag("--frame-stats", result.frameStats, "print the frames painted and ticks run each second on standard error");
+    app->add_option("--face", result.face,
+                    "the face of new letters in this run: an installed family (\"DejaVu Serif\", \"DejaVu Serif:bold\") "
+                    "or a TrueType, OpenType or Type 1 file, FILE:N for face N of a collection")
+        ->type_name("FAMILY|FILE")
+        ->check([](const std::string& face) { return face.empty() ? std::string("needs a font family or a font file") : std::string(); });
+    addSettingOptions(*app, result.settings);
+    app->add_option("FILE", result.file, "opened as the program's document")
+        ->type_name("")
+        ->check([](const std::string& file) { return file.empty() ? std::string("empty file name") : std::string(); });
+    app->footer("The settings' options apply to this run only; the saved settings stay.\n"
+                "LEXFALL_THREADS=N in the environment sets how many threads the animation\n"
+                "uses (by default one a processor); the result is the same whatever N.");
+    return app;
 }
 
 } // namespace
@@ -25,92 +37,30 @@ CommandLine failure(std::string message)
 CommandLine parseCommandLine(const std::vector<std::string>& args)
 {
     CommandLine result;
-    bool optionsEnded = false;
-    for (const std::string& arg : args) {
-        if (arg == "--")
-            break;
-        if (arg == "--help" || arg == "-h")
-            return just(CommandLine::Action::Help);
-        if (arg == "--version")
-            return just(CommandLine::Action::Version);
+    const auto app = makeParser(result);
+    const ParsedOptions parsed = parseOptions(*app, args);
+    CommandLine answer;
+    switch (parsed.outcome) {
+    case ParsedOptions::Outcome::Run:
+        return result;
+    case ParsedOptions::Outcome::Help:
+        answer.action = CommandLine::Action::Help;
+        break;
+    case ParsedOptions::Outcome::Version:
+        answer.action = CommandLine::Action::Version;
+        break;
+    case ParsedOptions::Outcome::Error:
+        answer.action = CommandLine::Action::Error;
+        answer.error = parsed.text;
+        break;
     }
-    for (auto it = args.begin(); it != args.end(); ++it) {
-        const std::string& arg = *it;
-        if (!optionsEnded && arg == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        if (!optionsEnded && arg == "--frame-stats") {
-            result.frameStats = true;
-            continue;
-        }
-        if (!optionsEnded && arg == "--collide") {
-            result.collide = true;
-            continue;
-        }
-        if (!optionsEnded && arg == "--smooth") {
-            result.smooth = true;
-            continue;
-        }
-        if (!optionsEnded && arg.rfind("--physics=", 0) == 0) {
-            const std::string name = arg.substr(std::string("--physics=").size());
-            result.physics = presetNamed(name);
-            if (!result.physics)
-                return failure("unknown physics '" + name + "' (choose designed or sturdy)");
-            continue;
-        }
-        if (!optionsEnded && arg == "--utf8-words") {
-            result.utf8Words = true;
-            continue;
-        }
-        if (!optionsEnded && (arg == "--face" || arg.rfind("--face=", 0) == 0)) {
-            if (arg == "--face" && std::next(it) == args.end())
-                return failure("--face needs a font family or a font file");
-            result.face = arg == "--face" ? *++it : arg.substr(std::string("--face=").size());
-            if (result.face.empty())
-                return failure("--face needs a font family or a font file");
-            continue;
-        }
-        if (!optionsEnded && arg.size() > 1 && arg[0] == '-')
-            return failure("unknown option '" + arg + "'");
-        if (arg.empty())
-            return failure("empty file name");
-        if (!result.file.empty())
-            return failure("only one file can be opened");
-        result.file = arg;
-    }
-    return result;
+    return answer;
 }
 
-// The man page is made from this text by help2man: an option, then its
-// description after two or more blanks or on the next line, indented.
-std::string usageText(const std::string& programName)
+std::string usageText()
 {
-    return "Usage: " + programName + " [OPTION]... [FILE]\n"
-           "Turns typed text into soft bodies that fall, bounce and can be pushed about.\n"
-           "\n"
-           "  -h, --help         show this help and exit\n"
-           "      --version      show the version and exit\n"
-           "      --physics=designed|sturdy\n"
-           "                     how letters move in this run: as designed (they\n"
-           "                     crumple as they fall) or sturdy (they stay readable)\n"
-           "      --collide      letters collide in this run: they rest on the floor\n"
-           "                     and on each other and pile up\n"
-           "      --face=FAMILY|FILE\n"
-           "                     the face of new letters in this run: an installed\n"
-           "                     family (\"DejaVu Serif\", \"DejaVu Serif:bold\") or a\n"
-           "                     TrueType, OpenType or Type 1 file, FILE:N for face N\n"
-           "                     of a collection\n"
-           "      --utf8-words   read Nozzle word files in UTF-8 as words of every\n"
-           "                     language\n"
-           "      --smooth       draw with smooth edges in this run (Display > Smooth\n"
-           "                     Edges)\n"
-           "      --frame-stats  print the frames painted and ticks run each second\n"
-           "                     on standard error\n"
-           "\n"
-           "FILE is opened as the program's (empty) document.\n"
-           "LEXFALL_THREADS=N in the environment sets how many threads the animation\n"
-           "uses (by default one a processor); the result is the same whatever N.\n";
+    CommandLine scratch;
+    return makeParser(scratch)->help();
 }
 
 std::string versionText() { return std::string(kVersionText) + "\n"; }

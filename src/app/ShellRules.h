@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "bodies/PhysicsPreset.h"
+#include "view/SceneSettings.h"
 
 // Small rules of the desktop shell that do not need wxWidgets, kept apart
 // so they can be tested without a display.
@@ -27,20 +27,17 @@ struct CommandLine {
     std::string file;  // document to open, empty for a new one
     std::string error; // set for Action::Error
     bool frameStats = false; // report frames painted each second
-    std::optional<PhysicsPreset> physics; // --physics: the preset for this run
-    bool collide = false; // --collide: letters collide in this run
     std::string face;        // --face FAMILY|FILE: the face for this run
-    bool utf8Words = false;  // --utf8-words: word files of every script
-    bool smooth = false; // --smooth: smooth edges for this run
+    // Settings for this run, over the saved ones, which they leave alone.
+    std::vector<SettingChoice> settings;
 };
 
 // Reads the arguments after the program name. "--help"/"-h" and
-// "--version" win over everything else; "--" ends the options; at most
-// one file may be named. An option's value follows '=' or, for --face,
-// the next argument.
+// "--version" win over a bad option; "--" ends the options; at most one
+// file may be named. An option's value follows '=' or a blank.
 CommandLine parseCommandLine(const std::vector<std::string>& args);
 
-std::string usageText(const std::string& programName);
+std::string usageText();
 std::string versionText();
 
 // "Name (*.ext)|*.ext||" to the "Name (*.ext)|*.ext" form of wxWidgets:

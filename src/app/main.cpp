@@ -6,9 +6,8 @@
 
 #include "app/LexfallApp.h"
 #include "app/ShellRules.h"
+#include "platform/TaskPool.h"
 #include "view/CLexfallView.h"
-
-wxIMPLEMENT_APP_NO_MAIN(CLexfallApp);
 
 // Help, version and bad options are answered before the toolkit starts,
 // so they work without a display.
@@ -18,7 +17,7 @@ int main(int argc, char** argv)
     const shell::CommandLine commandLine = shell::parseCommandLine(args);
     switch (commandLine.action) {
     case shell::CommandLine::Action::Help:
-        std::fputs(shell::usageText("lexfall").c_str(), stdout);
+        std::fputs(shell::usageText().c_str(), stdout);
         return 0;
     case shell::CommandLine::Action::Version:
         std::fputs(shell::versionText().c_str(), stdout);
@@ -40,7 +39,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "lexfall: %s\n", error.c_str());
         return 2;
     }
-    CLexfallApp::SetStartFile(file);
-    CLexfallApp::SetCommandLine(commandLine);
+    if (const std::string problem = TaskPool::environmentProblem(); !problem.empty())
+        std::fprintf(stderr, "lexfall: %s\n", problem.c_str());
+    // The toolkit takes the application over and deletes it at the end.
+    wxApp::SetInstance(new CLexfallApp(commandLine));
     return wxEntry(argc, argv) == 0 ? 0 : 1;
 }

@@ -12,6 +12,8 @@
 #include <oneapi/tbb/parallel_for.h>
 #include <oneapi/tbb/task_arena.h>
 
+#include "platform/Printable.h"
+
 struct TaskPool::Threads {
     explicit Threads(int threads) : arena(threads)
     {
@@ -41,14 +43,35 @@ void TaskPool::dispatch(int parts, void (*call)(void*, int), void* part)
     });
 }
 
+namespace {
+
+std::optional<int> threadsSet(const char* text)
+{
+    int n = 0;
+    const char* end = text + std::strlen(text);
+    const auto [stop, error] = std::from_chars(text, end, n);
+    if (error == std::errc{} && stop == end && n >= 1 && n <= TaskPool::kMaxThreads)
+        return n;
+    return std::nullopt;
+}
+
+int processors() { return std::max(1, static_cast<int>(std::thread::hardware_concurrency())); }
+
+} // namespace
+
 int TaskPool::threadsFromEnvironment()
 {
-    if (const char* text = std::getenv("LEXFALL_THREADS")) {
-        int n = 0;
-        const char* end = text + std::strlen(text);
-        const auto [stop, error] = std::from_chars(text, end, n);
-        if (error == std::errc{} && stop == end && n >= 1 && n <= kMaxThreads)
-            return n;
-    }
-    return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    if (const char* text = std::getenv("LEXFALL_THREADS"))
+        if (const auto n = threadsSet(text))
+            return *n;
+    return processors();
+}
+
+std::string TaskPool::environmentProblem()
+{
+    const char* text = std::getenv("LEXFALL_THREADS");
+    if (!text || threadsSet(text))
+        return {};
+    return "LEXFALL_THREADS=\"" + printable(text) + "\" is not a whole number from 1 to " + std::to_string(kMaxThreads) +
+           "; using " + std::to_string(processors()) + " threads";
 }

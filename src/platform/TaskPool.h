@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <type_traits>
 
 // A fixed number of threads that run the parts of one job at once. The
@@ -35,6 +36,9 @@ public:
     // LEXFALL_THREADS when it holds a whole number from 1 to kMaxThreads,
     // otherwise the processors of the machine.
     static int threadsFromEnvironment();
+    // What is wrong with LEXFALL_THREADS, to say so once; empty when it is
+    // unset or good.
+    static std::string environmentProblem();
     static constexpr int kMaxThreads = 256;
 
 private:

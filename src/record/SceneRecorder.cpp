@@ -23,15 +23,12 @@ SceneRecorder::SceneRecorder(const RecordOptions& options)
 {
     m_view.attachWindow(&m_window);
     m_view.m_pPool = &m_pool;
-    m_view.ChoosePreset(options.preset);
-    m_view.SetCollide(options.collide);
     SceneSettings settings = m_view.Settings();
-    settings.utf8Words = options.utf8Words;
+    applyChoices(options.settings, settings);
     m_view.ApplySettings(settings);
     std::string error;
     if (!options.face.empty())
         m_view.ChooseFace(options.face, error);
-    m_view.m_bSmooth = options.smooth;
     // Nozzle without a "words" line: the user picks the sample word file
     // the dialog opens beside.
     m_window.fileAnswer = m_view.m_strWordFileDirectory + "words.txt";
@@ -86,6 +83,13 @@ bool SceneRecorder::run(const Script& script, const FrameSink& sink, const Progr
         case ScriptStep::Action::Face: {
             std::string error; // the tool checked every face beforehand
             m_view.ChooseFace(step.path, error);
+            break;
+        }
+        case ScriptStep::Action::Setting: {
+            SceneSettings settings = m_view.Settings();
+            const SettingChoice choice{step.setting, step.path};
+            applyChoices({&choice, 1}, settings);
+            m_view.ApplySettings(settings);
             break;
         }
         case ScriptStep::Action::Wait:

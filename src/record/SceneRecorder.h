@@ -2,8 +2,8 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
-#include "bodies/PhysicsPreset.h"
 #include "platform/HeadlessWindow.h"
 #include "platform/TaskPool.h"
 #include "record/FrameClock.h"
@@ -11,19 +11,18 @@
 #include "render/RasterFrame.h"
 #include "view/CLexfallView.h"
 #include "view/FramePainter.h"
+#include "view/SceneSettings.h"
 
 struct RecordOptions {
     int width = 1024;
     int height = 768;
     int fps = 30;
-    PhysicsPreset preset = PhysicsPreset::AsDesigned;
-    bool collide = false;
+    // Settings other than the program's own, from the start.
+    std::vector<SettingChoice> settings{};
     // Threads to tick and paint on; 0: LEXFALL_THREADS, or one a processor.
     // The frames are the same whatever the count.
     int threads = 0;
-    std::string face{};     // another face than Arial from the start
-    bool utf8Words = false; // word files of every script
-    bool smooth = false; // smooth edges from the start
+    std::string face{}; // another face than Arial from the start
     // Frames due before this time are left out: the recording starts there.
     int fromMilliseconds = 0;
 };

@@ -219,7 +219,23 @@ std::optional<std::string> parseStep(std::string_view command, std::string_view 
         step.ticks = ticksForSeconds(*s);
         return std::nullopt;
     }
-    return "a command: type, key, click, dclick, drag, rdrag, mode, font, display, collide, words or wait";
+    if (const Setting* setting = findSettingOption(name)) {
+        // '#' starts a comment, so a colour may be written without it.
+        std::string value = arg.size() == 1 ? std::string(arg[0]) : std::string();
+        if ((setting->kind == SettingKind::Colour || setting->kind == SettingKind::DesktopColour) && value.size() == 6)
+            value.insert(0, "#");
+        SceneSettings scratch;
+        if (arg.size() != 1 || !readSetting(*setting, scratch, value))
+            return name + " " + (setting->kind == SettingKind::Colour || setting->kind == SettingKind::DesktopColour
+                                     ? std::string("rrggbb") + (setting->kind == SettingKind::DesktopColour ? "|system" : "")
+                                     : settingExpects(*setting));
+        step.action = ScriptStep::Action::Setting;
+        step.setting = setting;
+        step.path = value;
+        return std::nullopt;
+    }
+    return "a command: type, key, click, dclick, drag, rdrag, mode, font, display, collide, words, wait or a "
+           "setting such as physics or stiffness";
 }
 
 int stepTicks(const ScriptStep& step)

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/Geometry.h"
+#include "view/SceneSettings.h"
 
 // A recording script: plain text, one command a line, '#' starts a
 // comment. Commands and their keywords may be written in any case.
@@ -21,6 +22,8 @@
 //   collide on|off            letters collide, or pass through each other
 //   words PATH                the Nozzle word file, as File > Open
 //   wait SECONDS
+//   SETTING VALUE             a setting by its option's name: physics sturdy,
+//                             stiffness 500, smooth on, text-colour 336699
 //
 // TEXT runs from the blank after "type" to a '#' or the end of the line,
 // trailing blanks dropped; "\#" types '#' and "\\" a backslash.
@@ -45,6 +48,7 @@ struct ScriptStep {
         Words,       // File > Open, answered with `path`
         Face,        // Font > Other Face, answered with `path`: a family or a file
         Wait,        // `ticks` ticks
+        Setting,     // `setting` takes the value `path`, as its option would
     };
 
     Action action = Action::Wait;
@@ -56,6 +60,7 @@ struct ScriptStep {
     int command = 0;
     bool on = false;
     std::string path;
+    const Setting* setting = nullptr;
 };
 
 struct Script {

@@ -37,3 +37,12 @@ enum LexfallCommand : int {
     ID_VIEW_TOOLBAR = 59392,
     ID_VIEW_STATUS_BAR = 59393,
 };
+
+// The commands of the Font, Display and Mode menus, which the scene view
+// answers itself, from the lowest identifier to the highest.
+inline constexpr LexfallCommand kViewCommands[] = {
+    ID_FONT_ARIAL,         ID_FONT_SYMBOL,        ID_DISPLAY_WIREFRAME, ID_DISPLAY_SHADED,
+    ID_DISPLAY_ANIMATE,    ID_DISPLAY_SHOWCURSOR, ID_DISPLAY_TEXTCOLOR, ID_DISPLAY_BACKGROUNDCOLOR,
+    ID_MODE_KEYBOARD,      ID_MODE_NOZZLE,        ID_DISPLAY_SHOWCOMPASS, ID_MODE_MANIPULATE,
+    ID_DISPLAY_SMOOTH,     ID_DISPLAY_COLLIDE,
+};

@@ -31,34 +31,41 @@ TEST(CommandLineTest, HelpAndVersionWinAndAFileIsKept)
     EXPECT_EQ(shell::parseCommandLine({"-"}).file, "-");
 }
 
-TEST(CommandLineTest, PhysicsSmoothEdgesAndFrameStatsForTheRun)
+// The settings a command line asks for, over the program's own.
+SceneSettings chosen(const CommandLine& line)
 {
-    EXPECT_FALSE(shell::parseCommandLine({}).physics);
-    EXPECT_FALSE(shell::parseCommandLine({}).smooth);
-    EXPECT_EQ(shell::parseCommandLine({"--physics=sturdy"}).physics, PhysicsPreset::Sturdy);
-    const CommandLine both = shell::parseCommandLine({"--physics=designed", "--frame-stats", "--smooth", "notes.lxf"});
-    EXPECT_EQ(both.physics, PhysicsPreset::AsDesigned);
-    EXPECT_TRUE(both.frameStats);
-    EXPECT_TRUE(both.smooth);
-    EXPECT_NE(shell::usageText("lexfall").find("--smooth"), std::string::npos);
-    EXPECT_EQ(both.file, "notes.lxf");
-
-    const CommandLine wobbly = shell::parseCommandLine({"--physics=wobbly"});
-    EXPECT_EQ(wobbly.action, CommandLine::Action::Error);
-    EXPECT_NE(wobbly.error.find("wobbly"), std::string::npos);
-    EXPECT_EQ(shell::parseCommandLine({"--physics="}).action, CommandLine::Action::Error);
+    SceneSettings settings = SceneSettings::asDesigned();
+    applyChoices(line.settings, settings);
+    return settings;
 }
 
-TEST(CommandLineTest, FaceAndUtf8WordsForTheRun)
+TEST(CommandLineTest, SettingsFaceAndFrameStatsForTheRun)
 {
-    const CommandLine spaced = shell::parseCommandLine({"--face", "DejaVu Serif", "--utf8-words", "notes.lxf"});
+    EXPECT_EQ(chosen(shell::parseCommandLine({})), SceneSettings::asDesigned());
+    EXPECT_EQ(chosen(shell::parseCommandLine({"--physics=sturdy"})), SceneSettings::forPreset(PhysicsPreset::Sturdy));
+    // A preset comes first, whatever the order, and brings its values.
+    const CommandLine both = shell::parseCommandLine(
+        {"--stiffness", "321.5", "--physics=sturdy", "--frame-stats", "--smooth", "--utf8-words", "notes.lxf"});
+    SceneSettings expected = SceneSettings::forPreset(PhysicsPreset::Sturdy);
+    expected.physics.stiffness = 321.5;
+    expected.smoothEdges = true;
+    expected.utf8Words = true;
+    EXPECT_EQ(chosen(both), expected);
+    EXPECT_TRUE(both.frameStats);
+    EXPECT_EQ(both.file, "notes.lxf");
+    EXPECT_NE(shell::usageText().find("--keep-upright"), std::string::npos);
+
+    const CommandLine spaced = shell::parseCommandLine({"--face", "DejaVu Serif", "notes.lxf"});
     EXPECT_EQ(spaced.face, "DejaVu Serif");
-    EXPECT_TRUE(spaced.utf8Words);
-    EXPECT_EQ(spaced.file, "notes.lxf");
     EXPECT_EQ(shell::parseCommandLine({"--face=/fonts/a.ttc:2"}).face, "/fonts/a.ttc:2");
-    EXPECT_FALSE(shell::parseCommandLine({}).utf8Words);
-    EXPECT_EQ(shell::parseCommandLine({"--face"}).action, CommandLine::Action::Error);
-    EXPECT_EQ(shell::parseCommandLine({"--face="}).action, CommandLine::Action::Error);
+
+    // Bad values are refused with the option named.
+    for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
+             {"--physics=wobbly"}, {"--physics="}, {"--stiffness=99999"}, {"--font-size=12.5"}, {"--face"}, {"--face="}}) {
+        const CommandLine refused = shell::parseCommandLine(bad);
+        EXPECT_EQ(refused.action, CommandLine::Action::Error) << bad[0];
+        EXPECT_NE(refused.error.find(bad[0].substr(0, bad[0].find('='))), std::string::npos) << refused.error;
+    }
 }
 
 TEST(RecentFaces, NewestFirstEachOnceAtMostFour)
@@ -81,7 +88,7 @@ TEST(CommandLineTest, BadArgumentsAreRefusedWithAReason)
     EXPECT_EQ(shell::parseCommandLine({"a.lxf", "b.lxf"}).action, CommandLine::Action::Error);
     EXPECT_EQ(shell::parseCommandLine({""}).action, CommandLine::Action::Error);
 
-    EXPECT_NE(shell::usageText("lexfall").find("--version"), std::string::npos);
+    EXPECT_NE(shell::usageText().find("--version"), std::string::npos);
     EXPECT_EQ(shell::versionText(), "Lexfall Version 0.001\n");
 }
 

@@ -824,7 +824,7 @@ def cli_test(exe):
     code, _, err = run('--frobnicate')
     check(code == 2 and '--frobnicate' in err, 'an unknown option was not refused')
     code, _, err = run('one.lxf', 'two.lxf')
-    check(code == 2 and 'only one file' in err, 'two documents were not refused')
+    check(code == 2 and 'two.lxf' in err, 'two documents were not refused')
 
 
 def main():

@@ -60,7 +60,7 @@ bool samePixels(const RasterFrame& a, const RasterFrame& b)
 TEST(Recording, AFrameIsWhatTheProgramDrawsForTheSameScene)
 {
     // At 25 frames a second, frame 10 falls exactly on tick 25.
-    const RecordOptions options{320, 240, 25, PhysicsPreset::AsDesigned};
+    const RecordOptions options{.width = 320, .height = 240, .fps = 25};
     RasterFrame recorded;
     int frames = 0;
     SceneRecorder recorder(options);
@@ -105,7 +105,7 @@ TEST(Recording, EveryFrameShowsTheLettersTypedSoFarWithTheCursorAfterThem)
     // Frames are taken at the end of a tick, before the next key: each
     // shows what the window shows then. The last shows every letter.
     const std::string text = "abcdef";
-    const RecordOptions options{320, 240, 30, PhysicsPreset::AsDesigned};
+    const RecordOptions options{.width = 320, .height = 240, .fps = 30};
     std::vector<RasterFrame> frames;
     SceneRecorder recorder(options);
     ASSERT_TRUE(recorder.run(parsed("click 20 100\ntype " + text + "\n"), [&](const RasterFrame& frame) {
@@ -161,7 +161,7 @@ TEST(Recording, TheSameScriptGivesTheSameBytes)
                                "rdrag 320 330 340 330\n"
                                "type ok\n"
                                "wait 0.5\n";
-    const RecordOptions options{320, 240, 20, PhysicsPreset::AsDesigned};
+    const RecordOptions options{.width = 320, .height = 240, .fps = 20};
     for (const char* extension : {".gif", ".webp", ".png", ".mp4", ".webm"}) {
         SCOPED_TRACE(extension);
         const std::string first = folder.path() + "/first" + extension;
@@ -179,7 +179,7 @@ TEST(Recording, FramesBeforeTheStartAreLeftOut)
     // The same frames from the start time on, the first of them the one due
     // then: 1 s of a 2 s script at 10 frames a second.
     const auto frames = [](int fromMilliseconds) {
-        RecordOptions options{160, 120, 10, PhysicsPreset::AsDesigned};
+        RecordOptions options{.width = 160, .height = 120, .fps = 10};
         options.fromMilliseconds = fromMilliseconds;
         SceneRecorder recorder(options);
         std::vector<std::vector<std::uint32_t>> pictures;
@@ -207,7 +207,7 @@ TEST(Recording, GifAndWebpOpenWithEveryFrameAtTheirSize)
     // follows the drag and the letters fall, so no two frames are alike
     // and WebP merges none.
     const std::string script = "click 20 100\nkey Esc\ntype ab\ndrag 20 120 300 120 1\n";
-    const RecordOptions options{320, 240, 15, PhysicsPreset::AsDesigned};
+    const RecordOptions options{.width = 320, .height = 240, .fps = 15};
     constexpr int kFrames = 18;
 
     const std::string gifPath = folder.path() + "/scene.gif";

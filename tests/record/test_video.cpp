@@ -138,7 +138,7 @@ const char* const kScript = "click 20 100\nkey Esc\ntype Lexfall\ndrag 20 120 30
 TEST(Video, Mp4AndWebmHoldTheGifsFramesAtTheRateAsked)
 {
     TempFolder folder;
-    const RecordOptions options{320, 240, 15, PhysicsPreset::AsDesigned};
+    const RecordOptions options{.width = 320, .height = 240, .fps = 15};
     for (const auto& [name, codec] : {std::pair{"scene.mp4", AV_CODEC_ID_H264}, std::pair{"scene.webm", AV_CODEC_ID_VP9}}) {
         SCOPED_TRACE(name);
         const std::string path = folder.path() + "/" + name;
@@ -163,7 +163,7 @@ TEST(Video, AnOddSizeIsPaddedNeverCut)
     // yuv420p needs even sides: 641x479 plays as 642x480, with every
     // recorded pixel in it.
     TempFolder folder;
-    const RecordOptions options{641, 479, 10, PhysicsPreset::AsDesigned};
+    const RecordOptions options{.width = 641, .height = 479, .fps = 10};
     const std::string path = folder.path() + "/odd.mp4";
     const std::vector<RasterFrame> frames = recordKeeping("click 600 400\ntype Wg\nkey Esc\nwait 0.5\n", path, options);
     const Decoded video = decode(path);
