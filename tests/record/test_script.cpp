@@ -29,10 +29,12 @@ TEST(Script, ReadsEveryCommandWithItsArguments)
                                             "words my words.txt  \n"
                                             "wait 1\n"
                                             "collide ON\n"
-                                            "font DejaVu Serif:bold # a family\n");
+                                            "font DejaVu Serif:bold # a family\n"
+                                            "Stiffness 500\n"
+                                            "text-colour 336699 # no '#'\n");
     ASSERT_FALSE(parsed.error) << parsed.error->expected;
     const std::vector<ScriptStep>& steps = parsed.script.steps;
-    ASSERT_EQ(steps.size(), 14u);
+    ASSERT_EQ(steps.size(), 16u);
 
     EXPECT_EQ(steps[0].action, Action::Keys);
     EXPECT_EQ(steps[0].line, 3);
@@ -57,6 +59,10 @@ TEST(Script, ReadsEveryCommandWithItsArguments)
     EXPECT_TRUE(steps[12].on);
     EXPECT_EQ(steps[13].action, Action::Face);
     EXPECT_EQ(steps[13].path, "DejaVu Serif:bold");
+    EXPECT_EQ(steps[14].action, Action::Setting);
+    EXPECT_EQ(steps[14].setting, findSetting("Stiffness"));
+    EXPECT_EQ(steps[14].path, "500");
+    EXPECT_EQ(steps[15].path, "#336699");
     EXPECT_EQ(parsed.script.ticks, 5 + 1 + 1 + 31 + 63);
 }
 
@@ -87,6 +93,8 @@ TEST(Script, AnErrorNamesTheLineItsTextAndWhatWasExpected)
         {"wait 1e12\n", 1, "wait 1e12", "wait SECONDS, from 0 to 600"},
         {"wait nan\n", 1, "wait nan", "wait SECONDS"},
         {"wait\r\n", 1, "wait", "wait SECONDS"},
+        {"stiffness 9999\n", 1, "stiffness 9999", "stiffness a number from 0 to 5000"},
+        {"physics wobbly\n", 1, "physics wobbly", "physics designed or sturdy"},
         {"wait 400\n\nwait 200.1\n", 3, "wait 200.1", "a script of at most 600 s in all"},
     };
     for (const Case& c : cases) {
