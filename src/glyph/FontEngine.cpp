@@ -1,19 +1,13 @@
 #include "glyph/FontEngine.h"
 
-#include <memory>
-
-FontEngine* FontEngine::instance()
+FontEngine::FontEngine()
 {
-    static std::unique_ptr<FontEngine> engine;
-    if (!engine) {
-        FT_Library library = nullptr;
-        if (FT_Init_FreeType(&library) == 0)
-            engine.reset(new FontEngine(library));
-    }
-    return engine.get();
+    if (FT_Init_FreeType(&m_library) != 0)
+        m_library = nullptr;
 }
 
 FontEngine::~FontEngine()
 {
-    FT_Done_FreeType(m_library);
+    if (m_library)
+        FT_Done_FreeType(m_library);
 }

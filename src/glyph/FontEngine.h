@@ -3,21 +3,19 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
-// The process-wide handle of the TrueType engine.
+// A handle of the TrueType engine. Whoever reads faces makes one (a mesher
+// for its faces, a face read alone for itself); faces of one engine are
+// used from one thread at a time.
 class FontEngine {
 public:
-    // The one engine of the process, initialised on first request. Null
-    // when initialisation fails; the next request then tries again.
-    static FontEngine* instance();
-
-    virtual ~FontEngine();
+    FontEngine();
+    ~FontEngine();
     FontEngine(const FontEngine&) = delete;
     FontEngine& operator=(const FontEngine&) = delete;
 
+    // Null when the engine failed to start.
     FT_Library library() const { return m_library; }
 
 private:
-    explicit FontEngine(FT_Library library) : m_library(library) {}
-
-    FT_Library m_library;
+    FT_Library m_library = nullptr;
 };

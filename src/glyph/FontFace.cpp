@@ -46,7 +46,10 @@ struct FontFace::File {
     FT_StreamRec stream{};
 };
 
-FontFace::FontFace() : m_engine(FontEngine::instance()) {}
+FontFace::FontFace()
+    : m_ownEngine(std::make_unique<FontEngine>()), m_engine(m_ownEngine->library() ? m_ownEngine.get() : nullptr)
+{
+}
 
 FontFace::FontFace(FontEngine* engine) : m_engine(engine) {}
 

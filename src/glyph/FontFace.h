@@ -10,7 +10,7 @@
 // its glyph indices.
 class FontFace {
 public:
-    FontFace(); // uses the process-wide engine
+    FontFace(); // with an engine of its own
     explicit FontFace(FontEngine* engine);
     virtual ~FontFace();
     FontFace(const FontFace&) = delete;
@@ -40,6 +40,8 @@ public:
     int numGlyphs() const;
 
     FT_Face handle() const { return m_face; }
+    // The engine it reads with; faces found for it use the same.
+    FontEngine* engine() const { return m_engine; }
 
 private:
     struct File;
@@ -47,6 +49,7 @@ private:
     bool open(const char* path, long index, bool trueTypeOnly);
     void buildCharToGlyph();
 
+    std::unique_ptr<FontEngine> m_ownEngine; // before m_engine, which may point at it
     FontEngine* m_engine;
     std::unique_ptr<File> m_file; // the engine reads the face through it
     FT_Face m_face = nullptr;

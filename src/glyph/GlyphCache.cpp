@@ -181,7 +181,7 @@ GlyphCache::Source* GlyphCache::fallbackSource(const FaceLocation& location)
         m_sources.resize(1);
     }
     auto source = std::make_unique<Source>();
-    source->owned = std::make_unique<FontFace>();
+    source->owned = std::make_unique<FontFace>(m_sources.front()->face->engine());
     source->face = source->owned.get();
     source->location = location;
     // A face that will not open or size stays listed, so it is not tried

@@ -37,7 +37,7 @@ bool GlyphMesher::loadFont(const char* name, int pointSize)
     if (!name)
         return false;
 
-    auto face = std::make_unique<FontFace>();
+    auto face = std::make_unique<FontFace>(m_engine.library() ? &m_engine : nullptr);
     if (!face->open(name)) {
         const std::string path = m_fontDirectory + name;
         if (path.size() >= PathBufferSize || !face->open(path.c_str()))
@@ -52,7 +52,7 @@ bool GlyphMesher::loadFont(const char* name, int pointSize)
 
 bool GlyphMesher::loadFace(const FaceLocation& location, int pointSize)
 {
-    auto face = std::make_unique<FontFace>();
+    auto face = std::make_unique<FontFace>(m_engine.library() ? &m_engine : nullptr);
     if (!face->openAny(location.file.c_str(), location.index))
         return false;
     unloadFont();

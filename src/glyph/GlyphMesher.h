@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "glyph/FontCatalog.h"
+#include "glyph/FontEngine.h"
 #include "glyph/GlyphCache.h"
 #include "glyph/GlyphMesh.h"
 
@@ -73,6 +74,7 @@ private:
     void resetSelection();
 
     std::string m_fontDirectory;
+    FontEngine m_engine; // outlives the faces
     std::unique_ptr<FontFace> m_face;
     std::unique_ptr<SizedFont> m_sizedFont; // only for a face loaded by name
     std::unique_ptr<GlyphCache> m_cache;
