@@ -213,6 +213,7 @@ SceneSettings CLexfallView::Settings() const
                                      .airDamping = m_dDrag};
     settings.fontSize = m_nFontSize;
     settings.precision = m_dPrecision;
+    settings.nozzlePeriod = m_nEmitPeriod;
     settings.text = m_crText;
     settings.background = m_crBackground;
     settings.collide = m_bCollide;
@@ -243,6 +244,7 @@ void CLexfallView::ApplySettings(const SceneSettings& settings)
         m_pMesher->setPointSize(m_nFontSize);
     }
     m_dPrecision = settings.precision;
+    m_nEmitPeriod = settings.nozzlePeriod;
     m_crText = settings.text;
     *m_pPen = Pen{m_crText, 1};
     *m_pBrush = Brush{m_crText};

@@ -16,6 +16,7 @@ struct SceneSettings {
     PhysicsValues physics;
     int fontSize = 48;
     double precision = 30.0;
+    int nozzlePeriod = 5; // ticks between the Nozzle's words
     Rgb text{0, 0, 0};
     // None: the desktop's own window colour.
     std::optional<Rgb> background;

@@ -42,6 +42,7 @@ TEST(Settings, SurviveTheConfigAndABadValueFallsBackAlone)
     chosen.physics.gravityStrength = 0.0125;
     chosen.fontSize = 60;
     chosen.precision = 12.25;
+    chosen.nozzlePeriod = 12;
     chosen.text = Rgb{12, 200, 255};
     chosen.background = Rgb{1, 2, 3};
     chosen.collide = true;
