@@ -49,7 +49,7 @@ bool loadFace(GlyphMesher& mesher, const std::string& font, std::string& error)
         error = std::string("cannot open \"") + file + "\" as a TrueType font";
         return mesher.loadFont(file, PointSize);
     }
-    const std::optional<FaceLocation> location = fontCatalog::locate(font, error);
+    const std::optional<FaceLocation> location = mesher.catalog().locate(font, error);
     if (!location)
         return false;
     error = "\"" + font + "\" is not a TrueType, OpenType or Type 1 face";

@@ -212,7 +212,7 @@ void CLexfallWxView::OnOtherFace(wxCommandEvent&)
 {
     if (!m_scene || !m_canvas)
         return;
-    CFaceDlg dialog(m_canvas->GetParent(), fontCatalog::families(), m_scene->m_pMesher->familyName());
+    CFaceDlg dialog(m_canvas->GetParent(), m_scene->m_pMesher->catalog().families(), m_scene->m_pMesher->familyName());
     if (dialog.ShowModal() == wxID_OK)
         chooseFace(dialog.face());
 }

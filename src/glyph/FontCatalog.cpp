@@ -16,15 +16,6 @@ struct ConfigDeleter {
     void operator()(FcConfig* c) const { FcConfigDestroy(c); }
 };
 
-// Lexfall's own fontconfig set-up, the user's and the system's rules and
-// fonts, loaded on first use and released at exit; null when it cannot
-// be loaded. The toolkit keeps its own.
-FcConfig* config()
-{
-    static const std::unique_ptr<FcConfig, ConfigDeleter> loaded(FcInitLoadConfigAndFonts());
-    return loaded.get();
-}
-
 struct PatternDeleter {
     void operator()(FcPattern* p) const { FcPatternDestroy(p); }
 };
@@ -67,18 +58,35 @@ bool sameFamily(std::string_view a, std::string_view b)
 }
 
 // A pattern for matching, with the user's and the system's rules applied.
-Pattern matchPattern(FcPattern* pattern)
+Pattern matchPattern(FcConfig* config, FcPattern* pattern)
 {
-    FcConfigSubstitute(config(), pattern, FcMatchPattern);
+    FcConfigSubstitute(config, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
     return Pattern(pattern);
 }
 
 } // namespace
 
-namespace fontCatalog {
+// The toolkit keeps a configuration of its own.
+struct FontCatalog::Config {
+    bool tried = false;
+    std::unique_ptr<FcConfig, ConfigDeleter> loaded;
+};
 
-std::optional<FaceLocation> locate(const std::string& face, std::string& error)
+FontCatalog::FontCatalog() : m_config(std::make_unique<Config>()) {}
+
+FontCatalog::~FontCatalog() = default;
+
+FcConfig* FontCatalog::config() const
+{
+    if (!m_config->tried) {
+        m_config->tried = true;
+        m_config->loaded.reset(FcInitLoadConfigAndFonts());
+    }
+    return m_config->loaded.get();
+}
+
+std::optional<FaceLocation> FontCatalog::locate(const std::string& face, std::string& error) const
 {
     if (face.empty()) {
         error = "no face was named";
@@ -111,7 +119,7 @@ std::optional<FaceLocation> locate(const std::string& face, std::string& error)
     return std::nullopt;
 }
 
-std::vector<std::string> families()
+std::vector<std::string> FontCatalog::families() const
 {
     std::vector<std::string> names;
     if (!config())
@@ -130,7 +138,7 @@ std::vector<std::string> families()
     return names;
 }
 
-std::optional<FaceLocation> findFamily(const std::string& text)
+std::optional<FaceLocation> FontCatalog::findFamily(const std::string& text) const
 {
     if (!config() || text.empty())
         return std::nullopt;
@@ -142,7 +150,7 @@ std::optional<FaceLocation> findFamily(const std::string& text)
         return std::nullopt;
     }
     const std::string family = reinterpret_cast<const char*>(wanted);
-    const Pattern pattern = matchPattern(parsed);
+    const Pattern pattern = matchPattern(config(), parsed);
     FcResult result = FcResultNoMatch;
     const Pattern match(FcFontMatch(config(), pattern.get(), &result));
     if (!match || !hasOutlines(match.get()))
@@ -154,23 +162,22 @@ std::optional<FaceLocation> findFamily(const std::string& text)
     return std::nullopt;
 }
 
-} // namespace fontCatalog
-
 struct FallbackFaces::Fonts {
     FontSet sorted;
 };
 
-FallbackFaces::FallbackFaces(const std::string& family) : m_fonts(std::make_unique<Fonts>())
+FallbackFaces::FallbackFaces(const FontCatalog& catalog, const std::string& family) : m_fonts(std::make_unique<Fonts>())
 {
-    if (!config())
+    FcConfig* config = catalog.config();
+    if (!config)
         return;
     FcPattern* pattern = FcPatternCreate();
     FcPatternAddString(pattern, FC_FAMILY,
                        reinterpret_cast<const FcChar8*>(family.empty() ? "sans-serif" : family.c_str()));
-    const Pattern prepared = matchPattern(pattern);
+    const Pattern prepared = matchPattern(config, pattern);
     FcResult result = FcResultNoMatch;
     // Trimmed: a face that adds no character to those before it is left out.
-    m_fonts->sorted.reset(FcFontSort(config(), prepared.get(), FcTrue, nullptr, &result));
+    m_fonts->sorted.reset(FcFontSort(config, prepared.get(), FcTrue, nullptr, &result));
 }
 
 FallbackFaces::~FallbackFaces() = default;

@@ -13,30 +13,44 @@ struct FaceLocation {
     bool operator==(const FaceLocation&) const = default;
 };
 
-// The installed fonts, as fontconfig knows them. Only faces with outlines
-// count: bitmap fonts cannot be meshed.
-namespace fontCatalog {
+struct _FcConfig;
 
-// The face a user names: a font file, "FILE:N" for face N of a
-// collection, or an installed family as findFamily takes it. None, with
-// the reason in `error`, when there is no such file or family.
-std::optional<FaceLocation> locate(const std::string& face, std::string& error);
+// The installed fonts, as fontconfig knows them, through a configuration
+// of its own (the user's and the system's rules and fonts), loaded on
+// first use. Only faces with outlines count: bitmap fonts cannot be meshed.
+class FontCatalog {
+public:
+    FontCatalog();
+    ~FontCatalog();
+    FontCatalog(const FontCatalog&) = delete;
+    FontCatalog& operator=(const FontCatalog&) = delete;
 
-// Every family name once, sorted.
-std::vector<std::string> families();
+    // The face a user names: a font file, "FILE:N" for face N of a
+    // collection, or an installed family as findFamily takes it. None, with
+    // the reason in `error`, when there is no such file or family.
+    std::optional<FaceLocation> locate(const std::string& face, std::string& error) const;
 
-// The face of a family, in fontconfig's pattern syntax ("DejaVu Serif",
-// "DejaVu Serif:bold"). None when no installed family has the name: the
-// match fontconfig would substitute does not count.
-std::optional<FaceLocation> findFamily(const std::string& pattern);
+    // Every family name once, sorted.
+    std::vector<std::string> families() const;
 
-} // namespace fontCatalog
+    // The face of a family, in fontconfig's pattern syntax ("DejaVu Serif",
+    // "DejaVu Serif:bold"). None when no installed family has the name: the
+    // match fontconfig would substitute does not count.
+    std::optional<FaceLocation> findFamily(const std::string& pattern) const;
+
+    // Null when fontconfig cannot be set up.
+    _FcConfig* config() const;
+
+private:
+    struct Config;
+    std::unique_ptr<Config> m_config;
+};
 
 // The installed faces that may give a face the characters it lacks:
 // fontconfig's sorted match for the face's family, best first.
 class FallbackFaces {
 public:
-    explicit FallbackFaces(const std::string& family);
+    FallbackFaces(const FontCatalog& catalog, const std::string& family);
     ~FallbackFaces();
     FallbackFaces(const FallbackFaces&) = delete;
     FallbackFaces& operator=(const FallbackFaces&) = delete;

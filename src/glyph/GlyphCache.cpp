@@ -7,7 +7,8 @@
 
 #include "glyph/GlyphMetrics.h"
 
-GlyphCache::GlyphCache(FontFace& face, bool fallback) : m_fallback(fallback)
+GlyphCache::GlyphCache(FontFace& face, bool fallback, const FontCatalog& catalog)
+    : m_fallback(fallback), m_catalog(catalog)
 {
     auto own = std::make_unique<Source>();
     own->face = &face;
@@ -93,7 +94,7 @@ GlyphCache::Source* GlyphCache::sourceOf(char32_t code, unsigned& index)
     if (index != 0 || !m_fallback)
         return &own;
     if (!m_fallbackFaces)
-        m_fallbackFaces = std::make_unique<FallbackFaces>(own.face->familyName());
+        m_fallbackFaces = std::make_unique<FallbackFaces>(m_catalog, own.face->familyName());
     for (int from = 0;;) {
         const std::optional<FallbackFaces::Found> found = m_fallbackFaces->find(code, from);
         if (!found)

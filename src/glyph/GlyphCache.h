@@ -42,9 +42,10 @@ public:
     static constexpr long MaxHeldPoints = 1L << 18;
     static constexpr int MaxFallbackFaces = 16;
 
-    // `face` must outlive the cache. Without `fallback` only the face's
-    // own glyphs are used.
-    GlyphCache(FontFace& face, bool fallback);
+    // `face` and `catalog` must outlive the cache. Without `fallback` only
+    // the face's own glyphs are used; with it, the catalog's installed faces
+    // give those it lacks.
+    GlyphCache(FontFace& face, bool fallback, const FontCatalog& catalog);
     ~GlyphCache();
     GlyphCache(const GlyphCache&) = delete;
     GlyphCache& operator=(const GlyphCache&) = delete;
@@ -91,6 +92,7 @@ private:
     bool m_shaping = false;
     int m_points = 0;
     std::vector<std::unique_ptr<Source>> m_sources; // [0]: the face itself
+    const FontCatalog& m_catalog;
     std::unique_ptr<FallbackFaces> m_fallbackFaces; // made on the first character the face lacks
     std::list<Entry> m_entries;                      // most recently used first
     std::unordered_map<char32_t, std::list<Entry>::iterator> m_byCode;

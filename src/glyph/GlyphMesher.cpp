@@ -45,7 +45,7 @@ bool GlyphMesher::loadFont(const char* name, int pointSize)
     }
     m_face = std::move(face);
     m_sizedFont = std::make_unique<SizedFont>(m_face.get());
-    m_cache = std::make_unique<GlyphCache>(*m_face, m_fallback);
+    m_cache = std::make_unique<GlyphCache>(*m_face, m_fallback, m_catalog);
     setPointSize(pointSize);
     return true;
 }
@@ -57,7 +57,7 @@ bool GlyphMesher::loadFace(const FaceLocation& location, int pointSize)
         return false;
     unloadFont();
     m_face = std::move(face);
-    m_cache = std::make_unique<GlyphCache>(*m_face, m_fallback);
+    m_cache = std::make_unique<GlyphCache>(*m_face, m_fallback, m_catalog);
     setPointSize(pointSize);
     return true;
 }

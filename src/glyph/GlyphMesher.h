@@ -61,6 +61,8 @@ public:
     std::vector<GlyphCache::ShapedGlyph> shape(const std::u32string& word);
     // The family of the face in use; empty without one.
     std::string familyName() const;
+    // The installed faces, as this mesher finds them.
+    const FontCatalog& catalog() const { return m_catalog; }
     const GlyphWireTriangulator& triangulator() const { return *m_triangulator; }
 
     // Fills system with one particle per distinct mesh corner and one
@@ -75,6 +77,7 @@ private:
 
     std::string m_fontDirectory;
     FontEngine m_engine; // outlives the faces
+    FontCatalog m_catalog;
     std::unique_ptr<FontFace> m_face;
     std::unique_ptr<SizedFont> m_sizedFont; // only for a face loaded by name
     std::unique_ptr<GlyphCache> m_cache;

@@ -175,7 +175,7 @@ std::string unreadableFace(const std::string& face)
 
 bool CLexfallView::ChooseFace(const std::string& face, std::string& error)
 {
-    const std::optional<FaceLocation> location = fontCatalog::locate(face, error);
+    const std::optional<FaceLocation> location = m_pMesher->catalog().locate(face, error);
     if (!location)
         return false;
     if (!m_pMesher->loadFace(*location, m_nFontSize)) {
@@ -188,7 +188,8 @@ bool CLexfallView::ChooseFace(const std::string& face, std::string& error)
 
 bool CLexfallView::CheckFace(const std::string& face, std::string& error)
 {
-    const std::optional<FaceLocation> location = fontCatalog::locate(face, error);
+    const FontCatalog catalog;
+    const std::optional<FaceLocation> location = catalog.locate(face, error);
     if (!location)
         return false;
     FontFace opened;

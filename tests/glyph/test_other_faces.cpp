@@ -103,26 +103,27 @@ TEST(OtherFaces, FallbackFacesAndTheMissingGlyph)
 // refused with a reason, and the face in use stays.
 TEST(OtherFaces, CollectionsFamiliesAndBrokenFiles)
 {
+    const FontCatalog catalog;
     std::string error;
-    const auto mono = fontCatalog::locate(kZenHei + ":1", error);
+    const auto mono = catalog.locate(kZenHei + ":1", error);
     ASSERT_TRUE(mono) << error;
     EXPECT_EQ(*mono, (FaceLocation{kZenHei, 1}));
     GlyphMesher mesher;
     ASSERT_TRUE(mesher.loadFace(*mono, 48));
     EXPECT_EQ(mesher.familyName(), "WenQuanYi Zen Hei Mono");
-    EXPECT_EQ(fontCatalog::locate("WenQuanYi Zen Hei Mono", error), mono);
-    EXPECT_EQ(fontCatalog::locate("wenquanyi zen hei mono", error), mono);
+    EXPECT_EQ(catalog.locate("WenQuanYi Zen Hei Mono", error), mono);
+    EXPECT_EQ(catalog.locate("wenquanyi zen hei mono", error), mono);
 
-    EXPECT_FALSE(fontCatalog::locate("Arial", error)); // fontconfig would substitute
+    EXPECT_FALSE(catalog.locate("Arial", error)); // fontconfig would substitute
     EXPECT_NE(error.find("\"Arial\""), std::string::npos);
-    EXPECT_FALSE(fontCatalog::locate("/no/such/face.ttf", error));
+    EXPECT_FALSE(catalog.locate("/no/such/face.ttf", error));
     EXPECT_NE(error.find("/no/such/face.ttf"), std::string::npos);
     // A folder is named as one, and a name's control bytes are not printed raw.
-    EXPECT_FALSE(fontCatalog::locate("/tmp", error));
+    EXPECT_FALSE(catalog.locate("/tmp", error));
     EXPECT_NE(error.find("folder"), std::string::npos) << error;
-    EXPECT_FALSE(fontCatalog::locate("Sans\x1b[2J", error));
+    EXPECT_FALSE(catalog.locate("Sans\x1b[2J", error));
     EXPECT_NE(error.find("Sans\\x1B[2J"), std::string::npos) << error;
-    const auto families = fontCatalog::families();
+    const auto families = catalog.families();
     EXPECT_TRUE(std::binary_search(families.begin(), families.end(), "WenQuanYi Zen Hei"));
 
     const TempFolder folder;
@@ -140,8 +141,9 @@ TEST(OtherFaces, CollectionsFamiliesAndBrokenFiles)
 // glyph meshed from its key.
 TEST(OtherFaces, WordsAreShaped)
 {
+    const FontCatalog catalog;
     std::string error;
-    const auto dejaVu = fontCatalog::locate("DejaVu Sans", error);
+    const auto dejaVu = catalog.locate("DejaVu Sans", error);
     ASSERT_TRUE(dejaVu) << error;
     GlyphMesher mesher;
     ASSERT_TRUE(mesher.loadFace(*dejaVu, 48));
@@ -175,7 +177,8 @@ TEST(OtherFaces, TheCacheIsBounded)
 {
     FontFace face;
     ASSERT_TRUE(face.openAny(kZenHei.c_str()));
-    GlyphCache cache(face, false);
+    const FontCatalog catalog;
+    GlyphCache cache(face, false, catalog);
     ASSERT_TRUE(cache.setPointSize(48));
     GlyphOutline first, again;
     ASSERT_TRUE(cache.glyph(0x4E00)->outline(first));
