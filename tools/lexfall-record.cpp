@@ -25,12 +25,12 @@ constexpr int kMaxSide = 4096;
 constexpr int kMaxFps = 50; // GIF viewers slow down frames shorter than 2/100 s
 constexpr off_t kMaxScriptBytes = 1 << 20;
 
-// The man page is made from this text by help2man: an indented line is a
-// term, and its description follows after two or more blanks or on the
-// next line, indented to the descriptions' column.
+// The man page is made from this text by help2man: the usage is one line,
+// its synopsis; an indented line is a term, and its description follows
+// after two or more blanks or on the next line, indented to the
+// descriptions' column.
 const char* const Usage =
-    "Usage: lexfall-record [--size WxH] [--fps N] [--from S] [--physics designed|sturdy] [--collide]\n"
-    "                      [--smooth] [--face FAMILY|FILE] [--utf8-words] [--] SCRIPT OUT\n"
+    "Usage: lexfall-record [OPTION]... [--] SCRIPT OUT\n"
     "\n"
     "Runs SCRIPT through Lexfall's scene, without a window, and writes what it\n"
     "shows to OUT: an animated GIF (OUT.gif), an animated WebP (OUT.webp), a video\n"
