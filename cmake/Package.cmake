@@ -27,7 +27,6 @@ else()
 endif()
 
 # The changelog, from the releases the metainfo lists.
-set(LEXFALL_METAINFO ${CMAKE_SOURCE_DIR}/src/app/res/io.github.lexfall.Lexfall.metainfo.xml)
 set(LEXFALL_CHANGELOG ${CMAKE_BINARY_DIR}/changelog.gz)
 add_custom_command(
   OUTPUT ${LEXFALL_CHANGELOG}
@@ -42,18 +41,9 @@ install(FILES ${LEXFALL_CHANGELOG} DESTINATION ${LEXFALL_DOC_DIR})
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME lexfall)
 set(CPACK_PACKAGE_VENDOR "The Lexfall developers")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "typed text as soft bodies that fall and bounce")
-set(CPACK_PACKAGE_DESCRIPTION
-"Lexfall treats text as physical matter. Every character you type, every
-word sprayed from a text file and every word of a WordNet answer becomes a
-soft body: the outline of its glyph is cut into triangles, every corner
-becomes a point mass and every edge a damped spring. The letters fall,
-bounce, sink and drift, and can be shoved about with the mouse; a compass
-sets the gravity of new letters.
-
-lexfall-record plays a script through the same scene without a window and
-writes an animated GIF or WebP or an MP4 or WebM video; lexfall-glyph draws the contours and
-triangles of one character as an SVG picture.")
+# From packaging/description.txt (cmake/Description.cmake).
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${LEXFALL_SUMMARY}")
+set(CPACK_PACKAGE_DESCRIPTION "${LEXFALL_DESCRIPTION}")
 set(CPACK_PACKAGE_CONTACT ${LEXFALL_MAINTAINER})
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${LEXFALL_MAINTAINER})
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
