@@ -174,6 +174,12 @@ void AliasedPainter::polygon(RasterBand& band, const Ink& ink, const IntPoint* p
     }
 }
 
+void AliasedPainter::triangles(RasterBand& band, const Ink& ink, const IntPoint* points, int count)
+{
+    for (int i = 0; i + 3 <= count; i += 3)
+        polygon(band, ink, points + i, 3);
+}
+
 void AliasedPainter::fillPolygon(RasterBand& band, const Ink& ink, const IntPoint* points, int count)
 {
     const double sample = ink.sampleOffset();

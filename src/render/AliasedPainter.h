@@ -20,6 +20,9 @@ public:
     // A closed polygon of two or more points, filled with the brush and
     // outlined with the pen.
     void polygon(RasterBand& band, const Ink& ink, const IntPoint* points, int count);
+    // The first `count` points as triangles, three points each, each drawn
+    // as polygon draws it.
+    void triangles(RasterBand& band, const Ink& ink, const IntPoint* points, int count);
     void ellipse(RasterBand& band, const Ink& ink, const Ellipse& ellipse);
     // A line in the pen's colour.
     void line(RasterBand& band, std::uint32_t pen, IntPoint from, IntPoint to);

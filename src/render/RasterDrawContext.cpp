@@ -54,5 +54,5 @@ void RasterDrawContext::triangles(const IntPoint* points, int count, std::span<c
     else if (m_ink.hasBrush && !m_ink.hasPen)
         m_maskFill.fill(m_band, m_ink.brush, points, count);
     else
-        DrawContext::triangles(points, count, shapes);
+        m_aliased.triangles(m_band, m_ink, points, count);
 }

@@ -35,8 +35,8 @@ public:
     void moveTo(int x, int y) override { m_position = IntPoint{x, y}; }
     void lineTo(int x, int y) override;
     void setSmoothEdges(bool on) override { m_smooth = on; }
-    // Filled without a pen and without smooth edges, the triangles go to
-    // the mask fill: the same pixels as one polygon each.
+    // Without smooth edges the same pixels as one polygon each: filled
+    // without a pen, through the mask fill.
     void triangles(const IntPoint* points, int count, std::span<const int> shapes) override;
 
 private:
