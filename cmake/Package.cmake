@@ -5,9 +5,9 @@ set(LEXFALL_HOMEPAGE "https://github.com/lexfall/lexfall")
 set(LEXFALL_MAINTAINER "The Lexfall developers <lexfall@users.noreply.github.com>")
 
 # Documentation: the README, the demo script as an example, and the
-# pictures the README shows, where its links expect them.
+# pictures and the performance notes the README links, where it expects them.
 install(FILES README.md DESTINATION ${LEXFALL_DOC_DIR})
-install(FILES docs/demo.gif docs/glyph-A.svg DESTINATION ${LEXFALL_DOC_DIR}/docs)
+install(FILES docs/demo.gif docs/glyph-A.svg docs/performance.md DESTINATION ${LEXFALL_DOC_DIR}/docs)
 install(FILES docs/demo.lexfall DESTINATION ${LEXFALL_DOC_DIR}/examples)
 
 # The copyright file: Lexfall's own statement, then the copyright files of
