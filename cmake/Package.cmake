@@ -5,9 +5,9 @@ set(LEXFALL_HOMEPAGE "https://github.com/lexfall/lexfall")
 set(LEXFALL_MAINTAINER "The Lexfall developers <lexfall@users.noreply.github.com>")
 
 # Documentation: the README, the demo script as an example, and the
-# pictures the README shows, where its links expect them.
+# pictures and the performance notes the README links, where it expects them.
 install(FILES README.md DESTINATION ${LEXFALL_DOC_DIR})
-install(FILES docs/demo.gif docs/glyph-A.svg DESTINATION ${LEXFALL_DOC_DIR}/docs)
+install(FILES docs/demo.gif docs/glyph-A.svg docs/performance.md DESTINATION ${LEXFALL_DOC_DIR}/docs)
 install(FILES docs/demo.lexfall DESTINATION ${LEXFALL_DOC_DIR}/examples)
 
 # The copyright file: Lexfall's own statement, then the copyright files of
@@ -27,7 +27,6 @@ else()
 endif()
 
 # The changelog, from the releases the metainfo lists.
-set(LEXFALL_METAINFO ${CMAKE_SOURCE_DIR}/src/app/res/io.github.lexfall.Lexfall.metainfo.xml)
 set(LEXFALL_CHANGELOG ${CMAKE_BINARY_DIR}/changelog.gz)
 add_custom_command(
   OUTPUT ${LEXFALL_CHANGELOG}
@@ -42,18 +41,9 @@ install(FILES ${LEXFALL_CHANGELOG} DESTINATION ${LEXFALL_DOC_DIR})
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME lexfall)
 set(CPACK_PACKAGE_VENDOR "The Lexfall developers")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "typed text as soft bodies that fall and bounce")
-set(CPACK_PACKAGE_DESCRIPTION
-"Lexfall treats text as physical matter. Every character you type, every
-word sprayed from a text file and every word of a WordNet answer becomes a
-soft body: the outline of its glyph is cut into triangles, every corner
-becomes a point mass and every edge a damped spring. The letters fall,
-bounce, sink and drift, and can be shoved about with the mouse; a compass
-sets the gravity of new letters.
-
-lexfall-record plays a script through the same scene without a window and
-writes an animated GIF or WebP or an MP4 or WebM video; lexfall-glyph draws the contours and
-triangles of one character as an SVG picture.")
+# From packaging/description.txt (cmake/Description.cmake).
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${LEXFALL_SUMMARY}")
+set(CPACK_PACKAGE_DESCRIPTION "${LEXFALL_DESCRIPTION}")
 set(CPACK_PACKAGE_CONTACT ${LEXFALL_MAINTAINER})
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${LEXFALL_MAINTAINER})
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)

@@ -6,6 +6,8 @@
 
 #include "record/SettingOptions.h"
 
+#include "glyph/FontCatalog.h"
+
 namespace shell {
 
 namespace {
@@ -132,7 +134,8 @@ void rememberFace(std::vector<std::string>& recent, const std::string& face)
 std::string faceMenuLabel(const std::string& face)
 {
     const auto slash = face.find_last_of('/');
-    const std::string shown = slash == std::string::npos ? face : face.substr(slash + 1);
+    const std::optional<std::string> name = FontCatalog::faceName(face);
+    const std::string shown = name ? *name : slash == std::string::npos ? face : face.substr(slash + 1);
     std::string label;
     for (const char c : shown)
         label += c == '&' ? std::string("&&") : std::string(1, c);

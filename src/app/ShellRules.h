@@ -62,8 +62,9 @@ unsigned characterCode(long unicode, KeyKind kind, bool alt, bool ctrl);
 // at most kRecentFaces.
 inline constexpr int kRecentFaces = 4;
 void rememberFace(std::vector<std::string>& recent, const std::string& face);
-// A face's menu text: a family as it is, a file by its name (and ":N"
-// for a face of a collection); '&' doubled.
+// A face's menu text: a family as it is, a face file by the name its
+// face gives ("WenQuanYi Zen Hei Mono" for face 1 of wqy-zenhei.ttc), or
+// by the file's name when it holds no such face; '&' doubled.
 std::string faceMenuLabel(const std::string& face);
 
 // The status-bar texts of the lock-key indicators.

@@ -65,6 +65,32 @@ Pattern matchPattern(FcConfig* config, FcPattern* pattern)
     return Pattern(pattern);
 }
 
+// A face named by its file, or "FILE:N" for face N of a collection, when
+// the file can be read.
+std::optional<FaceLocation> fileFace(const std::string& face)
+{
+    if (RegularFile(face.c_str()).isOpen())
+        return FaceLocation{face, 0};
+    const auto colon = face.rfind(':');
+    if (colon == std::string::npos || colon + 1 >= face.size())
+        return std::nullopt;
+    long index = 0;
+    const char* end = face.data() + face.size();
+    const auto [stop, failure] = std::from_chars(face.data() + colon + 1, end, index);
+    const std::string file = face.substr(0, colon);
+    if (failure != std::errc{} || stop != end || !RegularFile(file.c_str()).isOpen())
+        return std::nullopt;
+    return FaceLocation{file, index};
+}
+
+// Face `index` of a font file as fontconfig reads it, and the faces the
+// file holds (left 0 when that face cannot be read); null when it cannot.
+Pattern queryFace(const std::string& file, long index, int& faces)
+{
+    return Pattern(FcFreeTypeQuery(reinterpret_cast<const FcChar8*>(file.c_str()), static_cast<unsigned>(index),
+                                   nullptr, &faces));
+}
+
 } // namespace
 
 // The toolkit keeps a configuration of its own.
@@ -92,16 +118,18 @@ std::optional<FaceLocation> FontCatalog::locate(const std::string& face, std::st
         error = "no face was named";
         return std::nullopt;
     }
-    if (RegularFile(face.c_str()).isOpen())
-        return FaceLocation{face, 0};
-    const auto colon = face.rfind(':');
-    if (colon != std::string::npos && colon + 1 < face.size()) {
-        long index = 0;
-        const char* end = face.data() + face.size();
-        const auto [stop, failure] = std::from_chars(face.data() + colon + 1, end, index);
-        const std::string file = face.substr(0, colon);
-        if (failure == std::errc{} && stop == end && RegularFile(file.c_str()).isOpen())
-            return FaceLocation{file, index};
+    if (const std::optional<FaceLocation> file = fileFace(face)) {
+        // A face past the end of a collection is named as such; a file that
+        // holds no face is left for the face loader to refuse.
+        int faces = 0;
+        queryFace(file->file, 0, faces);
+        if (faces > 0 && (file->index < 0 || file->index >= faces)) {
+            error = "\"" + file->file + "\" holds " +
+                    (faces == 1 ? std::string("1 face (0)")
+                                : std::to_string(faces) + " faces (0 to " + std::to_string(faces - 1) + ")");
+            return std::nullopt;
+        }
+        return file;
     }
     struct stat status {};
     if (::stat(face.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
@@ -116,6 +144,20 @@ std::optional<FaceLocation> FontCatalog::locate(const std::string& face, std::st
     if (std::optional<FaceLocation> found = findFamily(face))
         return found;
     error = "no installed font family is named \"" + printable(face) + "\"";
+    return std::nullopt;
+}
+
+std::optional<std::string> FontCatalog::faceName(const std::string& face)
+{
+    const std::optional<FaceLocation> file = fileFace(face);
+    if (!file || file->index < 0)
+        return std::nullopt;
+    int faces = 0;
+    const Pattern font = queryFace(file->file, file->index, faces);
+    FcChar8* name = nullptr;
+    if (font && (FcPatternGetString(font.get(), FC_FULLNAME, 0, &name) == FcResultMatch ||
+                 FcPatternGetString(font.get(), FC_FAMILY, 0, &name) == FcResultMatch))
+        return std::string(reinterpret_cast<const char*>(name));
     return std::nullopt;
 }
 

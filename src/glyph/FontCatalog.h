@@ -27,8 +27,14 @@ public:
 
     // The face a user names: a font file, "FILE:N" for face N of a
     // collection, or an installed family as findFamily takes it. None, with
-    // the reason in `error`, when there is no such file or family.
+    // the reason in `error`, when there is no such file or family, or the
+    // collection holds no face N (the reason then says how many it holds).
     std::optional<FaceLocation> locate(const std::string& face, std::string& error) const;
+
+    // The name a face file gives its face, "FILE:N" naming face N of a
+    // collection: its full name ("DejaVu Sans Bold"), else its family. None
+    // for a family, and for a file that holds no such face.
+    static std::optional<std::string> faceName(const std::string& face);
 
     // Every family name once, sorted.
     std::vector<std::string> families() const;

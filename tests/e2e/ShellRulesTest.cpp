@@ -68,7 +68,7 @@ TEST(CommandLineTest, SettingsFaceAndFrameStatsForTheRun)
     }
 }
 
-TEST(RecentFaces, NewestFirstEachOnceAtMostFour)
+TEST(RecentFaces, NewestFirstEachOnceAtMostFourByTheirNames)
 {
     std::vector<std::string> recent;
     for (const char* face : {"A", "B", "C", "D", "B", "E"})
@@ -76,6 +76,8 @@ TEST(RecentFaces, NewestFirstEachOnceAtMostFour)
     EXPECT_EQ(recent, (std::vector<std::string>{"E", "B", "D", "C"}));
     EXPECT_EQ(shell::faceMenuLabel("/usr/share/fonts/x/Fish & Chips.ttc:1"), "Fish && Chips.ttc:1");
     EXPECT_EQ(shell::faceMenuLabel("DejaVu Serif:bold"), "DejaVu Serif:bold");
+    EXPECT_EQ(shell::faceMenuLabel("/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc:1"), "WenQuanYi Zen Hei Mono");
+    EXPECT_EQ(shell::faceMenuLabel("/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"), "DejaVu Sans Bold");
 }
 
 TEST(CommandLineTest, BadArgumentsAreRefusedWithAReason)

@@ -133,6 +133,10 @@ TEST(OtherFaces, CollectionsFamiliesAndBrokenFiles)
         EXPECT_EQ(mesher.familyName(), "WenQuanYi Zen Hei Mono");
     }
     EXPECT_FALSE(mesher.loadFace({kZenHei, 3}, 48)); // the collection has three faces
+    for (const char* past : {":3", ":7", ":-1"}) {
+        EXPECT_FALSE(catalog.locate(kZenHei + past, error)) << past;
+        EXPECT_EQ(error, "\"" + kZenHei + "\" holds 3 faces (0 to 2)") << past;
+    }
     ASSERT_TRUE(mesher.triangulate(U'\u6771', 30.0));
     EXPECT_FALSE(mesher.mesh().empty());
 }
