@@ -16,7 +16,7 @@ namespace {
 std::unique_ptr<CLI::App> makeParser(CommandLine& result)
 {
     auto app = std::make_unique<CLI::App>(
-        "Turns typed text into soft bodies that fall, bounce and can be pushed about.", "lexfall");
+        "Turns typed text into soft bodies that fall, bounce, pile up and can be pushed about.", "lexfall");
     app->set_version_flag("--version", kVersionText);
     app->add_flag("--frame-stats", result.frameStats, "print the frames painted and ticks run each second on standard error");
     app->add_option("--face", result.face,
