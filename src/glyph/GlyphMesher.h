@@ -61,8 +61,9 @@ public:
         return selectGlyph(latin1(c), precision);
     }
     // On true the mesh holds the character's segments: none for a glyph
-    // without an outline or past the glyph budget. False, with the mesh
-    // empty, when there is no glyph.
+    // without an outline; the face's missing-glyph box for an outline
+    // that gives no triangle (past the glyph budget, say). False, with
+    // the mesh empty, when there is no glyph.
     bool triangulate(char32_t c, double precision);
     template <std::same_as<char> Byte>
     bool triangulate(Byte c, double precision)
@@ -111,6 +112,8 @@ public:
 
 private:
     void resetSelection();
+    // Refills the mesh with a glyph's triangles, finer chords if need be.
+    void meshGlyph(const FontGlyph& glyph, double precision);
 
     std::string m_fontDirectory;
     FontEngine m_engine; // outlives the faces
