@@ -157,6 +157,12 @@ bool CLexfallCanvas::chooseFileToOpen(const OpenFileRequest& request, std::strin
     return true;
 }
 
+void CLexfallCanvas::showStatus(const std::string& text)
+{
+    if (auto* frame = wxDynamicCast(GetParent(), wxFrame))
+        frame->SetStatusText(wxString::FromUTF8(text));
+}
+
 Rgb CLexfallCanvas::background() const
 {
     const wxColour window = GetBackgroundColour();

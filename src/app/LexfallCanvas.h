@@ -53,6 +53,7 @@ public:
     bool hasCapture() const override;
     void releaseCapture() override;
     bool chooseFileToOpen(const OpenFileRequest& request, std::string& path) override;
+    void showStatus(const std::string& text) override;
 
 private:
     // Draws the scene into the frame and puts the frame on `dc`.

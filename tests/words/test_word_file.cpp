@@ -265,17 +265,23 @@ TEST(OpenWordFile, AcceptedFileSelectsNozzleAndRestartsAtTheFirstWord)
     EXPECT_EQ(rig.window.fileRequests.size(), 2u);
 }
 
-TEST(OpenWordFile, FileWithoutWordsOrUnopenableKeepsTheModeAndAsksAgain)
+// The status line says why a file gave no words.
+TEST(OpenWordFile, FileWithoutWordsOrUnopenableSaysSoKeepsTheModeAndAsksAgain)
 {
     TempFolder folder;
     SceneRig rig;
     CLexfallView& view = rig.view;
     chooseWordFile(rig, folder.write("good.txt", "word"));
     ASSERT_TRUE(view.m_bWordsLoaded);
+    EXPECT_EQ(rig.window.status, "1 word from good.txt");
     view.OnModeManipulate();
 
-    for (const std::string& path : {folder.write("empty.txt", ""), folder.path() + "/missing.txt"}) {
+    const std::vector<std::pair<std::string, std::string>> refused = {
+        {folder.write("empty.txt", ""), "empty.txt holds no words"},
+        {folder.path() + "/missing.txt", "missing.txt cannot be read"}};
+    for (const auto& [path, status] : refused) {
         chooseWordFile(rig, path);
+        EXPECT_EQ(rig.window.status, status);
         EXPECT_FALSE(view.m_bWordsLoaded) << path;
         EXPECT_EQ(view.m_pWords, nullptr) << path;
         EXPECT_TRUE(view.m_bManipulateMode) << path;
