@@ -9,8 +9,12 @@ cd "$(dirname "$0")/.."
 
 JOBS=$(nproc 2>/dev/null || echo 2)
 
-build() {
+configure() {
   cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+}
+
+build() {
+  configure
   cmake --build build -j "$JOBS"
 }
 
@@ -36,7 +40,10 @@ package() {
 case "${1:-}" in
   run)
     sh scripts/install-deps.sh
-    build
+    # The program and the faces and words it reads, not the tests and
+    # benchmarks: the test command builds those in the same tree.
+    configure
+    cmake --build build -j "$JOBS" --target lexfall
     exec ./build/bin/lexfall
     ;;
   test)

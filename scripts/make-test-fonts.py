@@ -182,12 +182,17 @@ def main(argv):
         "twin": polygon_glyph(rect(0, 0, 10, 30), rect(0, 40, 10, 50)),
         "round": polygon_glyph([(0, 30), ("q", 0, 60), (30, 60), ("q", 60, 60), (60, 30),
                                 ("q", 60, 0), (30, 0), ("q", 0, 0)]),
+        # An "o" drawn as some faces draw it: both contours of control
+        # points only, the hole close to the outer contour's corners.
+        "o": polygon_glyph([("q", 6, 70), ("q", 58, 70), ("q", 58, 1), ("q", 6, 1)],
+                           [("q", 24, 10), ("q", 40, 10), ("q", 47, 21), ("q", 47, 50),
+                            ("q", 40, 61), ("q", 24, 61), ("q", 17, 50), ("q", 17, 21)]),
         # More outline points than any real glyph: 4,097.
         "comb": polygon_glyph([(0, 0)] + [(i, 30 + 5 * (i % 2)) for i in range(4096)]),
     }
     advances = {"space": 16, "square": 37, "ring": 60, "twin": 12}
     mapping = {32: "space", 65: "square", 79: "ring", 87: "backwards", 88: "crossing",
-               90: "bowtie", 105: "twin", 67: "round", 77: "comb"}
+               90: "bowtie", 105: "twin", 67: "round", 77: "comb", 111: "o"}
     build(os.path.join(out, "shapes.ttf"), shapes, advances, [(4, 3, 1, mapping)])
 
     build_cff(os.path.join(out, "shapes-cff.otf"))

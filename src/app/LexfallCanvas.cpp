@@ -157,19 +157,35 @@ bool CLexfallCanvas::chooseFileToOpen(const OpenFileRequest& request, std::strin
     return true;
 }
 
+void CLexfallCanvas::showStatus(const std::string& text)
+{
+    if (auto* frame = wxDynamicCast(GetParent(), wxFrame))
+        frame->SetStatusText(wxString::FromUTF8(text));
+}
+
 Rgb CLexfallCanvas::background() const
 {
     const wxColour window = GetBackgroundColour();
     return m_view.m_crBackground.value_or(Rgb{window.Red(), window.Green(), window.Blue()});
 }
 
-const RasterFrame& CLexfallCanvas::paintFrame()
+bool CLexfallCanvas::frameHolds() const
 {
     const wxSize size = GetClientSize();
-    return m_painter.paint(m_view, size.GetWidth(), size.GetHeight(), background());
+    return m_painter.holds(m_view, size.GetWidth(), size.GetHeight(), background());
 }
 
-void CLexfallCanvas::paintTo(wxDC& dc)
+const RasterFrame& CLexfallCanvas::paintFrame()
+{
+    if (!frameHolds()) {
+        const wxSize size = GetClientSize();
+        m_painter.paint(m_view, size.GetWidth(), size.GetHeight(), background());
+        m_frameShown = false;
+    }
+    return m_painter.frame();
+}
+
+void CLexfallCanvas::paintTo(wxDC& dc, bool whole)
 {
     paintFrame();
     if (!m_blitter.blit(dc, m_painter.frame())) {
@@ -180,6 +196,10 @@ void CLexfallCanvas::paintTo(wxDC& dc)
         WxDrawContext context(dc);
         m_view.OnDraw(context);
     }
+    // A paint event's context is clipped to what needs it: the rest of
+    // the window still shows the frame before, if the frame changed.
+    if (whole)
+        m_frameShown = true;
 }
 
 bool CLexfallCanvas::exportPicture(const std::string& path, std::string& error)
@@ -275,7 +295,7 @@ void CLexfallCanvas::countFrame(bool painted)
 void CLexfallCanvas::OnPaint(wxPaintEvent&)
 {
     wxPaintDC dc(this);
-    paintTo(dc);
+    paintTo(dc, GetUpdateRegion().Contains(GetClientRect()) == wxInRegion);
     countFrame(true);
 }
 
@@ -293,11 +313,14 @@ void CLexfallCanvas::OnTimerEvent(wxTimerEvent& event)
     const bool repaint = std::exchange(m_repaintAfterTick, false);
     // Under load a queued repaint would wait behind the next timer for
     // good; painting here shows every tick, or at worst fewer ticks a
-    // second, never a frozen picture.
+    // second, never a frozen picture. A picture the same as the one on
+    // the screen (a scene that stands still) is not painted again.
     if (repaint && IsShownOnScreen()) {
-        wxClientDC dc(this);
-        paintTo(dc);
-        countFrame(true);
+        if (!m_frameShown || !frameHolds()) {
+            wxClientDC dc(this);
+            paintTo(dc, true);
+            countFrame(true);
+        }
     } else {
         if (repaint)
             Refresh();

@@ -53,12 +53,16 @@ public:
     bool hasCapture() const override;
     void releaseCapture() override;
     bool chooseFileToOpen(const OpenFileRequest& request, std::string& path) override;
+    void showStatus(const std::string& text) override;
 
 private:
-    // Draws the scene into the frame and puts the frame on `dc`.
-    void paintTo(wxDC& dc);
-    // Draws the scene into the frame only.
+    // Draws the scene into the frame and puts the frame on `dc`: on the
+    // whole window, or only where `dc` is clipped to.
+    void paintTo(wxDC& dc, bool whole);
+    // Draws the scene into the frame only, unless it holds the scene.
     const RasterFrame& paintFrame();
+    // Whether the frame holds the scene as it would be painted now.
+    bool frameHolds() const;
     Rgb background() const;
     void handOverFrames();
     void countFrame(bool painted);
@@ -84,6 +88,8 @@ private:
     // kept between frames, so painting allocates nothing of its own.
     FramePainter m_painter;
     FrameBlitter m_blitter;
+    // Whether the frame is the picture on the screen.
+    bool m_frameShown = false;
     // While a tick runs, its repaint request is served by painting at the
     // end of the tick rather than queued behind the next timer.
     bool m_inTick = false;

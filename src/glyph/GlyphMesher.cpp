@@ -132,10 +132,21 @@ bool GlyphMesher::triangulate(char32_t c, double precision)
     m_mesh.clear();
     if (!selectGlyph(c, precision))
         return false;
-    // An outline past the budget meshes as no outline at all: empty.
-    if (m_triangulator->init(m_currentGlyph))
-        m_triangulator->triangulateRefining(precision);
+    meshGlyph(*m_currentGlyph, precision);
+    // A typed key is never lost: an outline that gives no triangle at any
+    // precision (past the budget, refused by the tessellator, or holes
+    // only) shows the face's missing-glyph box instead.
+    if (m_mesh.empty() && m_currentGlyph->pointCount() > 0)
+        if (const FontGlyph* box = m_cache->glyph(GlyphCache::FirstGlyphKey))
+            meshGlyph(*box, precision);
     return true;
+}
+
+void GlyphMesher::meshGlyph(const FontGlyph& glyph, double precision)
+{
+    // An outline past the budget meshes as no outline at all: empty.
+    if (m_triangulator->init(&glyph))
+        m_triangulator->triangulateRefining(precision);
 }
 
 double GlyphMesher::advanceWidth(char32_t c)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <concepts>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,6 +16,12 @@ class FontGlyph;
 class GlyphWireTriangulator;
 class ParticleSystem;
 struct Particle;
+
+// The code of a byte of Latin-1 text.
+constexpr char32_t latin1(char c)
+{
+    return static_cast<unsigned char>(c);
+}
 
 // The one object through which the program uses fonts: loads a face by
 // name (then from the font directory), keeps it at a point size, answers
@@ -43,18 +50,43 @@ public:
     bool setPointSize(int pointSize);
     // Whether characters a face lacks come from installed faces (on).
     void setFallback(bool on) { m_fallback = on; }
+    // The entry points below take a character code. A char (and only a
+    // char: other integers convert as they always did) is a byte of
+    // Latin-1 text, read unsigned, so that 'é' (0xE9) is U+00E9 and not
+    // a code beyond Unicode.
     bool selectGlyph(char32_t c, double precision);
+    template <std::same_as<char> Byte>
+    bool selectGlyph(Byte c, double precision)
+    {
+        return selectGlyph(latin1(c), precision);
+    }
     // On true the mesh holds the character's segments: none for a glyph
-    // without an outline or past the glyph budget. False, with the mesh
-    // empty, when there is no glyph.
+    // without an outline; the face's missing-glyph box for an outline
+    // that gives no triangle (past the glyph budget, say). False, with
+    // the mesh empty, when there is no glyph.
     bool triangulate(char32_t c, double precision);
+    template <std::same_as<char> Byte>
+    bool triangulate(Byte c, double precision)
+    {
+        return triangulate(latin1(c), precision);
+    }
     // Advance in pixels; 0 without a glyph.
     double advanceWidth(char32_t c);
+    template <std::same_as<char> Byte>
+    double advanceWidth(Byte c)
+    {
+        return advanceWidth(latin1(c));
+    }
     const GlyphMesh& mesh() const { return m_mesh; }
     bool hasFont() const;
     // The glyph of a character, loading it if need be; null without one.
     // Valid until the next call of the mesher.
     const FontGlyph* glyph(char32_t c);
+    template <std::same_as<char> Byte>
+    const FontGlyph* glyph(Byte c)
+    {
+        return glyph(latin1(c));
+    }
     // A word shaped in a face loaded with loadFace: its glyphs left to
     // right, each a key that triangulate, advanceWidth and buildGlyphBody
     // take like a character. Empty without such a face.
@@ -71,9 +103,17 @@ public:
     // False, with nothing changed, when triangulation fails.
     bool buildGlyphBody(char32_t c, ParticleSystem* system, double precision, double stiffness, double damping,
                         std::vector<Particle*>* triangleVertices);
+    template <std::same_as<char> Byte>
+    bool buildGlyphBody(Byte c, ParticleSystem* system, double precision, double stiffness, double damping,
+                        std::vector<Particle*>* triangleVertices)
+    {
+        return buildGlyphBody(latin1(c), system, precision, stiffness, damping, triangleVertices);
+    }
 
 private:
     void resetSelection();
+    // Refills the mesh with a glyph's triangles, finer chords if need be.
+    void meshGlyph(const FontGlyph& glyph, double precision);
 
     std::string m_fontDirectory;
     FontEngine m_engine; // outlives the faces

@@ -60,41 +60,57 @@ void GlyphVectorizer::vectorizeContour(int k)
     if (cubic && last > first) {
         vectorizeCubicContour(contour, first, last);
     } else if (last > first) {
-        auto point = [&](int i) {
-            const GlyphOutline::Point& p = m_outline.points[i];
+        const int n = last - first + 1;
+        auto onCurve = [&](int i) { return (m_outline.flags[first + i % n] & GlyphOutline::OnCurve) != 0; };
+        // The walk starts at an on-curve point: started at a control
+        // point, it would join the pieces on either side of that point
+        // by a chord, which can cut through a hole.
+        int shift = 0;
+        while (shift < n && !onCurve(shift))
+            ++shift;
+        auto on = [&](int j) { return onCurve(j + shift); };
+        auto point = [&](int j) {
+            const GlyphOutline::Point& p = m_outline.points[first + (j + shift) % n];
             return ContourPoint{p.x * PixelsPer26Dot6Unit, p.y * PixelsPer26Dot6Unit};
         };
-        auto on = [&](int i) { return (m_outline.flags[i] & GlyphOutline::OnCurve) != 0; };
-
-        int prev = first;
-        int cur = first + 1;
-        for (int i = first + 1; i <= last; ++i) {
-            const int next = i == last ? first : i + 1;
-            const ContourPoint p = point(prev), c = point(cur), n = point(next);
-            if (on(prev)) {
-                if (on(cur)) {
-                    contour.add(p.x, p.y);
-                    if (i == last)
-                        contour.add(c.x, c.y);
-                } else if (on(next)) {
-                    addArc(contour, p, c, n);
-                    if (i == last - 1)
-                        contour.add(n.x, n.y);
-                } else {
-                    addArc(contour, p, c, midpoint(c, n));
-                }
-            } else if (!on(cur)) {
-                const ContourPoint m = midpoint(p, c);
-                if (on(next)) {
-                    addArc(contour, m, c, n);
-                    if (i == last - 1)
-                        contour.add(n.x, n.y);
-                } else {
-                    addArc(contour, m, c, midpoint(c, n));
-                }
+        if (shift == n) {
+            // Control points only: an arc around each, between the
+            // midpoints on either side.
+            for (int j = 0; j < n; ++j) {
+                const ContourPoint c = point(j);
+                addArc(contour, midpoint(point(j + n - 1), c), c, midpoint(c, point(j + 1)));
             }
-            prev = cur;
-            cur = next;
+        } else {
+            int prev = 0;
+            int cur = 1;
+            for (int i = 1; i < n; ++i) {
+                const int next = i == n - 1 ? 0 : i + 1;
+                const ContourPoint p = point(prev), c = point(cur), m = point(next);
+                if (on(prev)) {
+                    if (on(cur)) {
+                        contour.add(p.x, p.y);
+                        if (i == n - 1)
+                            contour.add(c.x, c.y);
+                    } else if (on(next)) {
+                        addArc(contour, p, c, m);
+                        if (i == n - 2)
+                            contour.add(m.x, m.y);
+                    } else {
+                        addArc(contour, p, c, midpoint(c, m));
+                    }
+                } else if (!on(cur)) {
+                    const ContourPoint half = midpoint(p, c);
+                    if (on(next)) {
+                        addArc(contour, half, c, m);
+                        if (i == n - 2)
+                            contour.add(m.x, m.y);
+                    } else {
+                        addArc(contour, half, c, midpoint(c, m));
+                    }
+                }
+                prev = cur;
+                cur = next;
+            }
         }
     }
     contour.finish();

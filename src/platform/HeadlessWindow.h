@@ -7,7 +7,8 @@
 // A window with no screen behind it: a fixed client area, timers granted
 // but driven by the caller, a mouse capture that is only remembered, and
 // an open-file dialog that answers with `fileAnswer` (cancelled when it is
-// empty). Serves benchmarks and headless runs of the scene.
+// empty) and no status line. Serves benchmarks and headless runs of the
+// scene.
 class HeadlessWindow final : public WindowPort {
 public:
     HeadlessWindow(int width, int height) : m_rect{0, 0, width, height} {}
@@ -23,6 +24,7 @@ public:
         path = fileAnswer;
         return !path.empty();
     }
+    void showStatus(const std::string&) override {}
 
     std::string fileAnswer;
 

@@ -6,7 +6,7 @@
 
 // Base of the scene view: the window operations, forwarded to the window
 // the view is attached to. Detached, the view has an empty client area,
-// no timer, no capture and no dialog.
+// no timer, no capture, no dialog and no status line.
 class ViewBase {
 public:
     void attachWindow(WindowPort* window) { m_pWindow = window; }
@@ -37,6 +37,11 @@ protected:
     bool ChooseFileToOpen(const OpenFileRequest& request, std::string& path)
     {
         return m_pWindow && m_pWindow->chooseFileToOpen(request, path);
+    }
+    void ShowStatus(const std::string& text)
+    {
+        if (m_pWindow)
+            m_pWindow->showStatus(text);
     }
 
 private:

@@ -28,4 +28,6 @@ public:
     virtual void releaseCapture() = 0;
     // Runs the modal open-file dialog; false when cancelled.
     virtual bool chooseFileToOpen(const OpenFileRequest& request, std::string& path) = 0;
+    // Tells the user something in the window's status line (UTF-8).
+    virtual void showStatus(const std::string& text) = 0;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <concepts>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -97,6 +98,12 @@ public:
     void UpdatePoints(const TriangleList& list, int offset);
 
     void AddCharacter(char32_t c);
+    // A byte of Latin-1 text, read unsigned (as the mesher reads it).
+    template <std::same_as<char> Byte>
+    void AddCharacter(Byte c)
+    {
+        AddCharacter(latin1(c));
+    }
     // A word of a face chosen with ChooseFace, shaped: kerned, joined and
     // in right-to-left order where its script asks, each glyph a body.
     void AddShapedWord(const std::u32string& word);

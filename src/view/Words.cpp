@@ -1,5 +1,7 @@
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <string>
 #include <string_view>
 
 #include "view/CLexfallView.h"
@@ -20,15 +22,20 @@ void CLexfallView::OnOpenWordFile()
         return;
 
     // An unreadable file is treated like one without words: the mode
-    // stays and the Nozzle command asks again.
-    if (LoadWordFile(path.c_str(), m_pWords, m_bUtf8Words) == 1) {
+    // stays and the Nozzle command asks again. The status line says which.
+    const std::string name = std::filesystem::path(path).filename().string();
+    const int loaded = LoadWordFile(path.c_str(), m_pWords, m_bUtf8Words);
+    if (loaded == 1) {
         m_bNozzleMode = true;
         m_bKeyboardMode = false;
         m_bManipulateMode = false;
         m_nWordIndex = 0;
         m_bWordsLoaded = true;
+        const std::size_t count = m_pWords->size();
+        ShowStatus(std::to_string(count) + (count == 1 ? " word from " : " words from ") + name);
     } else {
         m_bWordsLoaded = false;
+        ShowStatus(name + (loaded == 0 ? " holds no words" : " cannot be read"));
     }
 }
 

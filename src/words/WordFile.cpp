@@ -91,12 +91,21 @@ bool isUnicodeSpace(char32_t code)
 }
 
 // Words of a UTF-8 file: letters, numbers and their marks of any script;
-// white space of any script ends them, anything else is dropped. False,
-// with the words partly read, at the first byte that is not UTF-8.
+// white space of any script ends them, anything else is dropped. A word
+// is cut every 511 bytes, as read without the option. False, with the
+// words partly read, at the first byte that is not UTF-8.
 bool readUtf8Words(const RegularFile& file, WordList& words)
 {
     std::vector<unsigned char> block(kBlockSize);
+    // One buffer for every word; each word is copied out at its own size,
+    // so a long run costs the file's bytes and no more.
     std::string word;
+    word.reserve(kMaxWordLength);
+    const auto endWord = [&] {
+        if (!word.empty())
+            words.emplace_back(word);
+        word.clear();
+    };
     std::size_t kept = 0; // bytes of a sequence cut by the block's end, moved to its front
     for (std::uint64_t offset = 0;;) {
         const std::uint64_t got = file.readAt(offset, block.data() + kept, block.size() - kept);
@@ -117,23 +126,24 @@ bool readUtf8Words(const RegularFile& file, WordList& words)
                     return false;
                 }
             }
-            if (byte < 0x80 && kByteClasses[byte] != ByteClass::Drop) {
-                ended = kByteClasses[byte] == ByteClass::End;
-                if (kByteClasses[byte] == ByteClass::Letter)
-                    word += static_cast<char>(byte);
-                else if (!word.empty()) {
-                    words.push_back(std::move(word));
-                    word.clear();
-                }
-            } else if (byte >= 0x80 && (isLetterOrNumber(code) || isMark(code))) {
-                if (word.size() + static_cast<std::size_t>(length) > kMaxWordLength) {
-                    words.push_back(std::move(word));
-                    word.clear();
-                }
+            const ByteClass kind = byte < 0x80 ? kByteClasses[byte]
+                                   : isLetterOrNumber(code) || isMark(code) ? ByteClass::Letter
+                                   : isUnicodeSpace(code)                   ? ByteClass::Space
+                                                                            : ByteClass::Drop;
+            switch (kind) {
+            case ByteClass::Letter:
+                if (word.size() + static_cast<std::size_t>(length) > kMaxWordLength)
+                    endWord();
                 word.append(text.substr(i, static_cast<std::size_t>(length)));
-            } else if (byte >= 0x80 && isUnicodeSpace(code) && !word.empty()) {
-                words.push_back(std::move(word));
-                word.clear();
+                break;
+            case ByteClass::Space:
+                endWord();
+                break;
+            case ByteClass::End:
+                ended = true;
+                break;
+            case ByteClass::Drop:
+                break;
             }
             i += static_cast<std::size_t>(length);
         }
@@ -143,8 +153,7 @@ bool readUtf8Words(const RegularFile& file, WordList& words)
         std::copy(block.begin() + static_cast<std::ptrdiff_t>(i), block.begin() + static_cast<std::ptrdiff_t>(size),
                   block.begin());
     }
-    if (!word.empty())
-        words.push_back(std::move(word));
+    endWord();
     return true;
 }
 

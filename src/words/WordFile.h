@@ -15,4 +15,7 @@ using WordList = std::vector<std::string>;
 // With `utf8`, a file that is UTF-8 throughout gives words of letters and
 // numbers of any script (with their combining marks), in UTF-8, cut by
 // white space of any script; any other file is read as without it.
+//
+// Either way a word is at most 511 bytes: a longer run goes on as a new
+// word, cut before the letter that would not fit.
 int loadWordFile(const char* path, std::unique_ptr<WordList>& words, bool utf8 = false);

@@ -93,6 +93,25 @@ TEST(AddCharacter, PlacesTheGlyphAtTheInsertionPointAndAdvances)
         EXPECT_EQ(v.m_pPoints[i], (IntPoint{0, 0}));
 }
 
+// A char of Latin-1 text above 0x7F is the character of its code, at the
+// view's entry point and the mesher's alike, not a code beyond Unicode.
+TEST(AddCharacter, LatinOneCharsAreTheirCodes)
+{
+    SceneRig rig;
+    CLexfallView& v = rig.view;
+    const char e = '\xe9';
+    GlyphMesher& mesher = *v.m_pMesher;
+    EXPECT_EQ(mesher.glyph(e), mesher.glyph(U'\u00e9'));
+    EXPECT_EQ(mesher.advanceWidth(e), mesher.advanceWidth(U'\u00e9'));
+    ASSERT_TRUE(mesher.triangulate(U'\u00e9', 30.0));
+    const GlyphMesh accented = mesher.mesh();
+    ASSERT_TRUE(mesher.triangulate(e, 30.0));
+    EXPECT_EQ(mesher.mesh().size(), accented.size());
+    v.AddCharacter(e);
+    ASSERT_EQ(v.m_pAdvances.size(), 1u);
+    EXPECT_EQ(v.m_pAdvances[0], mesher.advanceWidth(U'\u00e9'));
+}
+
 TEST(AddCharacter, ForcesGravityFirstThenStiffSprings)
 {
     SceneRig rig;

@@ -106,12 +106,16 @@ TEST(GlyphVectorizer, ImpliedMidpointsAndOffCurveStarts)
     vectorize(v, OutlineBuilder().contour({{0, 0}, off(0, 20), off(20, 20), off(40, 20), {40, 0}}).outline());
     EXPECT_EQ(pointsOf(v.contour(0)), (Points{{0, 0}, {10, 20}, {30, 20}, {40, 0}}));
 
-    // An off-curve first point is no control point: the pieces around it
-    // meet in a chord.
-    vectorize(v, OutlineBuilder().contour({off(0, 0), {10, 10}, {20, 0}}).outline());
-    EXPECT_EQ(pointsOf(v.contour(0)), (Points{{10, 10}, {20, 0}}));
+    // An off-curve first point bends its arc like any other: the walk
+    // starts at the first on-curve point, and a contour of control
+    // points only has an arc around each (the "o" of some faces).
+    vectorize(v, OutlineBuilder().contour({off(0, 0), {0, 40}, {40, 40}, {40, 0}}).outline(), 10.0);
+    EXPECT_EQ(pointsOf(v.contour(0)), (Points{{0, 40}, {40, 40}, {40, 0}, {22.5, 2.5}, {10, 10}, {2.5, 22.5}}));
     vectorize(v, OutlineBuilder().contour({off(0, 0), off(20, 20), {40, 0}}).outline());
-    EXPECT_EQ(pointsOf(v.contour(0)), (Points{{10, 10}, {40, 0}}));
+    EXPECT_EQ(pointsOf(v.contour(0)), (Points{{40, 0}, {10, 10}}));
+    vectorize(v, OutlineBuilder().contour({off(0, 0), off(0, 40), off(40, 40), off(40, 0)}).outline());
+    EXPECT_EQ(pointsOf(v.contour(0)), (Points{{20, 0}, {0, 20}, {20, 40}, {40, 20}}));
+    EXPECT_EQ(v.contour(0).exterior, 1);
 
     // The last point off-curve bends the closing piece back to the start.
     vectorize(v, OutlineBuilder()

@@ -7,8 +7,8 @@
 #include "platform/WindowPort.h"
 
 // A window for tests: settable client size, recorded timer requests (which
-// a test may refuse), counted invalidations, a capture flag and a scripted
-// answer for the open-file dialog.
+// a test may refuse), counted invalidations, a capture flag, a scripted
+// answer for the open-file dialog and the status line's last text.
 class FakeWindow : public WindowPort {
 public:
     struct TimerRequest {
@@ -28,6 +28,7 @@ public:
     bool hasCapture() const override { return m_captured; }
     void releaseCapture() override;
     bool chooseFileToOpen(const OpenFileRequest& request, std::string& path) override;
+    void showStatus(const std::string& text) override { status = text; }
 
     // Timer: refuse further requests while set.
     bool refuseTimers = false;
@@ -42,6 +43,8 @@ public:
     // Dialog: the path the "user" picks, or nothing for Cancel.
     std::optional<std::string> fileAnswer;
     std::vector<OpenFileRequest> fileRequests;
+
+    std::string status;
 
 private:
     IntRect m_client;

@@ -20,21 +20,21 @@ struct Loaded {
     bool hasList;
 };
 
-Loaded load(const std::string& path)
+Loaded load(const std::string& path, bool utf8 = false)
 {
     std::unique_ptr<CLexfallView::WordList> list;
-    const int result = CLexfallView::LoadWordFile(path.c_str(), list);
+    const int result = CLexfallView::LoadWordFile(path.c_str(), list, utf8);
     return {result, list ? *list : Words{}, list != nullptr};
 }
 
-Loaded loadBytes(const TempFolder& folder, const std::string& bytes)
+Loaded loadBytes(const TempFolder& folder, const std::string& bytes, bool utf8 = false)
 {
-    return load(folder.write("words.txt", bytes));
+    return load(folder.write("words.txt", bytes), utf8);
 }
 
-Words wordsOf(const TempFolder& folder, const std::string& bytes)
+Words wordsOf(const TempFolder& folder, const std::string& bytes, bool utf8 = false)
 {
-    return loadBytes(folder, bytes).words;
+    return loadBytes(folder, bytes, utf8).words;
 }
 
 // Picks path in the open-file dialog of the word-file command.
@@ -108,24 +108,32 @@ TEST(WordFile, UnopenableFileDestroysTheList)
     EXPECT_EQ(*list, (Words{"fresh", "words"}));
 }
 
+// However the file is read: an ASCII run read as UTF-8 is cut as read
+// byte by byte, and a run of two-byte letters at the last whole letter.
 TEST(WordFile, LongRunsSplitEvery511Letters)
 {
     TempFolder folder;
     std::string run;
     for (int i = 0; i < 600; ++i)
         run += static_cast<char>('a' + i % 26);
-    Words words = wordsOf(folder, run + " next");
-    ASSERT_EQ(words.size(), 3u);
-    EXPECT_EQ(words[0], run.substr(0, 511));
-    EXPECT_EQ(words[1], run.substr(511));
-    EXPECT_EQ(words[2], "next");
+    for (const bool utf8 : {false, true}) {
+        Words words = wordsOf(folder, run + " next", utf8);
+        ASSERT_EQ(words.size(), 3u) << utf8;
+        EXPECT_EQ(words[0], run.substr(0, 511)) << utf8;
+        EXPECT_EQ(words[1], run.substr(511)) << utf8;
+        EXPECT_EQ(words[2], "next") << utf8;
 
-    words = wordsOf(folder, run.substr(0, 511));
-    EXPECT_EQ(words, Words{run.substr(0, 511)});
-    const std::string twice = run.substr(0, 511) + run.substr(0, 511);
-    words = wordsOf(folder, twice + "\n");
-    ASSERT_EQ(words.size(), 2u) << "no empty word at an exact multiple";
-    EXPECT_EQ(words[0] + words[1], twice);
+        words = wordsOf(folder, run.substr(0, 511), utf8);
+        EXPECT_EQ(words, Words{run.substr(0, 511)}) << utf8;
+        const std::string twice = run.substr(0, 511) + run.substr(0, 511);
+        words = wordsOf(folder, twice + "\n", utf8);
+        ASSERT_EQ(words.size(), 2u) << "no empty word at an exact multiple";
+        EXPECT_EQ(words[0] + words[1], twice) << utf8;
+    }
+    std::string accents;
+    for (int i = 0; i < 300; ++i)
+        accents += "\u00e9";
+    EXPECT_EQ(wordsOf(folder, "x" + accents, true), (Words{"x" + accents.substr(0, 510), accents.substr(510)}));
 }
 
 TEST(WordFile, WordsSpanningReadBlocksStayWhole)
@@ -257,17 +265,23 @@ TEST(OpenWordFile, AcceptedFileSelectsNozzleAndRestartsAtTheFirstWord)
     EXPECT_EQ(rig.window.fileRequests.size(), 2u);
 }
 
-TEST(OpenWordFile, FileWithoutWordsOrUnopenableKeepsTheModeAndAsksAgain)
+// The status line says why a file gave no words.
+TEST(OpenWordFile, FileWithoutWordsOrUnopenableSaysSoKeepsTheModeAndAsksAgain)
 {
     TempFolder folder;
     SceneRig rig;
     CLexfallView& view = rig.view;
     chooseWordFile(rig, folder.write("good.txt", "word"));
     ASSERT_TRUE(view.m_bWordsLoaded);
+    EXPECT_EQ(rig.window.status, "1 word from good.txt");
     view.OnModeManipulate();
 
-    for (const std::string& path : {folder.write("empty.txt", ""), folder.path() + "/missing.txt"}) {
+    const std::vector<std::pair<std::string, std::string>> refused = {
+        {folder.write("empty.txt", ""), "empty.txt holds no words"},
+        {folder.path() + "/missing.txt", "missing.txt cannot be read"}};
+    for (const auto& [path, status] : refused) {
         chooseWordFile(rig, path);
+        EXPECT_EQ(rig.window.status, status);
         EXPECT_FALSE(view.m_bWordsLoaded) << path;
         EXPECT_EQ(view.m_pWords, nullptr) << path;
         EXPECT_TRUE(view.m_bManipulateMode) << path;
