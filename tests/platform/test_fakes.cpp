@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <string>
+
+#include "platform/TaskPool.h"
 #include "support/FakeCommandUpdate.h"
 #include "support/FakeWindow.h"
 #include "support/RecordingDrawContext.h"
@@ -91,4 +95,18 @@ TEST(FakeCommandUpdate, RemembersWhatWasSaid)
     EXPECT_EQ(ui.enabled, true);
     EXPECT_EQ(ui.checkCalls, 2);
     EXPECT_EQ(ui.enableCalls, 1);
+}
+
+// A thread count that is not one is said, and the processors' count used.
+TEST(TaskPoolEnvironment, ABadThreadCountIsReported)
+{
+    for (const char* bad : {"abc", "0", "257", "3x"}) {
+        ::setenv("LEXFALL_THREADS", bad, 1);
+        EXPECT_NE(TaskPool::environmentProblem().find(std::string("\"") + bad + "\""), std::string::npos) << bad;
+    }
+    ::setenv("LEXFALL_THREADS", "3", 1);
+    EXPECT_EQ(TaskPool::environmentProblem(), "");
+    EXPECT_EQ(TaskPool::threadsFromEnvironment(), 3);
+    ::unsetenv("LEXFALL_THREADS");
+    EXPECT_EQ(TaskPool::environmentProblem(), "");
 }
