@@ -231,6 +231,9 @@ public:
     std::vector<unsigned char> m_leaving;
     std::vector<int> m_partOffsets;
     const char* m_pszWordNetText = nullptr; // belongs to the WordNet library
+    // The answer a scene file brought back, which m_pszWordNetText then
+    // points into.
+    std::string m_strWordNetAnswer;
     int m_nWordNetPos = 0;
     // Source of m_pszWordNetText on the first double-click; tests put
     // their own text here.
