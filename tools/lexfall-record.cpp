@@ -30,7 +30,7 @@ constexpr off_t kMaxScriptBytes = 1 << 20;
 // next line, indented to the descriptions' column.
 const char* const Usage =
     "Usage: lexfall-record [--size WxH] [--fps N] [--from S] [--physics designed|sturdy] [--collide]\n"
-    "                      [--smooth] [--face FAMILY|FILE] [--utf8-words] [--] SCRIPT OUT\n"
+    "                      [--smooth] [--face FAMILY|FILE] [--utf8-words] [--scene FILE] [--] SCRIPT OUT\n"
     "\n"
     "Runs SCRIPT through Lexfall's scene, without a window, and writes what it\n"
     "shows to OUT: an animated GIF (OUT.gif), an animated WebP (OUT.webp), a video\n"
@@ -47,6 +47,9 @@ const char* const Usage =
     "                  of a collection (default: Arial)\n"
     "  --utf8-words    read word files in UTF-8 as words of every language\n"
     "  --smooth        smooth edges from the start (as Display > Smooth Edges)\n"
+    "  --scene FILE    start from a scene saved by Lexfall (File > Save or the\n"
+    "                  script's save): its letters, settings and face replace\n"
+    "                  --physics, --collide, --face and --smooth\n"
     "An option's value follows it after a blank or an '=' (--fps=15).\n"
     "\n"
     "SCRIPT has one command a line; '#' starts a comment:\n"
@@ -63,10 +66,14 @@ const char* const Usage =
     "                               as the Display menu; the last four toggle\n"
     "  collide on|off               letters collide, or pass through each other\n"
     "  words PATH                   the Nozzle word file, beside SCRIPT if relative\n"
+    "  save PATH                    saves the scene as it stands (.lexscene), beside\n"
+    "                               SCRIPT if relative\n"
     "  wait SECONDS                 lets the scene run\n"
     "The scene ticks every 16 ms, 0.01 s of physics each; animation starts\n"
     "paused, as in the program (key Esc starts it). LEXFALL_THREADS=N sets the\n"
-    "threads it runs on; the bytes written are the same whatever the number.\n";
+    "threads it runs on; the bytes written are the same whatever the number.\n"
+    "A saved scene goes on bit for bit as it would have in a window of the size\n"
+    "it was saved in.\n";
 
 int usageError(const std::string& message)
 {
@@ -126,6 +133,15 @@ bool prepareWordFiles(Script& script, const std::string& scriptPath, bool utf8, 
         }
     }
     return true;
+}
+
+// Scenes are saved beside the script when named relative to it.
+void prepareSavePaths(Script& script, const std::string& scriptPath)
+{
+    const std::filesystem::path folder = std::filesystem::path(scriptPath).parent_path();
+    for (ScriptStep& step : script.steps)
+        if (step.action == ScriptStep::Action::Save && std::filesystem::path(step.path).is_relative())
+            step.path = (folder / step.path).string();
 }
 
 // Faces are named as the program takes them; a relative file lies beside
@@ -188,6 +204,7 @@ int main(int argc, char** argv)
     RecordOptions options;
     std::string scriptPath;
     std::string outPath;
+    std::string scenePath; // --scene
     int positional = 0;
     bool optionsDone = false;
 
@@ -229,11 +246,14 @@ int main(int argc, char** argv)
             options.utf8Words = true;
             continue;
         }
-        if (arg != "--size" && arg != "--fps" && arg != "--from" && arg != "--physics" && arg != "--face")
+        if (arg != "--size" && arg != "--fps" && arg != "--from" && arg != "--physics" && arg != "--face" &&
+            arg != "--scene")
             return usageError("unknown option " + arg);
         if (!joined && ++i >= argc)
             return usageError(arg + " needs a value");
-        if (arg == "--size") {
+        if (arg == "--scene") {
+            scenePath = value;
+        } else if (arg == "--size") {
             const auto x = value.find('x');
             if (x == std::string::npos || !wholeNumber(value.substr(0, x), kMinSide, kMaxSide, options.width) ||
                 !wholeNumber(value.substr(x + 1), kMinSide, kMaxSide, options.height))
@@ -282,6 +302,17 @@ int main(int argc, char** argv)
         std::cerr << error << "\n";
         return 2;
     }
+    prepareSavePaths(parsed.script, scriptPath);
+
+    SceneRecorder recorder(options);
+    // --scene: the script goes on from a saved scene.
+    if (!scenePath.empty()) {
+        std::string note;
+        if (!recorder.openScene(scenePath, error, note))
+            return failure("cannot open the scene \"" + scenePath + "\": " + error);
+        if (!note.empty())
+            std::cerr << "lexfall-record: " << note << "\n";
+    }
 
     std::unique_ptr<FrameWriter> writer =
         openFrameWriter(*format, outPath, options.width, options.height, options.fps, error);
@@ -292,7 +323,6 @@ int main(int argc, char** argv)
     if (isVideo(*format))
         writer = writeOnItsOwnThread(std::move(writer));
 
-    SceneRecorder recorder(options);
     bool recorded = false;
     {
         ProgressLine progress(parsed.script.ticks); // ends its line before any message
@@ -301,7 +331,7 @@ int main(int argc, char** argv)
             [&](int done) { progress(done, recorder.view().m_pBodies.size()); });
     }
     if (!recorded || !writer->finish()) {
-        const std::string message = writer->error();
+        const std::string message = recorder.error().empty() ? writer->error() : scriptPath + ":" + recorder.error();
         writer.reset();
         removeUnfinished(outPath);
         return failure(message);

@@ -13,6 +13,7 @@
 #include "app/LexfallWxView.h"
 #include "app/MainFrame.h"
 #include "app/SettingsStore.h"
+#include "view/SceneFile.h"
 
 namespace {
 
@@ -35,8 +36,9 @@ shell::CommandLine& commandLine()
 class CLexfallDocTemplate final : public wxDocTemplate {
 public:
     CLexfallDocTemplate(wxDocManager* manager, SettingsStore& settings)
-        : wxDocTemplate(manager, "Lexfal Document", "*", wxEmptyString, wxEmptyString, "Lexfall.Document",
-                        "Lexfall View", wxCLASSINFO(CLexfallDoc), wxCLASSINFO(CLexfallWxView)),
+        : wxDocTemplate(manager, "Lexfall Scene", wxString("*.") + sceneFile::kExtension, wxEmptyString,
+                        sceneFile::kExtension, "Lexfall.Document", "Lexfall View", wxCLASSINFO(CLexfallDoc),
+                        wxCLASSINFO(CLexfallWxView)),
           m_settings(settings)
     {
     }

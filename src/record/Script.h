@@ -20,6 +20,7 @@
 //   display wireframe|shaded|cursor|compass|animate|smooth
 //   collide on|off            letters collide, or pass through each other
 //   words PATH                the Nozzle word file, as File > Open
+//   save PATH                 the scene as it stands, as File > Save
 //   wait SECONDS
 //
 // TEXT runs from the blank after "type" to a '#' or the end of the line,
@@ -44,6 +45,7 @@ struct ScriptStep {
         Collide,     // letters collide when `on`
         Words,       // File > Open, answered with `path`
         Face,        // Font > Other Face, answered with `path`: a family or a file
+        Save,        // File > Save, to `path`
         Wait,        // `ticks` ticks
     };
 

@@ -142,6 +142,10 @@ public:
     static const char* SearchWordNet();
     // Folder the word-file dialog starts in (the sample word file's).
     std::string m_strWordFileDirectory;
+    // File > Open hands a scene file (view/SceneFile.h) here rather than
+    // reading it as words: the desktop opens it as its document. Without
+    // one, the scene is read into this view.
+    std::function<void(const std::string& path)> m_fnOpenScene;
 
     unsigned m_nTimerID = 0;
     std::unique_ptr<GlyphMesher> m_pMesher;

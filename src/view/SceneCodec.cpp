@@ -2,11 +2,15 @@
 // the shortest decimal that reads back to the same double, so a scene read
 // back holds the very bits it was saved with.
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <stdexcept>
+#include <type_traits>
 #include <utility>
 
 #include <nlohmann/json.hpp>
@@ -27,7 +31,7 @@ using Json = nlohmann::ordered_json;
 // What a scene may hold; more is refused before anything is made.
 constexpr long long kMaxBodies = 1'000'000 / 5;
 constexpr long long kMaxParticlesPerBody = 100'000;
-constexpr long long kMaxParticles = 10'000'000;
+constexpr long long kMaxParticles = 4'000'000;
 constexpr long long kMaxEntriesPerBody = 1'000'000;
 constexpr long long kMaxSubsteps = 64;
 constexpr long long kMaxWords = 10'000'000;
@@ -45,6 +49,96 @@ struct SceneError : std::runtime_error {
 
 bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
+// ---------------------------------------------------------------- packing
+
+// Lists longer than this are packed: little-endian IEEE doubles or 32-bit
+// integers, in base64 (RFC 4648). Reading a packed list is copying bytes;
+// reading a list of JSON numbers costs about a microsecond a number.
+constexpr std::size_t kPlainItems = 4;
+
+constexpr char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+std::string toBase64(const std::vector<unsigned char>& bytes)
+{
+    std::string out;
+    out.reserve((bytes.size() + 2) / 3 * 4);
+    std::size_t i = 0;
+    for (; i + 2 < bytes.size(); i += 3) {
+        const unsigned v = unsigned{bytes[i]} << 16 | unsigned{bytes[i + 1]} << 8 | bytes[i + 2];
+        out += {kBase64[v >> 18], kBase64[(v >> 12) & 63], kBase64[(v >> 6) & 63], kBase64[v & 63]};
+    }
+    if (i + 1 == bytes.size()) {
+        const unsigned v = unsigned{bytes[i]} << 16;
+        out += {kBase64[v >> 18], kBase64[(v >> 12) & 63], '=', '='};
+    } else if (i + 2 == bytes.size()) {
+        const unsigned v = unsigned{bytes[i]} << 16 | unsigned{bytes[i + 1]} << 8;
+        out += {kBase64[v >> 18], kBase64[(v >> 12) & 63], kBase64[(v >> 6) & 63], '='};
+    }
+    return out;
+}
+
+// The bytes of a base64 text; nothing when it is not one.
+std::optional<std::vector<unsigned char>> fromBase64(std::string_view text)
+{
+    static const auto values = [] {
+        std::array<signed char, 256> table{};
+        table.fill(-1);
+        for (int i = 0; i < 64; ++i)
+            table[static_cast<unsigned char>(kBase64[i])] = static_cast<signed char>(i);
+        return table;
+    }();
+    if (text.size() % 4 != 0)
+        return std::nullopt;
+    std::size_t padding = 0;
+    while (padding < 2 && padding < text.size() && text[text.size() - 1 - padding] == '=')
+        ++padding;
+    std::vector<unsigned char> out;
+    out.reserve(text.size() / 4 * 3);
+    for (std::size_t i = 0; i < text.size(); i += 4) {
+        unsigned v = 0;
+        for (std::size_t k = 0; k < 4; ++k) {
+            const bool pad = i + k >= text.size() - padding;
+            const int d = pad ? 0 : values[static_cast<unsigned char>(text[i + k])];
+            if (d < 0)
+                return std::nullopt;
+            v = v << 6 | static_cast<unsigned>(d);
+        }
+        out.push_back(static_cast<unsigned char>(v >> 16));
+        out.push_back(static_cast<unsigned char>(v >> 8));
+        out.push_back(static_cast<unsigned char>(v));
+    }
+    out.resize(out.size() - padding);
+    return out;
+}
+
+template <class T>
+std::vector<unsigned char> littleEndian(const std::vector<T>& values)
+{
+    using Bits = std::conditional_t<sizeof(T) == 8, std::uint64_t, std::uint32_t>;
+    std::vector<unsigned char> out;
+    out.reserve(values.size() * sizeof(T));
+    for (const T v : values) {
+        const Bits bits = std::bit_cast<Bits>(v);
+        for (std::size_t k = 0; k < sizeof(T); ++k)
+            out.push_back(static_cast<unsigned char>(bits >> (8 * k)));
+    }
+    return out;
+}
+
+template <class T>
+std::vector<T> fromLittleEndian(const std::vector<unsigned char>& bytes)
+{
+    using Bits = std::conditional_t<sizeof(T) == 8, std::uint64_t, std::uint32_t>;
+    std::vector<T> out(bytes.size() / sizeof(T));
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        Bits bits = 0;
+        for (std::size_t k = 0; k < sizeof(T); ++k)
+            bits |= static_cast<Bits>(bytes[i * sizeof(T) + k]) << (8 * k);
+        out[i] = std::bit_cast<T>(bits);
+    }
+    return out;
+}
+
 // ---------------------------------------------------------------- writing
 
 class Writer {
@@ -58,14 +152,20 @@ public:
 
     Json vector(const Vector3& v) { return Json::array({number(v.x), number(v.y), number(v.z)}); }
 
-    // One number when all are the same (to the bit), else one a value.
+    // One number when all are the same (to the bit), a few as numbers,
+    // more packed.
     Json column(const std::vector<double>& values)
     {
         for (double v : values)
             number(v);
         if (!values.empty() && std::all_of(values.begin(), values.end(), [&](double v) { return sameBits(v, values[0]); }))
             return values[0];
-        return Json(values);
+        return values.size() <= kPlainItems ? Json(values) : Json(toBase64(littleEndian(values)));
+    }
+
+    Json integers(const std::vector<int>& values)
+    {
+        return values.size() <= kPlainItems ? Json(values) : Json(toBase64(littleEndian(values)));
     }
 };
 
@@ -107,7 +207,104 @@ Json box(Writer& w, const CollisionBox& b)
     return Json::array({w.number(b.left), w.number(b.top), w.number(b.right), w.number(b.bottom)});
 }
 
-Json writeShape(const CollisionShape& s, const ParticleSystem& body, const ParticleIndex& index, Writer& w)
+bool sameColumn(const std::vector<double>& a, const std::vector<double>& b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), sameBits);
+}
+
+bool sameBox(const CollisionBox& a, const CollisionBox& b)
+{
+    return sameBits(a.left, b.left) && sameBits(a.top, b.top) && sameBits(a.right, b.right) && sameBits(a.bottom, b.bottom);
+}
+
+// What a sleeper measured: where its particles started the tick it last
+// moved (left out when they are where they stand), and the rest: "again"
+// when measuring its particles afresh gives the very same bits, as it
+// does for a letter that has slept a tick, else every value.
+Json writeMeasure(const CollisionShape& s, Writer& w)
+{
+    Json m = Json::object();
+    std::vector<double> x, y;
+    for (const Particle* p : s.particles) {
+        x.push_back(p->position.x);
+        y.push_back(p->position.y);
+    }
+    if (!sameColumn(x, s.startX) || !sameColumn(y, s.startY)) {
+        m["startX"] = w.column(s.startX);
+        m["startY"] = w.column(s.startY);
+    }
+    CollisionShape again = s;
+    again.remeasure();
+    std::vector<double> boxes, boxesAgain;
+    for (const CollisionBox& t : s.triangleBoxes)
+        boxes.insert(boxes.end(), {t.left, t.top, t.right, t.bottom});
+    for (const CollisionBox& t : again.triangleBoxes)
+        boxesAgain.insert(boxesAgain.end(), {t.left, t.top, t.right, t.bottom});
+    const bool same = sameBox(s.box, again.box) && sameBox(s.swept, again.swept) && s.finite == again.finite &&
+                      s.crushed == again.crushed && sameBits(s.shiftX, again.shiftX) && sameBits(s.shiftY, again.shiftY) &&
+                      sameBits(s.mass, again.mass) && sameBits(s.centreX, again.centreX) &&
+                      sameBits(s.centreY, again.centreY) && sameBits(s.inertia, again.inertia) &&
+                      sameBits(s.meanVX, again.meanVX) && sameBits(s.meanVY, again.meanVY) &&
+                      sameBits(s.meanSpin, again.meanSpin) && sameColumn(s.probeX, again.probeX) &&
+                      sameColumn(s.probeY, again.probeY) && sameColumn(s.probeStartX, again.probeStartX) &&
+                      sameColumn(s.probeStartY, again.probeStartY) && sameColumn(boxes, boxesAgain) &&
+                      s.gridStart == again.gridStart && s.gridTriangles == again.gridTriangles;
+    if (same) {
+        m["values"] = "again";
+        return m;
+    }
+    m["swept"] = box(w, s.swept);
+    m["shift"] = Json::array({w.number(s.shiftX), w.number(s.shiftY)});
+    m["mass"] = w.number(s.mass);
+    m["centre"] = Json::array({w.number(s.centreX), w.number(s.centreY)});
+    m["inertia"] = w.number(s.inertia);
+    m["meanVelocity"] = Json::array({w.number(s.meanVX), w.number(s.meanVY)});
+    m["meanSpin"] = w.number(s.meanSpin);
+    m["probeX"] = w.column(s.probeX);
+    m["probeY"] = w.column(s.probeY);
+    m["probeStartX"] = w.column(s.probeStartX);
+    m["probeStartY"] = w.column(s.probeStartY);
+    m["triangleBoxes"] = w.column(boxes);
+    m["gridStart"] = w.integers(s.gridStart);
+    m["gridTriangles"] = w.integers(s.gridTriangles);
+    return m;
+}
+
+// Whether the body's particles lie in memory in their order, as those of a
+// body read back do: then what a shape sorts by address it sorts alike.
+bool inAddressOrder(const ParticleSystem& body)
+{
+    for (int i = 1; i < body.particleCount(); ++i)
+        if (!std::less<>()(body.particleAt(i - 1), body.particleAt(i)))
+            return false;
+    return true;
+}
+
+// The probes along the outline as the number on each edge, when they lie
+// as a shape spaces them (k / (count + 1) of the way, edge by edge).
+std::optional<std::vector<int>> probesByEdge(const CollisionShape& s, const ParticleIndex& index)
+{
+    std::vector<int> counts;
+    std::size_t at = s.particles.size();
+    for (const CollisionShape::Edge& e : s.outline) {
+        const int a = index(e.a), b = index(e.b);
+        int count = 0;
+        while (at + static_cast<std::size_t>(count) < s.probes.size() &&
+               s.probes[at + static_cast<std::size_t>(count)].a == a && s.probes[at + static_cast<std::size_t>(count)].b == b)
+            ++count;
+        for (int k = 1; k <= count; ++k)
+            if (!sameBits(s.probes[at + static_cast<std::size_t>(k - 1)].u, static_cast<double>(k) / (count + 1)))
+                return std::nullopt;
+        counts.push_back(count);
+        at += static_cast<std::size_t>(count);
+    }
+    if (at != s.probes.size())
+        return std::nullopt;
+    return counts;
+}
+
+Json writeShape(const CollisionShape& s, const ParticleSystem& body, const TriangleList& triangles,
+                const ParticleIndex& index, Writer& w)
 {
     const std::size_t n = s.particles.size();
     if (n != static_cast<std::size_t>(body.particleCount()) || s.probes.size() < n)
@@ -127,23 +324,36 @@ Json writeShape(const CollisionShape& s, const ParticleSystem& body, const Parti
     out["rest"] = Json::array({w.number(s.restX), w.number(s.restY), w.number(s.restFirstX), w.number(s.restFirstY)});
     out["restArea"] = w.number(s.restArea);
     out["box"] = box(w, s.box);
-    out["corners"] = index.all(s.corners);
-    std::vector<int> outline;
-    outline.reserve(s.outline.size() * 3);
-    for (const CollisionShape::Edge& e : s.outline) {
-        outline.push_back(index(e.a));
-        outline.push_back(index(e.b));
-        outline.push_back(index(e.inner));
+    // The corners are the body's triangles, less those without area when
+    // the shape was made; its outline, theirs.
+    out["corners"] = s.corners == triangles ? Json("triangles") : w.integers(index.all(s.corners));
+    const std::vector<CollisionShape::Edge> rebuilt = CollisionShape::outlineOf(triangles);
+    const bool sameOutline = std::equal(s.outline.begin(), s.outline.end(), rebuilt.begin(), rebuilt.end(),
+                                        [](const auto& l, const auto& r) { return l.a == r.a && l.b == r.b && l.inner == r.inner; });
+    if (inAddressOrder(body) && sameOutline) {
+        out["outline"] = "triangles";
+    } else {
+        std::vector<int> outline;
+        outline.reserve(s.outline.size() * 3);
+        for (const CollisionShape::Edge& e : s.outline) {
+            outline.push_back(index(e.a));
+            outline.push_back(index(e.b));
+            outline.push_back(index(e.inner));
+        }
+        out["outline"] = w.integers(outline);
     }
-    out["outline"] = std::move(outline);
-    std::vector<int> a, b;
-    std::vector<double> u;
-    for (std::size_t k = n; k < s.probes.size(); ++k) {
-        a.push_back(s.probes[k].a);
-        b.push_back(s.probes[k].b);
-        u.push_back(s.probes[k].u);
+    if (const std::optional<std::vector<int>> counts = probesByEdge(s, index)) {
+        out["probes"] = Json{{"byEdge", w.integers(*counts)}};
+    } else {
+        std::vector<int> a, b;
+        std::vector<double> u;
+        for (std::size_t k = n; k < s.probes.size(); ++k) {
+            a.push_back(s.probes[k].a);
+            b.push_back(s.probes[k].b);
+            u.push_back(s.probes[k].u);
+        }
+        out["probes"] = Json{{"count", a.size()}, {"a", w.integers(a)}, {"b", w.integers(b)}, {"u", w.column(u)}};
     }
-    out["probes"] = Json{{"count", a.size()}, {"a", std::move(a)}, {"b", std::move(b)}, {"u", w.column(u)}};
     std::vector<int> point;
     std::vector<double> normal, tangent;
     for (const Contact& c : s.floorContacts) {
@@ -152,34 +362,12 @@ Json writeShape(const CollisionShape& s, const ParticleSystem& body, const Parti
         tangent.push_back(c.tangentImpulse);
     }
     out["floor"] = Json{
-        {"count", point.size()}, {"point", std::move(point)}, {"normal", w.column(normal)}, {"tangent", w.column(tangent)}};
+        {"count", point.size()}, {"point", w.integers(point)}, {"normal", w.column(normal)}, {"tangent", w.column(tangent)}};
     out["measured"] = s.measured();
     // A sleeper keeps what it last measured for as long as it does not
     // move; an awake body measures afresh before it meets another.
-    if (s.asleep) {
-        Json m = Json::object();
-        m["startX"] = w.column(s.startX);
-        m["startY"] = w.column(s.startY);
-        m["swept"] = box(w, s.swept);
-        m["shift"] = Json::array({w.number(s.shiftX), w.number(s.shiftY)});
-        m["mass"] = w.number(s.mass);
-        m["centre"] = Json::array({w.number(s.centreX), w.number(s.centreY)});
-        m["inertia"] = w.number(s.inertia);
-        m["meanVelocity"] = Json::array({w.number(s.meanVX), w.number(s.meanVY)});
-        m["meanSpin"] = w.number(s.meanSpin);
-        m["probeX"] = w.column(s.probeX);
-        m["probeY"] = w.column(s.probeY);
-        m["probeStartX"] = w.column(s.probeStartX);
-        m["probeStartY"] = w.column(s.probeStartY);
-        std::vector<double> boxes;
-        boxes.reserve(s.triangleBoxes.size() * 4);
-        for (const CollisionBox& t : s.triangleBoxes)
-            boxes.insert(boxes.end(), {t.left, t.top, t.right, t.bottom});
-        m["triangleBoxes"] = w.column(boxes);
-        m["gridStart"] = s.gridStart;
-        m["gridTriangles"] = s.gridTriangles;
-        out["measure"] = std::move(m);
-    }
+    if (s.asleep)
+        out["measure"] = writeMeasure(s, w);
     return out;
 }
 
@@ -207,7 +395,8 @@ Json writeBody(const ParticleSystem& body, const TriangleList& triangles, Writer
     out["particles"] = Json{{"count", n},         {"x", w.column(x)},   {"y", w.column(y)},
                             {"z", w.column(z)},   {"vx", w.column(vx)}, {"vy", w.column(vy)},
                             {"vz", w.column(vz)}, {"mass", w.column(mass)}};
-    out["triangles"] = index.all(triangles);
+    const std::vector<int> corners = index.all(triangles);
+    out["triangles"] = w.integers(corners);
 
     Json forces = Json::array();
     for (int i = 0; i < body.forceCount();) {
@@ -232,13 +421,21 @@ Json writeBody(const ParticleSystem& body, const TriangleList& triangles, Writer
                 stiffness.push_back(spring->stiffness);
                 damping.push_back(spring->damping);
             }
-            forces.push_back(Json{{"kind", "springs"},
-                                  {"count", first.size()},
-                                  {"first", std::move(first)},
-                                  {"second", std::move(second)},
-                                  {"restLength", w.column(rest)},
-                                  {"stiffness", w.column(stiffness)},
-                                  {"damping", w.column(damping)}});
+            Json springs{{"kind", "springs"}, {"count", first.size()}};
+            // A glyph's springs are its triangles' sides, corner to next corner.
+            bool sides = first.size() == triangles.size();
+            for (std::size_t k = 0; sides && k < first.size(); ++k)
+                sides = first[k] == corners[k] && second[k] == corners[k - k % 3 + (k + 1) % 3];
+            if (sides) {
+                springs["ends"] = "triangles";
+            } else {
+                springs["first"] = w.integers(first);
+                springs["second"] = w.integers(second);
+            }
+            springs["restLength"] = w.column(rest);
+            springs["stiffness"] = w.column(stiffness);
+            springs["damping"] = w.column(damping);
+            forces.push_back(std::move(springs));
         } else if (const auto* shape = dynamic_cast<const MOTUSforceShape*>(force)) {
             std::vector<double> restX, restY;
             for (const MOTUSforceShape::Offset& o : shape->restShape()) {
@@ -250,7 +447,7 @@ Json writeBody(const ParticleSystem& body, const TriangleList& triangles, Writer
             for (std::size_t k = 0; all && k < particles.size(); ++k)
                 all = particles[k] == static_cast<int>(k);
             forces.push_back(Json{{"kind", "shape"},
-                                  {"particles", all ? Json("all") : Json(particles)},
+                                  {"particles", all ? Json("all") : w.integers(particles)},
                                   {"restX", w.column(restX)},
                                   {"restY", w.column(restY)},
                                   {"stiffness", w.number(shape->stiffness)},
@@ -264,7 +461,7 @@ Json writeBody(const ParticleSystem& body, const TriangleList& triangles, Writer
         }
     }
     out["forces"] = std::move(forces);
-    out["collision"] = body.collision ? writeShape(*body.collision, body, index, w) : Json(nullptr);
+    out["collision"] = body.collision ? writeShape(*body.collision, body, triangles, index, w) : Json(nullptr);
     return out;
 }
 
@@ -333,8 +530,8 @@ Json writeScene(const CLexfallView& view)
         pairs.push_back(Json{{"first", pair.first},
                              {"second", pair.second},
                              {"count", point.size()},
-                             {"point", std::move(point)},
-                             {"edge", std::move(edge)},
+                             {"point", w.integers(point)},
+                             {"edge", w.integers(edge)},
                              {"normal", w.column(normal)},
                              {"tangent", w.column(tangent)}});
     }
@@ -440,49 +637,86 @@ public:
         return CollisionBox{at(0).number(), at(1).number(), at(2).number(), at(3).number()};
     }
 
-    // n numbers: one number for all, or a list of n.
+    // n numbers: one number for all, a list of n, or n packed.
     std::vector<double> column(std::size_t n) const
     {
         if (m_json.is_number())
             return std::vector<double>(n, number());
-        expectSize(n);
         std::vector<double> out;
-        out.reserve(n);
-        for (const Json& e : m_json) {
-            const double v = e.is_number() ? e.get<double>() : NAN;
-            if (!std::isfinite(v))
-                at(out.size()).fail("not a finite number");
-            out.push_back(v);
+        if (m_json.is_string()) {
+            out = fromLittleEndian<double>(packed(n * sizeof(double)));
+        } else {
+            expectSize(n);
+            out.reserve(n);
+            for (const Json& e : m_json)
+                out.push_back(e.is_number() ? e.get<double>() : NAN);
         }
+        for (std::size_t i = 0; i < n; ++i)
+            if (!std::isfinite(out[i]))
+                fail("item " + std::to_string(i) + " is not a finite number");
         return out;
     }
 
-    // n whole numbers, each from 0 to below `limit`.
-    std::vector<int> indices(std::size_t n, std::size_t limit) const
-    {
-        expectSize(n);
-        std::vector<int> out;
-        out.reserve(n);
-        for (const Json& e : m_json) {
-            if (!e.is_number_unsigned() || e.get<std::uint64_t>() >= limit)
-                at(out.size()).fail("not a whole number below " + std::to_string(limit));
-            out.push_back(static_cast<int>(e.get<std::uint64_t>()));
-        }
-        return out;
-    }
-
-    // Whole numbers of any sign, as many as the list holds, at most `most`.
+    // Whole numbers, listed or packed, at most `most` of them.
     std::vector<int> integers(std::size_t most) const
     {
+        if (m_json.is_string()) {
+            const std::size_t bytes = m_json.get_ref<const std::string&>().size() / 4 * 3;
+            if (bytes / 4 > most + 1)
+                fail("more items than any scene holds");
+            const std::vector<unsigned char> raw = packed(std::nullopt);
+            if (raw.size() % 4 != 0 || raw.size() / 4 > most)
+                fail("packed whole numbers were expected");
+            return fromLittleEndian<int>(raw);
+        }
         const std::size_t n = size(most);
         std::vector<int> out;
         out.reserve(n);
-        for (std::size_t i = 0; i < n; ++i)
-            out.push_back(at(i).integer(INT_MIN, INT_MAX));
+        for (const Json& e : m_json) {
+            if (!e.is_number_integer() || e.get<long long>() < INT_MIN || e.get<long long>() > INT_MAX)
+                fail("item " + std::to_string(out.size()) + " is not a whole number");
+            out.push_back(static_cast<int>(e.get<long long>()));
+        }
+        return out;
+    }
+    std::vector<int> integers(std::size_t n, std::size_t most) const
+    {
+        std::vector<int> out = integers(most);
+        if (out.size() != n)
+            fail(std::to_string(n) + " items were expected");
+        return out;
+    }
+
+    // Whole numbers each from 0 to below `limit`, at most `most` of them.
+    std::vector<int> indices(std::size_t most, std::size_t limit) const
+    {
+        std::vector<int> out = integers(most);
+        for (std::size_t i = 0; i < out.size(); ++i)
+            if (out[i] < 0 || static_cast<std::size_t>(out[i]) >= limit)
+                fail("item " + std::to_string(i) + " is not a whole number below " + std::to_string(limit));
+        return out;
+    }
+    std::vector<int> indices(std::size_t n, std::size_t most, std::size_t limit) const
+    {
+        std::vector<int> out = indices(most, limit);
+        if (out.size() != n)
+            fail(std::to_string(n) + " items were expected");
         return out;
     }
 
 private:
+    // The bytes of a packed list, `bytes` of them when given.
+    std::vector<unsigned char> packed(std::optional<std::size_t> bytes) const
+    {
+        const std::string& text = m_json.get_ref<const std::string&>();
+        std::optional<std::vector<unsigned char>> raw = fromBase64(text);
+        if (!raw)
+            fail("packed numbers in base64 were expected");
+        if (bytes && raw->size() != *bytes)
+            fail(std::to_string(*bytes) + " packed bytes were expected, not " + std::to_string(raw->size()));
+        return std::move(*raw);
+    }
+
     const Json& m_json;
     std::string m_where;
 };
@@ -533,7 +767,7 @@ std::vector<Particle*> particlesOf(const ParticleSystem& body, const std::vector
     return out;
 }
 
-std::unique_ptr<CollisionShape> readShape(const Node& n, const ParticleSystem& body)
+std::unique_ptr<CollisionShape> readShape(const Node& n, const ParticleSystem& body, const TriangleList& triangleList)
 {
     const std::size_t count = static_cast<std::size_t>(body.particleCount());
     if (count == 0)
@@ -559,32 +793,53 @@ std::unique_ptr<CollisionShape> readShape(const Node& n, const ParticleSystem& b
     s->box = n["box"].box();
 
     const Node corners = n["corners"];
-    const std::size_t cornerCount = corners.size(static_cast<std::size_t>(kMaxEntriesPerBody));
-    if (cornerCount % 3 != 0)
-        corners.fail("three corners a triangle were expected");
-    s->corners = particlesOf(body, corners.indices(cornerCount, count));
+    if (corners.json() == "triangles") {
+        s->corners = triangleList;
+    } else {
+        s->corners = particlesOf(body, corners.indices(static_cast<std::size_t>(kMaxEntriesPerBody), count));
+        if (s->corners.size() % 3 != 0)
+            corners.fail("three corners a triangle were expected");
+    }
+    // A body read back lies in memory in its order, so the outline comes
+    // out as it did when the shape was made.
     const Node outline = n["outline"];
-    const std::size_t outlineCount = outline.size(static_cast<std::size_t>(kMaxEntriesPerBody));
-    if (outlineCount % 3 != 0)
-        outline.fail("three particles an edge were expected");
-    const std::vector<int> edges = outline.indices(outlineCount, count);
-    for (std::size_t k = 0; k < edges.size(); k += 3)
-        s->outline.push_back(CollisionShape::Edge{body.particleAt(edges.at(k)), body.particleAt(edges[k + 1]),
-                                                  body.particleAt(edges[k + 2])});
+    if (outline.json() == "triangles") {
+        s->outline = CollisionShape::outlineOf(triangleList);
+    } else {
+        const std::vector<int> edges = outline.indices(static_cast<std::size_t>(kMaxEntriesPerBody), count);
+        if (edges.size() % 3 != 0)
+            outline.fail("three particles an edge were expected");
+        for (std::size_t k = 0; k < edges.size(); k += 3)
+            s->outline.push_back(CollisionShape::Edge{body.particleAt(edges[k]), body.particleAt(edges[k + 1]),
+                                                      body.particleAt(edges[k + 2])});
+    }
     const Node probes = n["probes"];
-    const std::size_t extra = static_cast<std::size_t>(probes["count"].integer(0LL, kMaxEntriesPerBody));
-    const std::vector<int> a = probes["a"].indices(extra, count);
-    const std::vector<int> b = probes["b"].indices(extra, count);
-    const std::vector<double> u = probes["u"].column(extra);
-    s->probes.reserve(count + extra);
+    s->probes.reserve(count);
     for (std::size_t i = 0; i < count; ++i)
         s->probes.push_back(CollisionShape::Probe{static_cast<int>(i), static_cast<int>(i), 0.0});
-    for (std::size_t k = 0; k < extra; ++k)
-        s->probes.push_back(CollisionShape::Probe{a[k], b[k], u[k]});
+    if (probes.has("byEdge")) {
+        const std::vector<int> counts = probes["byEdge"].integers(s->outline.size(), s->outline.size());
+        const ParticleIndex index(body);
+        for (std::size_t e = 0; e < counts.size(); ++e) {
+            if (counts[e] < 0 || counts[e] > kMaxEntriesPerBody ||
+                s->probes.size() + static_cast<std::size_t>(counts[e]) > static_cast<std::size_t>(kMaxEntriesPerBody))
+                probes["byEdge"].fail("more probes than any body holds");
+            const int a = index(s->outline[e].a), b = index(s->outline[e].b);
+            for (int k = 1; k <= counts[e]; ++k)
+                s->probes.push_back(CollisionShape::Probe{a, b, static_cast<double>(k) / (counts[e] + 1)});
+        }
+    } else {
+        const std::size_t extra = static_cast<std::size_t>(probes["count"].integer(0LL, kMaxEntriesPerBody));
+        const std::vector<int> a = probes["a"].indices(extra, extra, count);
+        const std::vector<int> b = probes["b"].indices(extra, extra, count);
+        const std::vector<double> u = probes["u"].column(extra);
+        for (std::size_t k = 0; k < extra; ++k)
+            s->probes.push_back(CollisionShape::Probe{a[k], b[k], u[k]});
+    }
 
     const Node floor = n["floor"];
     const std::size_t touching = static_cast<std::size_t>(floor["count"].integer(0LL, static_cast<long long>(count)));
-    const std::vector<int> point = floor["point"].indices(touching, count);
+    const std::vector<int> point = floor["point"].indices(touching, touching, count);
     const std::vector<double> normal = floor["normal"].column(touching);
     const std::vector<double> tangent = floor["tangent"].column(touching);
     for (std::size_t k = 0; k < touching; ++k) {
@@ -599,18 +854,28 @@ std::unique_ptr<CollisionShape> readShape(const Node& n, const ParticleSystem& b
     const std::size_t triangles = s->corners.size() / 3;
     const std::size_t probeCount = s->probes.size();
     s->restoreMeasured(n["measured"].flag() || s->asleep);
-    if (!s->asleep) {
-        // Measured afresh before the body next meets another.
-        s->triangleBoxes.resize(triangles);
-        for (std::vector<double>* v : {&s->probeX, &s->probeY, &s->probeStartX, &s->probeStartY})
-            v->resize(probeCount);
-        s->startX.resize(count);
-        s->startY.resize(count);
+    // Sized as the shape's own constructor sizes them.
+    s->triangleBoxes.resize(triangles);
+    for (std::vector<double>* v : {&s->probeX, &s->probeY, &s->probeStartX, &s->probeStartY})
+        v->resize(probeCount);
+    for (std::size_t i = 0; i < count; ++i) {
+        s->startX.push_back(s->particles[i]->position.x);
+        s->startY.push_back(s->particles[i]->position.y);
+    }
+    // An awake body measures afresh before it next meets another.
+    if (!s->asleep)
+        return s;
+    const Node m = n["measure"];
+    if (m.has("startX")) {
+        s->startX = m["startX"].column(count);
+        s->startY = m["startY"].column(count);
+    }
+    if (m.has("values")) {
+        if (m["values"].text() != "again")
+            m["values"].fail("\"again\" was expected");
+        s->remeasure();
         return s;
     }
-    const Node m = n["measure"];
-    s->startX = m["startX"].column(count);
-    s->startY = m["startY"].column(count);
     s->swept = m["swept"].box();
     const Node shift = m["shift"];
     shift.expectSize(2);
@@ -638,8 +903,9 @@ std::unique_ptr<CollisionShape> readShape(const Node& n, const ParticleSystem& b
     const Node gridStart = m["gridStart"];
     s->gridStart = gridStart.integers(CollisionShape::kGrid * CollisionShape::kGrid + 1);
     const Node gridTriangles = m["gridTriangles"];
-    const std::size_t gridCount = gridTriangles.size(triangles * CollisionShape::kGrid * CollisionShape::kGrid);
-    s->gridTriangles = gridTriangles.indices(gridCount, std::max<std::size_t>(triangles, 1));
+    s->gridTriangles = gridTriangles.indices(triangles * CollisionShape::kGrid * CollisionShape::kGrid,
+                                             std::max<std::size_t>(triangles, 1));
+    const std::size_t gridCount = s->gridTriangles.size();
     if (triangles == 0 && gridCount > 0)
         gridTriangles.fail("a body without triangles has none in its grid");
     // The cells' starts run from 0 up to the number of entries.
@@ -686,10 +952,10 @@ void readBody(const Node& n, Loaded& out)
     }
 
     const Node corners = n["triangles"];
-    const std::size_t entries = corners.size(static_cast<std::size_t>(kMaxEntriesPerBody));
-    if (entries % 3 != 0)
+    const std::vector<int> cornerIndices = corners.indices(static_cast<std::size_t>(kMaxEntriesPerBody), size);
+    if (cornerIndices.size() % 3 != 0)
         corners.fail("three corners a triangle were expected");
-    *triangles = particlesOf(*body, corners.indices(entries, size));
+    *triangles = particlesOf(*body, cornerIndices);
 
     for (std::size_t f = 0; f < forceCount; ++f) {
         const Node force = forces.at(f);
@@ -699,7 +965,18 @@ void readBody(const Node& n, Loaded& out)
                                                               force["drag"].number()));
         } else if (kind == "springs") {
             const std::size_t k = static_cast<std::size_t>(force["count"].integer(0LL, kMaxEntriesPerBody));
-            const std::vector<int> first = force["first"].indices(k, size), second = force["second"].indices(k, size);
+            std::vector<int> first, second;
+            if (force.has("ends")) {
+                if (force["ends"].json() != "triangles" || k != cornerIndices.size())
+                    force["ends"].fail("\"triangles\", as many as the triangles' corners, was expected");
+                for (std::size_t c = 0; c < k; ++c) {
+                    first.push_back(cornerIndices[c]);
+                    second.push_back(cornerIndices[c - c % 3 + (c + 1) % 3]);
+                }
+            } else {
+                first = force["first"].indices(k, k, size);
+                second = force["second"].indices(k, k, size);
+            }
             const std::vector<double> rest = force["restLength"].column(k), stiffness = force["stiffness"].column(k),
                                       damping = force["damping"].column(k);
             for (std::size_t s = 0; s < k; ++s)
@@ -711,7 +988,7 @@ void readBody(const Node& n, Loaded& out)
                 for (std::size_t i = 0; i < size; ++i)
                     which[i] = static_cast<int>(i);
             } else {
-                which = chosen.indices(chosen.size(static_cast<std::size_t>(kMaxParticlesPerBody)), size);
+                which = chosen.indices(static_cast<std::size_t>(kMaxParticlesPerBody), size);
             }
             const std::vector<double> restX = force["restX"].column(which.size()), restY = force["restY"].column(which.size());
             std::vector<MOTUSforceShape::Offset> rest(which.size());
@@ -726,7 +1003,7 @@ void readBody(const Node& n, Loaded& out)
     }
 
     if (const Node shape = n["collision"]; !shape.json().is_null())
-        body->collision = readShape(shape, *body);
+        body->collision = readShape(shape, *body, *triangles);
     out.bodies.push_back(std::move(body));
     out.triangles.push_back(std::move(triangles));
 }
@@ -800,9 +1077,7 @@ void readCollisions(const Node& c, Loaded& out)
                               static_cast<unsigned>(pair["second"].integer(1LL, static_cast<long long>(out.lastId))),
                               {}};
         const std::size_t n = static_cast<std::size_t>(pair["count"].integer(1LL, kMaxEntriesPerBody));
-        pair["point"].expectSize(n);
-        pair["edge"].expectSize(n);
-        const std::vector<int> point = pair["point"].integers(n), edge = pair["edge"].integers(n);
+        const std::vector<int> point = pair["point"].integers(n, n), edge = pair["edge"].integers(n, n);
         const std::vector<double> normal = pair["normal"].column(n), tangent = pair["tangent"].column(n);
         for (std::size_t k = 0; k < n; ++k)
             p.contacts.push_back({point[k], edge[k], normal[k], tangent[k]});

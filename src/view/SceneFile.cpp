@@ -49,9 +49,9 @@ bool beginsAsScene(std::string_view text)
     return expect("{") && expect("\"format\"") && expect(":") && expect(std::string("\"") + kFormatName + "\"");
 }
 
-std::string systemError(const std::string& what, const std::string& path)
+std::string systemError(const std::string& what)
 {
-    return what + " \"" + path + "\": " + std::strerror(errno);
+    return what + std::strerror(errno);
 }
 
 // Writes all of `bytes`, retrying short writes.
@@ -175,7 +175,7 @@ bool save(const CLexfallView& view, const std::string& path, std::string& error)
     std::string temporary = path + ".XXXXXX";
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) {
-        error = systemError("cannot create a file beside", path);
+        error = systemError("a file cannot be made beside it: ");
         return false;
     }
     // mkostemp makes the file readable by its owner alone; a scene is
@@ -188,12 +188,12 @@ bool save(const CLexfallView& view, const std::string& path, std::string& error)
     const bool closed = ::close(fd) == 0;
     if (!written || !closed) {
         errno = written ? errno : writeErrno;
-        error = systemError("cannot write", path);
+        error = systemError("");
         ::unlink(temporary.c_str());
         return false;
     }
     if (::rename(temporary.c_str(), path.c_str()) != 0) {
-        error = systemError("cannot replace", path);
+        error = systemError("it cannot be replaced: ");
         ::unlink(temporary.c_str());
         return false;
     }
@@ -209,18 +209,16 @@ bool readFile(const std::string& path, std::string& bytes, std::string& error)
     errno = 0;
     const RegularFile file(path.c_str());
     if (!file.isOpen()) {
-        error = systemError("cannot open", path);
-        if (errno == 0)
-            error = "\"" + path + "\" is not a file that can be read";
+        error = errno != 0 ? systemError("") : "it is not a file that can be read";
         return false;
     }
     if (file.size() > kMaxFileBytes) {
-        error = "\"" + path + "\" is larger than any scene (" + std::to_string(kMaxFileBytes >> 20) + " MB at most)";
+        error = "it is larger than any scene (" + std::to_string(kMaxFileBytes >> 20) + " MB at most)";
         return false;
     }
     bytes.resize(static_cast<std::size_t>(file.size()));
     if (file.readAt(0, reinterpret_cast<unsigned char*>(bytes.data()), bytes.size()) != bytes.size()) {
-        error = systemError("cannot read", path);
+        error = systemError("");
         return false;
     }
     return true;
@@ -249,11 +247,7 @@ bool open(CLexfallView& view, const std::string& path, std::string& error, std::
     std::string bytes;
     if (!readFile(path, bytes, error))
         return false;
-    if (!decode(bytes, view, error, note)) {
-        error = "\"" + std::filesystem::path(path).filename().string() + "\" cannot be opened: " + error;
-        return false;
-    }
-    return true;
+    return decode(bytes, view, error, note);
 }
 
 } // namespace sceneFile

@@ -31,12 +31,15 @@ bool looksLikeScene(std::string_view bytes);
 bool decode(std::string_view bytes, CLexfallView& view, std::string& error, std::string& note);
 
 // Writes to a temporary file beside `path`, flushes it to the disk and
-// renames it over `path`: a failure leaves any file there untouched.
+// renames it over `path`: a failure leaves any file there untouched, and
+// `error` says why (the reason alone, as for open).
 bool save(const CLexfallView& view, const std::string& path, std::string& error);
 
 // Whether the file at `path` is a scene file, by its first bytes.
 bool isSceneFile(const std::string& path);
 
+// As decode; `error` is the reason alone, the file's name left to the
+// caller.
 bool open(CLexfallView& view, const std::string& path, std::string& error, std::string& note);
 
 } // namespace sceneFile

@@ -117,7 +117,7 @@ TEST_P(SceneRoundTrip, GoesOnBitForBitAsIfNeverSaved)
     ASSERT_TRUE(sceneFile::open(reopened.view, path, error, note)) << error;
     EXPECT_EQ(note, "");
     EXPECT_EQ(digest(reopened.view), digest(original.view));
-    EXPECT_EQ(encoded(reopened.view), encoded(original.view)) << "a value did not read back to the same bits";
+    EXPECT_TRUE(encoded(reopened.view) == encoded(original.view)) << "a value did not read back to the same bits";
 
     goOn(original);
     goOn(reopened);
@@ -138,6 +138,20 @@ std::string replaced(std::string text, const std::string& from, const std::strin
     const std::size_t at = text.find(from);
     EXPECT_NE(at, std::string::npos) << from;
     return at == std::string::npos ? text : text.replace(at, from.size(), to);
+}
+
+// The text with the first value under `key` (a number or a string)
+// replaced by `value`.
+std::string withValue(std::string text, const std::string& key, const std::string& value)
+{
+    const std::string name = "\"" + key + "\":";
+    const std::size_t at = text.find(name);
+    EXPECT_NE(at, std::string::npos) << key;
+    if (at == std::string::npos)
+        return text;
+    const std::size_t begin = at + name.size();
+    const std::size_t end = text[begin] == '"' ? text.find('"', begin + 1) + 1 : text.find_first_of(",}]", begin);
+    return text.replace(begin, end - begin, value);
 }
 
 TEST(SceneFile, AFileThatCannotBeOpenedLeavesTheSceneAsItWas)
@@ -168,14 +182,14 @@ TEST(SceneFile, AFileThatCannotBeOpenedLeavesTheSceneAsItWas)
         {"other JSON", R"({"format":"something-else","version":1})", "not a Lexfall scene"},
         {"cut short", good.substr(0, good.size() / 2), "damaged or cut short"},
         {"compressed and cut short", packed.substr(0, packed.size() / 2), "damaged or cut short"},
-        {"a newer version", replaced(good, R"("version":1)", R"("version":2)"), "newer Lexfall"},
-        {"an infinite number", replaced(good, R"("x":[)", R"("x":[1e999,)"), "out of range"},
-        {"a number of no use", replaced(good, R"("restitution":)", R"("restitution":"a lot","was":)"), "a number"},
-        {"NaN", replaced(good, R"("x":[)", R"("x":[NaN,)"), "damaged"},
-        {"a billion particles", replaced(good, R"("particles":{"count":)", R"("particles":{"count":1000000000,"was":)"),
-         "out of range"},
+        {"a newer version", withValue(good, "version", "2"), "newer Lexfall"},
+        {"an infinite number", withValue(good, "restitution", "1e999"), "out of range"},
+        {"NaN", withValue(good, "restitution", "NaN"), "damaged"},
+        {"a number of no use", withValue(good, "restitution", R"("a lot")"), "a number"},
+        {"packed numbers cut short", withValue(good, "vx", R"("AAAAAAAA8H8=")"), "packed bytes"},
+        {"a billion particles", withValue(good, "count", "1000000000"), "out of range"},
         {"a million bodies", replaced(good, R"("bodies":[)", millionBodies), "more than any scene"},
-        {"a corner past the particles", replaced(good, R"("triangles":[)", R"("triangles":[99999,99999,99999,)"), "below"},
+        {"a corner past the particles", withValue(good, "triangles", "[0,1,99999]"), "below"},
         {"an unknown force", replaced(good, R"("kind":"springs")", R"("kind":"magnets")"), "magnets"},
     };
 
@@ -188,13 +202,14 @@ TEST(SceneFile, AFileThatCannotBeOpenedLeavesTheSceneAsItWas)
         std::string error, note;
         EXPECT_FALSE(sceneFile::decode(file.bytes, rig.view, error, note)) << file.what;
         EXPECT_NE(error.find(file.said), std::string::npos) << file.what << ": " << error;
-        EXPECT_EQ(encoded(rig.view), before) << file.what << " changed the scene";
+        EXPECT_TRUE(encoded(rig.view) == before) << file.what << " changed the scene";
     }
-    for (const std::string& path : {folder.path() + "/missing.lexscene", folder.path()}) {
+    for (const auto& [path, said] : {std::pair(folder.path() + "/missing.lexscene", "No such file"),
+                                     std::pair(folder.path(), "not a file")}) {
         std::string error, note;
         EXPECT_FALSE(sceneFile::open(rig.view, path, error, note)) << path;
-        EXPECT_NE(error.find(path), std::string::npos) << error;
-        EXPECT_EQ(encoded(rig.view), before) << path << " changed the scene";
+        EXPECT_NE(error.find(said), std::string::npos) << error;
+        EXPECT_TRUE(encoded(rig.view) == before) << path << " changed the scene";
     }
 
     // A face that is not installed: the scene opens, new letters are
@@ -204,7 +219,7 @@ TEST(SceneFile, AFileThatCannotBeOpenedLeavesTheSceneAsItWas)
         << error;
     EXPECT_NE(note.find("No Such Family"), std::string::npos) << note;
     EXPECT_EQ(rig.view.m_strFace, "");
-    EXPECT_EQ(encoded(rig.view), good);
+    EXPECT_TRUE(encoded(rig.view) == good);
 }
 
 } // namespace
