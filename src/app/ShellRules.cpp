@@ -108,7 +108,7 @@ std::string usageText(const std::string& programName)
            "      --frame-stats  print the frames painted and ticks run each second\n"
            "                     on standard error\n"
            "\n"
-           "FILE is opened as the program's (empty) document.\n"
+           "FILE is a scene saved with File > Save (.lexscene), opened to go on where it was.\n"
            "LEXFALL_THREADS=N in the environment sets how many threads the animation\n"
            "uses (by default one a processor); the result is the same whatever N.\n";
 }

@@ -32,6 +32,8 @@ using Json = nlohmann::ordered_json;
 constexpr long long kMaxBodies = 1'000'000 / 5;
 constexpr long long kMaxParticlesPerBody = 100'000;
 constexpr long long kMaxParticles = 4'000'000;
+// Springs, triangle corners and collision probes in all bodies, each.
+constexpr long long kMaxParts = 4 * kMaxParticles;
 constexpr long long kMaxEntriesPerBody = 1'000'000;
 constexpr long long kMaxSubsteps = 64;
 constexpr long long kMaxWords = 10'000'000;
@@ -756,6 +758,15 @@ struct Loaded {
     std::vector<std::unique_ptr<ParticleSystem>> bodies;
     std::vector<std::unique_ptr<TriangleList>> triangles;
     long long particles = 0; // in all bodies
+    long long parts = 0;     // springs, corners and probes in all bodies
+
+    // Counts n more springs, corners or probes: refused past the limit.
+    void spend(long long n, const Node& where)
+    {
+        parts += n;
+        if (parts > kMaxParts)
+            where.fail("more springs, corners and probes in all than any scene holds");
+    }
 };
 
 std::vector<Particle*> particlesOf(const ParticleSystem& body, const std::vector<int>& indices)
@@ -767,7 +778,8 @@ std::vector<Particle*> particlesOf(const ParticleSystem& body, const std::vector
     return out;
 }
 
-std::unique_ptr<CollisionShape> readShape(const Node& n, const ParticleSystem& body, const TriangleList& triangleList)
+std::unique_ptr<CollisionShape> readShape(const Node& n, const ParticleSystem& body, const TriangleList& triangleList,
+                                          Loaded& out)
 {
     const std::size_t count = static_cast<std::size_t>(body.particleCount());
     if (count == 0)
@@ -797,6 +809,7 @@ std::unique_ptr<CollisionShape> readShape(const Node& n, const ParticleSystem& b
         s->corners = triangleList;
     } else {
         s->corners = particlesOf(body, corners.indices(static_cast<std::size_t>(kMaxEntriesPerBody), count));
+        out.spend(static_cast<long long>(s->corners.size()), corners);
         if (s->corners.size() % 3 != 0)
             corners.fail("three corners a triangle were expected");
     }
@@ -824,12 +837,14 @@ std::unique_ptr<CollisionShape> readShape(const Node& n, const ParticleSystem& b
             if (counts[e] < 0 || counts[e] > kMaxEntriesPerBody ||
                 s->probes.size() + static_cast<std::size_t>(counts[e]) > static_cast<std::size_t>(kMaxEntriesPerBody))
                 probes["byEdge"].fail("more probes than any body holds");
+            out.spend(counts[e], probes["byEdge"]);
             const int a = index(s->outline[e].a), b = index(s->outline[e].b);
             for (int k = 1; k <= counts[e]; ++k)
                 s->probes.push_back(CollisionShape::Probe{a, b, static_cast<double>(k) / (counts[e] + 1)});
         }
     } else {
         const std::size_t extra = static_cast<std::size_t>(probes["count"].integer(0LL, kMaxEntriesPerBody));
+        out.spend(static_cast<long long>(extra), probes);
         const std::vector<int> a = probes["a"].indices(extra, extra, count);
         const std::vector<int> b = probes["b"].indices(extra, extra, count);
         const std::vector<double> u = probes["u"].column(extra);
@@ -944,6 +959,7 @@ void readBody(const Node& n, Loaded& out)
     if (springs > kMaxEntriesPerBody)
         forces.fail("more springs than any body holds");
 
+    out.spend(springs, forces);
     body->reserve(static_cast<int>(count), static_cast<int>(springs));
     for (std::size_t i = 0; i < size; ++i) {
         if (!(mass[i] > 0.0))
@@ -955,6 +971,7 @@ void readBody(const Node& n, Loaded& out)
     const std::vector<int> cornerIndices = corners.indices(static_cast<std::size_t>(kMaxEntriesPerBody), size);
     if (cornerIndices.size() % 3 != 0)
         corners.fail("three corners a triangle were expected");
+    out.spend(static_cast<long long>(cornerIndices.size()), corners);
     *triangles = particlesOf(*body, cornerIndices);
 
     for (std::size_t f = 0; f < forceCount; ++f) {
@@ -1003,7 +1020,7 @@ void readBody(const Node& n, Loaded& out)
     }
 
     if (const Node shape = n["collision"]; !shape.json().is_null())
-        body->collision = readShape(shape, *body, *triangles);
+        body->collision = readShape(shape, *body, *triangles, out);
     out.bodies.push_back(std::move(body));
     out.triangles.push_back(std::move(triangles));
 }
@@ -1316,10 +1333,10 @@ bool decode(std::string_view bytes, CLexfallView& view, std::string& error, std:
         const Json json = Json::parse(text.begin(), text.end());
         readScene(json, scene);
     } catch (const Json::parse_error& e) {
-        error = "it is damaged or cut short (" + std::string(e.what()) + ")";
+        error = "it is damaged or cut short (at byte " + std::to_string(e.byte) + " of the text)";
         return false;
-    } catch (const Json::out_of_range& e) {
-        error = "it holds a number out of range (" + std::string(e.what()) + ")";
+    } catch (const Json::out_of_range&) {
+        error = "it holds a number out of range";
         return false;
     } catch (const SceneError& e) {
         error = e.what();

@@ -29,10 +29,11 @@ TEST(Script, ReadsEveryCommandWithItsArguments)
                                             "words my words.txt  \n"
                                             "wait 1\n"
                                             "collide ON\n"
-                                            "font DejaVu Serif:bold # a family\n");
+                                            "font DejaVu Serif:bold # a family\n"
+                                            "save my scene.lexscene # as it stands\n");
     ASSERT_FALSE(parsed.error) << parsed.error->expected;
     const std::vector<ScriptStep>& steps = parsed.script.steps;
-    ASSERT_EQ(steps.size(), 14u);
+    ASSERT_EQ(steps.size(), 15u);
 
     EXPECT_EQ(steps[0].action, Action::Keys);
     EXPECT_EQ(steps[0].line, 3);
@@ -57,6 +58,8 @@ TEST(Script, ReadsEveryCommandWithItsArguments)
     EXPECT_TRUE(steps[12].on);
     EXPECT_EQ(steps[13].action, Action::Face);
     EXPECT_EQ(steps[13].path, "DejaVu Serif:bold");
+    EXPECT_EQ(steps[14].action, Action::Save);
+    EXPECT_EQ(steps[14].path, "my scene.lexscene");
     EXPECT_EQ(parsed.script.ticks, 5 + 1 + 1 + 31 + 63);
 }
 
@@ -84,6 +87,7 @@ TEST(Script, AnErrorNamesTheLineItsTextAndWhatWasExpected)
         {"font  # none\n", 1, "font  # none", "font arial|symbol|FAMILY|FILE"},
         {"display shaded wireframe\n", 1, "display shaded wireframe", "display wireframe|shaded|cursor|compass|animate|smooth"},
         {"words   # none\n", 1, "words   # none", "words PATH"},
+        {"save\n", 1, "save", "save PATH"},
         {"wait 1e12\n", 1, "wait 1e12", "wait SECONDS, from 0 to 600"},
         {"wait nan\n", 1, "wait nan", "wait SECONDS"},
         {"wait\r\n", 1, "wait", "wait SECONDS"},
