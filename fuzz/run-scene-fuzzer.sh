@@ -49,7 +49,7 @@ export CXXFLAGS OBJECTS
 if ! ls src/physics/*.cpp src/glyph/*.cpp src/platform/*.cpp src/view/*.cpp src/bodies/*.cpp src/render/*.cpp \
       src/words/*.cpp | xargs -P "$(nproc)" -I{} sh -c 'o="$OBJECTS/$(echo "{}" | tr / _).o"; [ "$o" -nt "{}" ] || clang++ $CXXFLAGS -c "{}" -o "$o"' ||
    ! clang++ $CXXFLAGS -fsanitize=fuzzer fuzz/scene_fuzzer.cpp "$OBJECTS"/*.o \
-      $(pkg-config --libs freetype2 fontconfig harfbuzz glu zlib) -lWN -ltbb -lpthread -o "$OUT/scene-fuzzer"; then
+      $(pkg-config --libs freetype2 fontconfig harfbuzz glu zlib) -lwordnet -ltbb -lpthread -o "$OUT/scene-fuzzer"; then
   echo "run-scene-fuzzer: the build failed; libFuzzer comes with apt-get install clang libclang-rt-14-dev" >&2
   exit 2
 fi

@@ -123,6 +123,11 @@ wxDocument* CLexfallDocManager::CreateDocument(const wxString& path, long flags)
     return doc;
 }
 
+wxDocTemplate* CLexfallDocManager::FindTemplateForPath(const wxString&)
+{
+    return GetTemplates().empty() ? nullptr : static_cast<wxDocTemplate*>(GetTemplates().GetFirst()->GetData());
+}
+
 wxString CLexfallDocManager::MakeNewDocumentName() { return "Untitled"; }
 
 wxString CLexfallDocManager::MakeFrameTitle(wxDocument* doc)

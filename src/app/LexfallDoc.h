@@ -36,6 +36,9 @@ public:
     CLexfallDocManager();
 
     wxDocument* CreateDocument(const wxString& path, long flags = 0) override;
+    // The one template, whatever the name: a scene is known by its first
+    // bytes, and any other file is refused with a message when opened.
+    wxDocTemplate* FindTemplateForPath(const wxString& path) override;
     wxString MakeNewDocumentName() override;
     wxString MakeFrameTitle(wxDocument* doc) override;
     wxFileHistory* OnCreateFileHistory() override;

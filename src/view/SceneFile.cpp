@@ -231,15 +231,10 @@ bool isSceneFile(const std::string& path)
     const RegularFile file(path.c_str());
     if (!file.isOpen())
         return false;
-    unsigned char head[256];
+    // Enough for the signature even once compressed.
+    unsigned char head[4096];
     const std::uint64_t got = file.readAt(0, head, sizeof head);
-    const std::string_view bytes(reinterpret_cast<const char*>(head), static_cast<std::size_t>(got));
-    if (!isGzip(bytes))
-        return beginsAsScene(bytes);
-    // A compressed head may need more bytes than these to show the text.
-    std::string more;
-    std::string error;
-    return readFile(path, more, error) && looksLikeScene(more);
+    return looksLikeScene(std::string_view(reinterpret_cast<const char*>(head), static_cast<std::size_t>(got)));
 }
 
 bool open(CLexfallView& view, const std::string& path, std::string& error, std::string& note)
