@@ -10,6 +10,8 @@ namespace {
 
 // Probes along the outline lie this share of the strokes' thickness apart.
 constexpr double kProbeSpacing = 0.75;
+// Probes on one outline edge at most.
+constexpr double kMostProbesOnAnEdge = 1024.0;
 // A body left with less than this share of its area is crushed flat.
 constexpr double kCrushedArea = 0.25;
 
@@ -103,7 +105,10 @@ CollisionShape::CollisionShape(const ParticleSystem& body, const std::vector<Par
         if (a < 0 || b < 0)
             continue;
         const double length = std::hypot(e.b->position.x - e.a->position.x, e.b->position.y - e.a->position.y);
-        const int between = static_cast<int>(length / spacing);
+        // A glyph's edges are a few hundred pixels at most; one stretched
+        // far apart (or whose ends are no longer finite) gets no more.
+        const double room = length / spacing;
+        const int between = room >= 0.0 ? static_cast<int>(std::min(room, kMostProbesOnAnEdge)) : 0;
         for (int k = 1; k <= between; ++k)
             probes.push_back(Probe{a, b, static_cast<double>(k) / (between + 1)});
     }
