@@ -661,7 +661,10 @@ void RasterDrawContext::markFarTriangle(IntPoint a, IntPoint b, IntPoint c, int 
         const double xShort = upper ? ax + (sy - ay) * slopeAB : bx + (sy - by) * slopeBC;
         const int fromLong = firstPixelFrom(xLong, 0.5, slopeAC < 0.0, width);
         const int fromShort = firstPixelFrom(xShort, 0.5, (upper ? slopeAB : slopeBC) < 0.0, width);
-        markRun(marks, std::min(fromLong, fromShort), std::max(fromLong, fromShort));
+        // A row the triangle passes right of the frame is empty at the
+        // frame's width, where a run would reach past the row's words.
+        if (fromLong != fromShort)
+            markRun(marks, std::min(fromLong, fromShort), std::max(fromLong, fromShort));
         marks += words;
     }
 }
