@@ -565,7 +565,6 @@ public:
 
     [[noreturn]] void fail(const std::string& what) const { throw SceneError(m_where + ": " + what); }
     const Json& json() const { return m_json; }
-    const std::string& where() const { return m_where; }
 
     bool has(const char* key) const { return m_json.is_object() && m_json.contains(key); }
     Node operator[](const char* key) const
@@ -605,12 +604,16 @@ public:
     long long integer(long long lo, long long hi) const
     {
         long long v = 0;
-        if (m_json.is_number_unsigned() && m_json.get<std::uint64_t>() <= static_cast<std::uint64_t>(LLONG_MAX))
+        if (m_json.is_number_unsigned()) {
+            if (m_json.get<std::uint64_t>() > static_cast<std::uint64_t>(hi))
+                fail(std::to_string(m_json.get<std::uint64_t>()) + " is out of range (" + std::to_string(lo) + " to " +
+                     std::to_string(hi) + ")");
             v = static_cast<long long>(m_json.get<std::uint64_t>());
-        else if (m_json.is_number_integer())
+        } else if (m_json.is_number_integer()) {
             v = m_json.get<long long>();
-        else
+        } else {
             fail("a whole number was expected");
+        }
         if (v < lo || v > hi)
             fail(std::to_string(v) + " is out of range (" + std::to_string(lo) + " to " + std::to_string(hi) + ")");
         return v;
@@ -675,8 +678,11 @@ public:
         std::vector<int> out;
         out.reserve(n);
         for (const Json& e : m_json) {
-            if (!e.is_number_integer() || e.get<long long>() < INT_MIN || e.get<long long>() > INT_MAX)
-                fail("item " + std::to_string(out.size()) + " is not a whole number");
+            const bool fits = e.is_number_unsigned() ? e.get<std::uint64_t>() <= INT_MAX
+                                                     : e.is_number_integer() && e.get<long long>() >= INT_MIN &&
+                                                           e.get<long long>() <= INT_MAX;
+            if (!fits)
+                fail("item " + std::to_string(out.size()) + " is not a whole number of 32 bits");
             out.push_back(static_cast<int>(e.get<long long>()));
         }
         return out;
