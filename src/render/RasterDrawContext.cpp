@@ -526,7 +526,9 @@ void RasterDrawContext::fillTriangles(const IntPoint* points, int count)
     constexpr int kBatch = 128;
     const int top = rowTop();
     const int end = rowEnd();
-    m_markWords = (m_frame.width() + 63) / 64 + 1;
+    // The words of the frame's width and a spare one past them, which a
+    // run may touch even when it is empty at the frame's width.
+    m_markWords = m_frame.width() / 64 + 2;
     const std::size_t marks = static_cast<std::size_t>(m_markWords) * static_cast<std::size_t>(end - top);
     if (m_marks.size() < marks)
         m_marks.resize(marks);
@@ -661,10 +663,7 @@ void RasterDrawContext::markFarTriangle(IntPoint a, IntPoint b, IntPoint c, int 
         const double xShort = upper ? ax + (sy - ay) * slopeAB : bx + (sy - by) * slopeBC;
         const int fromLong = firstPixelFrom(xLong, 0.5, slopeAC < 0.0, width);
         const int fromShort = firstPixelFrom(xShort, 0.5, (upper ? slopeAB : slopeBC) < 0.0, width);
-        // A row the triangle passes right of the frame is empty at the
-        // frame's width, where a run would reach past the row's words.
-        if (fromLong != fromShort)
-            markRun(marks, std::min(fromLong, fromShort), std::max(fromLong, fromShort));
+        markRun(marks, std::min(fromLong, fromShort), std::max(fromLong, fromShort));
         marks += words;
     }
 }

@@ -188,13 +188,13 @@ TEST(RasterContext, ClipsAtTheEdgesAndFarOutside)
     EXPECT_EQ(edges.picture().substr(0, 14), "......\n######\n");
     EXPECT_EQ(edges.picture().substr(14, 7), "######\n");
 
-    // A letter flung far off whose triangle passes right of the frame on
-    // its last rows: those rows mark nothing, within the frame's words.
+    // Triangles right of the frame on its last rows, one of a letter flung
+    // far off: those rows mark nothing, within the frame's words.
     Canvas flung(64, 4);
     shaded(flung.dc);
-    const IntPoint far[3] = {{100000000, 0}, {100000000, 10}, {0, 10}};
-    const int bodies[] = {3};
-    flung.dc.triangles(far, 3, bodies);
+    const IntPoint far[6] = {{100000000, 0}, {100000000, 10}, {0, 10}, {100, 0}, {100, 10}, {70, 10}};
+    const int bodies[] = {6};
+    flung.dc.triangles(far, 6, bodies);
     EXPECT_EQ(flung.ink(), 0);
 
     Canvas empty(0, 0);
