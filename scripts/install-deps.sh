@@ -6,12 +6,12 @@ set -eu
 PACKAGES="
   ca-certificates make cmake g++ pkg-config
   libwxgtk3.2-dev libcairo2-dev libfreetype-dev libfontconfig-dev libharfbuzz-dev libglu1-mesa-dev
-  wordnet-dev wordnet-base libtbb-dev libcli11-dev
+  wordnet-dev wordnet-base libtbb-dev libcli11-dev nlohmann-json3-dev zlib1g-dev
   libgif-dev libwebp-dev libpng-dev libavcodec-dev libavformat-dev libswscale-dev libavutil-dev
   fonts-liberation2 fonts-urw-base35 fonts-dejavu-core fonts-wqy-zenhei python3 python3-fonttools
   libgtest-dev libbenchmark-dev libbox2d-dev
   xvfb xauth xdotool imagemagick x11-utils ffmpeg chromium
-  help2man librsvg2-bin dpkg-dev file lintian appstream desktop-file-utils
+  help2man librsvg2-bin dpkg-dev file lintian appstream desktop-file-utils shared-mime-info
   fonts-dejavu-core
 "
 

@@ -50,12 +50,16 @@ const char* const ScriptHelp =
     "                               as the Display menu; the last four toggle\n"
     "  collide on|off               letters collide, or pass through each other\n"
     "  words PATH                   the Nozzle word file, beside SCRIPT if relative\n"
+    "  save PATH                    saves the scene as it stands (.lexscene), beside\n"
+    "                               SCRIPT if relative\n"
     "  wait SECONDS                 lets the scene run\n"
     "  SETTING VALUE                any setting with an option above, as that option\n"
     "                               takes it (physics sturdy, stiffness 500, smooth on)\n"
     "The scene ticks every 16 ms, 0.01 s of physics each; animation starts\n"
     "paused, as in the program (key Esc starts it). LEXFALL_THREADS=N sets the\n"
-    "threads it runs on; the bytes written are the same whatever the number.";
+    "threads it runs on; the bytes written are the same whatever the number.\n"
+    "A saved scene goes on bit for bit as it would have in a window of the size\n"
+    "it was saved in.";
 
 int usageError(const std::string& message)
 {
@@ -115,6 +119,15 @@ bool prepareWordFiles(Script& script, const std::string& scriptPath, bool utf8, 
         }
     }
     return true;
+}
+
+// Scenes are saved beside the script when named relative to it.
+void prepareSavePaths(Script& script, const std::string& scriptPath)
+{
+    const std::filesystem::path folder = std::filesystem::path(scriptPath).parent_path();
+    for (ScriptStep& step : script.steps)
+        if (step.action == ScriptStep::Action::Save && std::filesystem::path(step.path).is_relative())
+            step.path = (folder / step.path).string();
 }
 
 // Faces are named as the program takes them; a relative file lies beside
@@ -177,6 +190,7 @@ int main(int argc, char** argv)
     RecordOptions options;
     std::string scriptPath;
     std::string outPath;
+    std::string scenePath; // --scene
     std::string size;
     double fromSeconds = 0.0;
 
@@ -207,6 +221,10 @@ int main(int argc, char** argv)
             return CLexfallView::CheckFace(face, why) ? std::string() : why;
         });
     addSettingOptions(app, options.settings);
+    app.add_option("--scene", scenePath,
+                   "start from a scene saved by Lexfall (File > Save or the script's save): its letters, settings "
+                   "and face replace the options above")
+        ->type_name("FILE");
     app.add_option("SCRIPT", scriptPath, "the script to run")->required()->type_name("");
     app.add_option("OUT", outPath, "the picture or video to write")->required()->type_name("");
     app.footer(ScriptHelp);
@@ -246,6 +264,17 @@ int main(int argc, char** argv)
         std::cerr << error << "\n";
         return 2;
     }
+    prepareSavePaths(parsed.script, scriptPath);
+
+    SceneRecorder recorder(options);
+    // --scene: the script goes on from a saved scene.
+    if (!scenePath.empty()) {
+        std::string note;
+        if (!recorder.openScene(scenePath, error, note))
+            return failure("cannot open the scene \"" + scenePath + "\": " + error);
+        if (!note.empty())
+            std::cerr << "lexfall-record: " << note << "\n";
+    }
 
     std::unique_ptr<FrameWriter> writer =
         openFrameWriter(*format, outPath, options.width, options.height, options.fps, error);
@@ -256,7 +285,6 @@ int main(int argc, char** argv)
     if (isVideo(*format))
         writer = writeOnItsOwnThread(std::move(writer));
 
-    SceneRecorder recorder(options);
     bool recorded = false;
     {
         ProgressLine progress(parsed.script.ticks); // ends its line before any message
@@ -265,7 +293,7 @@ int main(int argc, char** argv)
             [&](int done) { progress(done, recorder.view().m_pBodies.size()); });
     }
     if (!recorded || !writer->finish()) {
-        const std::string message = writer->error();
+        const std::string message = recorder.error().empty() ? writer->error() : scriptPath + ":" + recorder.error();
         writer.reset();
         removeUnfinished(outPath);
         return failure(message);

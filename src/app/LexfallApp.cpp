@@ -12,6 +12,7 @@
 #include "app/LexfallWxView.h"
 #include "app/MainFrame.h"
 #include "app/SettingsStore.h"
+#include "view/SceneFile.h"
 
 namespace {
 
@@ -23,8 +24,9 @@ class CLexfallDocTemplate final : public wxDocTemplate {
 public:
     CLexfallDocTemplate(wxDocManager* manager, SettingsStore& settings, const shell::CommandLine& options,
                         TaskPool& pool)
-        : wxDocTemplate(manager, "Lexfal Document", "*", wxEmptyString, wxEmptyString, "Lexfall.Document",
-                        "Lexfall View", wxCLASSINFO(CLexfallDoc), wxCLASSINFO(CLexfallWxView)),
+        : wxDocTemplate(manager, "Lexfall Scene", wxString("*.") + sceneFile::kExtension, wxEmptyString,
+                        sceneFile::kExtension, "Lexfall.Document", "Lexfall View", wxCLASSINFO(CLexfallDoc),
+                        wxCLASSINFO(CLexfallWxView)),
           m_settings(settings), m_options(options), m_pool(pool)
     {
     }

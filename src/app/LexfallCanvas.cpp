@@ -12,6 +12,7 @@
 #include <wx/settings.h>
 
 #include "app/ShellRules.h"
+#include "view/SceneFile.h"
 #include "app/WxDrawContext.h"
 #include "record/FrameWriter.h"
 #include "record/LiveRecording.h"
@@ -145,9 +146,12 @@ bool CLexfallCanvas::chooseFileToOpen(const OpenFileRequest& request, std::strin
     // A modal dialog and a captured mouse do not mix.
     releaseCapture();
 
+    // Saved scenes may be chosen too: the view tells them by their first
+    // bytes and opens them as the document.
+    const std::string wildcard = shell::toWxWildcard(request.filter) + "|Lexfall Scene (*." + sceneFile::kExtension +
+                                 ")|*." + sceneFile::kExtension;
     wxFileDialog dialog(this, "Open", wxString::FromUTF8(request.initialDirectory), wxEmptyString,
-                        wxString::FromUTF8(shell::toWxWildcard(request.filter)),
-                        wxFD_OPEN | wxFD_FILE_MUST_EXIST);
+                        wxString::FromUTF8(wildcard), wxFD_OPEN | wxFD_FILE_MUST_EXIST);
     if (dialog.ShowModal() != wxID_OK)
         return false;
 

@@ -96,6 +96,11 @@ bool CLexfallWxView::OnCreate(wxDocument* doc, long flags)
 
     m_scene = std::make_unique<CLexfallView>();
     m_scene->m_pPool = &m_pool;
+    // A scene chosen with File > Open becomes the document, as one from
+    // the recent files does.
+    m_scene->m_fnOpenScene = [doc](const std::string& path) {
+        doc->GetDocumentManager()->CreateDocument(wxString::FromUTF8(path), wxDOC_SILENT);
+    };
     SceneSettings settings = m_settings.loadSettings();
     // The options of the run go over the settings, and are not kept.
     applyChoices(m_options.settings, settings);

@@ -25,7 +25,7 @@ std::unique_ptr<CLI::App> makeParser(CommandLine& result)
         ->type_name("FAMILY|FILE")
         ->check([](const std::string& face) { return face.empty() ? std::string("needs a font family or a font file") : std::string(); });
     addSettingOptions(*app, result.settings);
-    app->add_option("FILE", result.file, "opened as the program's document")
+    app->add_option("FILE", result.file, "a scene saved with File > Save (.lexscene), opened to go on where it was")
         ->type_name("")
         ->check([](const std::string& file) { return file.empty() ? std::string("empty file name") : std::string(); });
     app->footer("The settings' options apply to this run only; the saved settings stay.\n"

@@ -14,6 +14,10 @@ public:
         return static_cast<int>((m_state >> 16) & 0x7FFFu);
     }
 
+    // Where the sequence stands, so that a saved scene goes on with it.
+    std::uint32_t state() const { return m_state; }
+    void setState(std::uint32_t state) { m_state = state; }
+
 private:
     std::uint32_t m_state = 1;
 };

@@ -10,6 +10,8 @@ namespace {
 
 // Probes along the outline lie this share of the strokes' thickness apart.
 constexpr double kProbeSpacing = 0.75;
+// Probes on one outline edge at most.
+constexpr double kMostProbesOnAnEdge = 1024.0;
 // A body left with less than this share of its area is crushed flat.
 constexpr double kCrushedArea = 0.25;
 
@@ -21,12 +23,8 @@ double twiceArea(const Particle* a, const Particle* b, const Particle* c)
 
 } // namespace
 
-CollisionShape::CollisionShape(const ParticleSystem& body, const std::vector<Particle*>& corners_)
+std::vector<CollisionShape::Edge> CollisionShape::outlineOf(const std::vector<Particle*>& corners)
 {
-    particles.reserve(static_cast<std::size_t>(body.particleCount()));
-    for (int i = 0; i < body.particleCount(); ++i)
-        particles.push_back(body.particleAt(i));
-
     // Every triangle side, its ends in address order, with the triangle's
     // third corner. A side listed once is on the outline. Triangles without
     // area take part in the count (their sides are shared with their
@@ -38,10 +36,10 @@ CollisionShape::CollisionShape(const ParticleSystem& body, const std::vector<Par
     };
     const std::less<const Particle*> before;
     std::vector<Side> sides;
-    const std::size_t triangles = corners_.size() / 3;
+    const std::size_t triangles = corners.size() / 3;
     sides.reserve(triangles * 3);
     for (std::size_t t = 0; t < triangles; ++t) {
-        Particle* c[3] = {corners_[3 * t], corners_[3 * t + 1], corners_[3 * t + 2]};
+        Particle* c[3] = {corners[3 * t], corners[3 * t + 1], corners[3 * t + 2]};
         for (int k = 0; k < 3; ++k) {
             Particle* a = c[k];
             Particle* b = c[(k + 1) % 3];
@@ -51,12 +49,11 @@ CollisionShape::CollisionShape(const ParticleSystem& body, const std::vector<Par
                 std::swap(a, b);
             sides.push_back(Side{a, b, c[(k + 2) % 3]});
         }
-        if (twiceArea(c[0], c[1], c[2]) != 0.0)
-            corners.insert(corners.end(), c, c + 3);
     }
     std::sort(sides.begin(), sides.end(), [&before](const Side& l, const Side& r) {
         return l.a != r.a ? before(l.a, r.a) : before(l.b, r.b);
     });
+    std::vector<Edge> outline;
     for (std::size_t i = 0; i < sides.size();) {
         std::size_t j = i + 1;
         while (j < sides.size() && sides[j].a == sides[i].a && sides[j].b == sides[i].b)
@@ -65,6 +62,22 @@ CollisionShape::CollisionShape(const ParticleSystem& body, const std::vector<Par
             outline.push_back(Edge{sides[i].a, sides[i].b, sides[i].inner});
         i = j;
     }
+    return outline;
+}
+
+CollisionShape::CollisionShape(const ParticleSystem& body, const std::vector<Particle*>& corners_)
+{
+    particles.reserve(static_cast<std::size_t>(body.particleCount()));
+    for (int i = 0; i < body.particleCount(); ++i)
+        particles.push_back(body.particleAt(i));
+
+    const std::size_t triangles = corners_.size() / 3;
+    for (std::size_t t = 0; t < triangles; ++t)
+        if (twiceArea(corners_[3 * t], corners_[3 * t + 1], corners_[3 * t + 2]) != 0.0)
+            corners.insert(corners.end(), corners_.begin() + static_cast<std::ptrdiff_t>(3 * t),
+                           corners_.begin() + static_cast<std::ptrdiff_t>(3 * t + 3));
+    outline = outlineOf(corners_);
+    const std::less<const Particle*> before;
 
     // The strokes' mean thickness, twice the area over the outline's length,
     // spaces the probes along the outline.
@@ -92,7 +105,10 @@ CollisionShape::CollisionShape(const ParticleSystem& body, const std::vector<Par
         if (a < 0 || b < 0)
             continue;
         const double length = std::hypot(e.b->position.x - e.a->position.x, e.b->position.y - e.a->position.y);
-        const int between = static_cast<int>(length / spacing);
+        // A glyph's edges are a few hundred pixels at most; one stretched
+        // far apart (or whose ends are no longer finite) gets no more.
+        const double room = length / spacing;
+        const int between = room >= 0.0 ? static_cast<int>(std::min(room, kMostProbesOnAnEdge)) : 0;
         for (int k = 1; k <= between; ++k)
             probes.push_back(Probe{a, b, static_cast<double>(k) / (between + 1)});
     }

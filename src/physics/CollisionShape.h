@@ -1,5 +1,6 @@
 #pragma once
 
+#include <utility>
 #include <vector>
 
 #include "physics/Contact.h"
@@ -37,6 +38,12 @@ public:
 
     // `corners` holds three particles of `body` per triangle.
     CollisionShape(const ParticleSystem& body, const std::vector<Particle*>& corners);
+    // The outline of the triangles with these corners, three a triangle,
+    // as a shape made from them finds it.
+    static std::vector<Edge> outlineOf(const std::vector<Particle*>& corners);
+    // A shape read back from a file: only its particles, the body's, are
+    // set; the reader puts back the rest as it was saved.
+    explicit CollisionShape(std::vector<Particle*> bodyParticles) : particles(std::move(bodyParticles)) {}
 
     // Where every particle stands before the step.
     void rememberStart();
@@ -141,6 +148,18 @@ public:
     double restY = 0.0; // when the quiet ticks began
     double restFirstX = 0.0;
     double restFirstY = 0.0;
+
+    // Whether measure() has run: a sleeping body that has not moved since
+    // keeps what it measured then.
+    bool measured() const { return m_measured; }
+    void restoreMeasured(bool measured) { m_measured = measured; }
+    // Measures where the particles stand now, as if the body had moved:
+    // what a sleeper read back from a file kept, made again.
+    void remeasure()
+    {
+        m_unmoved = false;
+        measure();
+    }
 
 private:
     int gridCell(double v, double low, double size) const;

@@ -70,6 +70,13 @@ void Collisions::wakeAround(const Bodies& bodies, const CollisionBox& box)
             s->wake();
 }
 
+void Collisions::restore(ContactMemory memory, double floor, unsigned lastId)
+{
+    m_memory = std::move(memory);
+    m_floor = floor;
+    m_lastId = lastId;
+}
+
 void Collisions::step(const Bodies& bodies, const CollisionBox& window, TaskPool* pool)
 {
     gather(bodies);

@@ -75,6 +75,14 @@ public:
     // leaving and may have held them up.
     static void wakeAround(const Bodies& bodies, const CollisionBox& box);
 
+    // What a step carries over to the next besides the bodies' shapes:
+    // last tick's contacts, the floor the sleepers rest on and the last
+    // body id given. Saved with a scene and put back from it.
+    const ContactMemory& memory() const { return m_memory; }
+    double floor() const { return m_floor; }
+    unsigned lastId() const { return m_lastId; }
+    void restore(ContactMemory memory, double floor, unsigned lastId);
+
 private:
     struct Pair {
         int first;

@@ -72,3 +72,47 @@ bool ContactMemory::wasOverlapped(unsigned first, unsigned second) const
 {
     return std::binary_search(m_overlapped.begin(), m_overlapped.end(), pairKey(first, second));
 }
+
+std::vector<ContactMemory::Pair> ContactMemory::pairs() const
+{
+    std::vector<Pair> out;
+    for (const PairSlot& slot : m_pairs) {
+        if (slot.key == 0)
+            continue;
+        Pair pair{static_cast<unsigned>(slot.key >> 32), static_cast<unsigned>(slot.key & 0xFFFFFFFFu), {}};
+        pair.contacts.assign(m_contacts.begin() + slot.begin, m_contacts.begin() + slot.end);
+        out.push_back(std::move(pair));
+    }
+    std::sort(out.begin(), out.end(), [](const Pair& l, const Pair& r) {
+        return pairKey(l.first, l.second) < pairKey(r.first, r.second);
+    });
+    return out;
+}
+
+std::vector<ContactMemory::IdPair> ContactMemory::overlapped() const
+{
+    std::vector<IdPair> out;
+    out.reserve(m_overlapped.size());
+    for (const std::uint64_t key : m_overlapped)
+        out.emplace_back(static_cast<unsigned>(key >> 32), static_cast<unsigned>(key & 0xFFFFFFFFu));
+    return out;
+}
+
+void ContactMemory::restore(const std::vector<Pair>& pairs, const std::vector<IdPair>& overlapped)
+{
+    begin(pairs.size());
+    for (const Pair& pair : pairs) {
+        std::vector<Contact> contacts(pair.contacts.size());
+        for (std::size_t c = 0; c < contacts.size(); ++c) {
+            const Remembered& r = pair.contacts[c];
+            contacts[c].point = r.point;
+            contacts[c].edge = r.edge;
+            contacts[c].normalImpulse = r.normalImpulse;
+            contacts[c].tangentImpulse = r.tangentImpulse;
+        }
+        keep(pair.first, pair.second, contacts.data(), contacts.size());
+    }
+    for (const IdPair& ids : overlapped)
+        keepOverlapped(ids.first, ids.second);
+    end();
+}

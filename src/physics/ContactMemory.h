@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "physics/Contact.h"
@@ -13,6 +14,20 @@
 // of threads at once.
 class ContactMemory {
 public:
+    struct Remembered {
+        int point;
+        int edge;
+        double normalImpulse;
+        double tangentImpulse;
+    };
+    // What one pair of bodies left: their ids and their contacts.
+    struct Pair {
+        unsigned first;
+        unsigned second;
+        std::vector<Remembered> contacts;
+    };
+    using IdPair = std::pair<unsigned, unsigned>;
+
     // Forgets the last tick: this tick's pairs follow.
     void begin(std::size_t pairs);
     void keep(unsigned first, unsigned second, const Contact* contacts, std::size_t count);
@@ -25,13 +40,13 @@ public:
     void recall(Contact& contact, unsigned first, unsigned second) const;
     bool wasOverlapped(unsigned first, unsigned second) const;
 
+    // All it remembers, by pair in order of ids, to be saved with a scene;
+    // and put back from that.
+    std::vector<Pair> pairs() const;
+    std::vector<IdPair> overlapped() const;
+    void restore(const std::vector<Pair>& pairs, const std::vector<IdPair>& overlapped);
+
 private:
-    struct Remembered {
-        int point;
-        int edge;
-        double normalImpulse;
-        double tangentImpulse;
-    };
     struct PairSlot {
         std::uint64_t key = 0; // 0: empty
         int begin = 0;

@@ -23,6 +23,13 @@ MOTUSforceShape::MOTUSforceShape(std::vector<Particle*> particles, double stiffn
         m_rest.push_back(Offset{p->position.x - cx, p->position.y - cy});
 }
 
+MOTUSforceShape::MOTUSforceShape(std::vector<Particle*> particles, std::vector<Offset> rest, double stiffness,
+                                 double damping, double turnDamping, double upright, double uprightDamping)
+    : stiffness(stiffness), damping(damping), turnDamping(turnDamping), upright(upright),
+      uprightDamping(uprightDamping), m_particles(std::move(particles)), m_rest(std::move(rest))
+{
+}
+
 void MOTUSforceShape::apply()
 {
     double mass = 0.0, cx = 0.0, cy = 0.0, vx = 0.0, vy = 0.0;

@@ -12,6 +12,12 @@
 // may stand anywhere after the global force.
 class MOTUSforceShape final : public MOTUSforce {
 public:
+    // A particle's place in the rest shape, from the rest centroid.
+    struct Offset {
+        double x;
+        double y;
+    };
+
     // The particles as they stand now are the rest shape. `stiffness` is
     // the pull per pixel of distance from the fit, in pixels per second
     // squared; `damping` slows each particle's motion relative to the
@@ -21,6 +27,10 @@ public:
     // `uprightDamping` slows that turning back. The particles are not owned.
     MOTUSforceShape(std::vector<Particle*> particles, double stiffness, double damping, double turnDamping = 0.0,
                     double upright = 0.0, double uprightDamping = 0.0);
+    // The same force with its rest shape given, one offset a particle: for
+    // a body read back from a file.
+    MOTUSforceShape(std::vector<Particle*> particles, std::vector<Offset> rest, double stiffness, double damping,
+                    double turnDamping, double upright, double uprightDamping);
 
     void apply() override;
     bool isSame(const MOTUSforce* other) const override;
@@ -31,12 +41,10 @@ public:
     const double upright;
     const double uprightDamping;
 
-private:
-    struct Offset {
-        double x;
-        double y;
-    };
+    const std::vector<Particle*>& particles() const { return m_particles; }
+    const std::vector<Offset>& restShape() const { return m_rest; }
 
+private:
     std::vector<Particle*> m_particles;
     std::vector<Offset> m_rest; // each particle's rest offset from the rest centroid
 };

@@ -99,6 +99,13 @@ Particle* ParticleSystem::findOrAddParticle(const Vector3& point, double& tolera
     return &m_particles.emplace(point, 1.0);
 }
 
+Particle* ParticleSystem::addParticle(const Vector3& position, const Vector3& velocity, double mass)
+{
+    Particle& p = m_particles.emplace(position, mass);
+    p.velocity = velocity;
+    return &p;
+}
+
 void ParticleSystem::step(double dt)
 {
     const double h = dt / substeps;

@@ -50,6 +50,9 @@ public:
     // The nearest particle within tolerance (inclusive), writing its
     // distance back into tolerance; otherwise a new particle of mass 1.0.
     Particle* findOrAddParticle(const Vector3& point, double& tolerance);
+    // A particle exactly as given, next to none: for a body read back
+    // from a file.
+    Particle* addParticle(const Vector3& position, const Vector3& velocity, double mass);
 
     // Semi-implicit Euler: clear, apply forces in order, then velocity
     // before position; `substeps` times, each of dt / substeps.

@@ -5,6 +5,7 @@
 
 #include "glyph/InstallPaths.h"
 #include "view/CommandIds.h"
+#include "view/SceneFile.h"
 
 namespace {
 
@@ -32,6 +33,11 @@ SceneRecorder::SceneRecorder(const RecordOptions& options)
     // Nozzle without a "words" line: the user picks the sample word file
     // the dialog opens beside.
     m_window.fileAnswer = m_view.m_strWordFileDirectory + "words.txt";
+}
+
+bool SceneRecorder::openScene(const std::string& path, std::string& error, std::string& note)
+{
+    return sceneFile::open(m_view, path, error, note);
 }
 
 Rgb SceneRecorder::background(const CLexfallView& view) { return view.m_crBackground.value_or(Rgb{255, 255, 255}); }
@@ -92,6 +98,12 @@ bool SceneRecorder::run(const Script& script, const FrameSink& sink, const Progr
             m_view.ApplySettings(settings);
             break;
         }
+        case ScriptStep::Action::Save:
+            if (!sceneFile::save(m_view, step.path, m_error)) {
+                m_error = std::to_string(step.line) + ": the scene could not be saved: " + m_error;
+                return false;
+            }
+            continue;
         case ScriptStep::Action::Wait:
             for (int i = 0; i < step.ticks; ++i)
                 if (!tick())

@@ -44,8 +44,15 @@ public:
     SceneRecorder(const SceneRecorder&) = delete;
     SceneRecorder& operator=(const SceneRecorder&) = delete;
 
-    // False when the sink stopped it.
+    // The script starts from a saved scene instead of an empty one: false,
+    // with the reason, when the file cannot be opened. `note` tells what
+    // came back otherwise than saved.
+    bool openScene(const std::string& path, std::string& error, std::string& note);
+
+    // False when the sink stopped it, or a "save" could not write its
+    // file (error() says why).
     bool run(const Script& script, const FrameSink& sink, const Progress& progress = {});
+    const std::string& error() const { return m_error; }
     const CLexfallView& view() const { return m_view; }
     int ticks() const { return m_ticks; }
 
@@ -71,4 +78,5 @@ private:
     int m_frames = 0;
     // Something happened since the last frame was taken.
     bool m_unshown = false;
+    std::string m_error;
 };

@@ -171,6 +171,11 @@ std::optional<std::string> parseStep(std::string_view command, std::string_view 
         step.path = std::string(trimmed(args));
         return step.path.empty() ? std::optional<std::string>("words PATH") : std::nullopt;
     }
+    if (name == "save") {
+        step.action = ScriptStep::Action::Save;
+        step.path = std::string(trimmed(args));
+        return step.path.empty() ? std::optional<std::string>("save PATH") : std::nullopt;
+    }
     const std::vector<std::string_view> arg = words(args);
     if (name == "key")
         return keyword(arg, kKeys, "key Esc|Enter|Backspace|Tab", true, step);
@@ -234,8 +239,8 @@ std::optional<std::string> parseStep(std::string_view command, std::string_view 
         step.path = value;
         return std::nullopt;
     }
-    return "a command: type, key, click, dclick, drag, rdrag, mode, font, display, collide, words, wait or a "
-           "setting such as physics or stiffness";
+    return "a command: type, key, click, dclick, drag, rdrag, mode, font, display, collide, words, save, wait or "
+           "a setting such as physics or stiffness";
 }
 
 int stepTicks(const ScriptStep& step)

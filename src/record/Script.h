@@ -21,6 +21,7 @@
 //   display wireframe|shaded|cursor|compass|animate|smooth
 //   collide on|off            letters collide, or pass through each other
 //   words PATH                the Nozzle word file, as File > Open
+//   save PATH                 the scene as it stands, as File > Save
 //   wait SECONDS
 //   SETTING VALUE             a setting by its option's name: physics sturdy,
 //                             stiffness 500, smooth on, text-colour 336699
@@ -47,6 +48,7 @@ struct ScriptStep {
         Collide,     // letters collide when `on`
         Words,       // File > Open, answered with `path`
         Face,        // Font > Other Face, answered with `path`: a family or a file
+        Save,        // File > Save, to `path`
         Wait,        // `ticks` ticks
         Setting,     // `setting` takes the value `path`, as its option would
     };

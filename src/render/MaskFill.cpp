@@ -80,7 +80,9 @@ void MaskFill::fill(RasterBand& band, std::uint32_t brush, const IntPoint* point
     constexpr int kBatch = 128;
     const int top = band.top();
     const int end = band.end();
-    m_markWords = (band.width() + 63) / 64 + 1;
+    // The words of the frame's width and a spare one past them, which a
+    // run may touch even when it is empty at the frame's width.
+    m_markWords = band.width() / 64 + 2;
     const std::size_t marks = static_cast<std::size_t>(m_markWords) * static_cast<std::size_t>(end - top);
     if (m_marks.size() < marks)
         m_marks.resize(marks);
@@ -214,7 +216,10 @@ void MaskFill::markFarTriangle(const RasterBand& band, IntPoint a, IntPoint b, I
         const double xShort = upper ? ax + (sy - ay) * slopeAB : bx + (sy - by) * slopeBC;
         const int fromLong = firstPixelFrom(xLong, 0.5, slopeAC < 0.0, width);
         const int fromShort = firstPixelFrom(xShort, 0.5, (upper ? slopeAB : slopeBC) < 0.0, width);
-        markRun(marks, std::min(fromLong, fromShort), std::max(fromLong, fromShort));
+        // A row the triangle passes right of the frame is empty at the
+        // frame's width, where a run would reach past the row's words.
+        if (fromLong != fromShort)
+            markRun(marks, std::min(fromLong, fromShort), std::max(fromLong, fromShort));
         marks += words;
     }
 }

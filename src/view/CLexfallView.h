@@ -149,6 +149,10 @@ public:
     static const char* SearchWordNet();
     // Folder the word-file dialog starts in (the sample word file's).
     std::string m_strWordFileDirectory;
+    // File > Open hands a scene file (view/SceneFile.h) here rather than
+    // reading it as words: the desktop opens it as its document. Without
+    // one, the scene is read into this view.
+    std::function<void(const std::string& path)> m_fnOpenScene;
 
     unsigned m_nTimerID = 0;
     std::unique_ptr<GlyphMesher> m_pMesher;
@@ -238,6 +242,9 @@ public:
     std::vector<unsigned char> m_leaving;
     std::vector<int> m_partOffsets;
     const char* m_pszWordNetText = nullptr; // belongs to the WordNet library
+    // The answer a scene file brought back, which m_pszWordNetText then
+    // points into.
+    std::string m_strWordNetAnswer;
     int m_nWordNetPos = 0;
     // Source of m_pszWordNetText on the first double-click; tests put
     // their own text here.

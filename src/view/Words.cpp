@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "view/CLexfallView.h"
+#include "view/SceneFile.h"
 #include "words/Utf8.h"
 #include "words/WordFile.h"
 #include "words/WordNet.h"
@@ -20,6 +21,15 @@ void CLexfallView::OnOpenWordFile()
     std::string path;
     if (!ChooseFileToOpen(request, path))
         return;
+    if (sceneFile::isSceneFile(path)) {
+        if (m_fnOpenScene) {
+            m_fnOpenScene(path);
+        } else {
+            std::string error, note;
+            sceneFile::open(*this, path, error, note);
+        }
+        return;
+    }
 
     // An unreadable file is treated like one without words: the mode
     // stays and the Nozzle command asks again. The status line says which.

@@ -440,21 +440,17 @@ def gui_test(session):
     check(status != 0, 'start-up with a missing document did not fail')
     check('could not be opened' in session.stderr_text(), 'no message for the missing document')
 
-    # An existing document opens as an empty one and names the window.
+    # A file that is not a scene is refused by name, and left as it is.
     document = os.path.join(session.work, 'notes.lxf')
     with open(document, 'wb') as out:
         out.write(b'kept as it is\n')
     session.start_app(document)
-    window = session.wait_for_window('notes.lxf - Lexfall')
-    session.xdotool('windowfocus', '--sync', window)
-    time.sleep(0.5)
-    status = session.exit_by_menu()
-    check(status == 0, 'the program ended with status %d after opening a document' % status)
+    status = session.wait_exit(20)
+    check(status != 0, 'start-up with a file that is not a scene did not fail')
+    check('not a Lexfall scene' in session.stderr_text(), 'no message for the file that is not a scene')
     with open(document, 'rb') as data:
-        check(data.read() == b'kept as it is\n', 'opening the document changed it')
-    kept = {'file%d' % i: path for i, path in enumerate([document] + remembered[:3], 1)}
-    check(recent_files(settings) == kept, 'the opened document does not lead the recent files: %r'
-          % recent_files(settings))
+        check(data.read() == b'kept as it is\n', 'opening the file changed it')
+    check(recent_files(settings) == kept, 'the refused file changed the recent files: %r' % recent_files(settings))
 
     # A settings file that cannot be written (here it is a folder) is
     # reported once, and the program still ends cleanly.
@@ -480,6 +476,49 @@ def start_on_screen(session, *args):
     session.xdotool('windowfocus', '--sync', window)
     time.sleep(1.0)
     return find_canvas_top(session.shot('empty'))
+
+
+def scene_test(session):
+    """Ctrl+S saves the scene, Enter clears it, and the recent-file entry
+    brings it back: the same letters, pixel for pixel, where they were."""
+    top = start_on_screen(session)
+    band = glyph_band(top)
+    session.step('typing a word, then Ctrl+S')
+    session.type('Lexfall')
+    time.sleep(0.8)
+    typed = session.shot('typed')
+    check(typed.dark_count(band) > 300, 'no letters appeared')
+    session.key('ctrl+s')
+    time.sleep(1.5)
+    save_dialog(session, os.path.join(session.work, 'myscene'))
+    scene = os.path.join(session.work, 'myscene.lexscene')
+    check(os.path.exists(scene), 'Ctrl+S wrote no myscene.lexscene')
+    with open(scene, 'rb') as data:
+        check(data.read(26) == b'{"format":"lexfall-scene",', 'the file saved is not a scene')
+    window = session.wait_for_window('myscene.lexscene - Lexfall', timeout=10)
+
+    session.step('Enter clears the scene')
+    session.key('Return')
+    time.sleep(0.8)
+    left_over = dark_excluding_cursor(session.shot('cleared'), band, (0, top + INSERT_Y))
+    check(len(left_over) < 20, 'Enter did not clear the scene (%d dark pixels)' % len(left_over))
+
+    session.step('opening the scene from the recent files')
+    # The only recent file stands just above Exit, the last item.
+    session.key('F10')
+    time.sleep(0.5)
+    session.key('Up', 'Up')
+    time.sleep(0.3)
+    session.key('Return')
+    time.sleep(1.5)
+    session.xdotool('windowfocus', '--sync', window)
+    time.sleep(0.8)
+    opened = session.shot('opened')
+    check(opened.region(band) == typed.region(band), 'the scene opened is not the scene saved')
+    check(session.xdotool('getwindowname', window) == 'myscene.lexscene - Lexfall', 'the title does not name the scene')
+    check(session.exit_by_menu() == 0, 'the program did not end cleanly')
+    recent = recent_files(os.path.join(session.env['XDG_CONFIG_HOME'], 'Lexfall.conf'))
+    check(recent.get('file1') == scene, 'the scene is not the recent file: %r' % recent)
 
 
 def repaint_test(session):
@@ -829,7 +868,7 @@ def cli_test(exe):
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument('mode', choices=['cli', 'gui', 'repaint', 'sturdy', 'collide', 'pictures', 'browser'])
+    parser.add_argument('mode', choices=['cli', 'gui', 'repaint', 'sturdy', 'collide', 'pictures', 'scene', 'browser'])
     parser.add_argument('--exe', required=True)
     parser.add_argument('--artifacts', default=os.path.join(os.getcwd(), 'e2e-artifacts'))
     parser.add_argument('--deadline', type=int, default=150, help='seconds the gui run may take')
@@ -869,7 +908,7 @@ def main():
     try:
         signal.alarm(args.deadline)
         {'gui': gui_test, 'repaint': repaint_test, 'sturdy': sturdy_test, 'collide': collide_test,
-         'pictures': pictures_test}[args.mode](session)
+         'pictures': pictures_test, 'scene': scene_test}[args.mode](session)
     except Exception as error:  # any failure keeps the screenshots
         failure = error
     finally:

@@ -177,3 +177,21 @@ TEST(Collisions, ABlockHoldsUpMoreNeighboursThanThereAreColoursAndWakesWhenStruc
         blocks.step(window, 0.01);
     EXPECT_FALSE(blocks.bodies[5]->collision->asleep) << "struck, it slept on";
 }
+
+TEST(Collisions, AShapeStretchedFarApartTakesABoundedNumberOfProbes)
+{
+    // A square of two triangles with one corner flung far off, and one
+    // whose corner is no longer finite: the outline gets a bounded number
+    // of probes, not one every few pixels of the way.
+    for (const double far : {1e8, HUGE_VAL}) {
+        ParticleSystem body(0.4);
+        double tolerance = -1.0;
+        Particle* a = body.findOrAddParticle({0.0, 0.0, 0.0}, tolerance);
+        Particle* b = body.findOrAddParticle({10.0, 0.0, 0.0}, tolerance);
+        Particle* c = body.findOrAddParticle({far, far, 0.0}, tolerance);
+        Particle* d = body.findOrAddParticle({0.0, 10.0, 0.0}, tolerance);
+        const CollisionShape shape(body, {a, b, c, a, c, d});
+        EXPECT_EQ(shape.outline.size(), 4u);
+        EXPECT_LE(shape.probes.size(), 4u + 4u * 1024u);
+    }
+}

@@ -371,3 +371,31 @@ TEST(LiveRecording, AFileThatCannotBeWrittenIsRefusedAtTheStart)
     EXPECT_NE(error.find("no/such/folder/a.gif"), std::string::npos) << error;
     EXPECT_FALSE(LiveRecording::start(folder.path() + "/a.png", 64, 64, 30, error));
 }
+
+TEST(Recording, AScriptGoesOnFromTheSceneItSaved)
+{
+    TempFolder folder;
+    const std::string scene = folder.path() + "/half.lexscene";
+    const RecordOptions options{.width = 160, .height = 120, .fps = 10};
+    const auto lastFrame = [&options](const std::string& script, const std::string& from) {
+        SceneRecorder recorder(options);
+        std::string error, note;
+        if (!from.empty()) {
+            EXPECT_TRUE(recorder.openScene(from, error, note)) << error;
+        }
+        RasterFrame last;
+        EXPECT_TRUE(recorder.run(parsed(script), [&last](const RasterFrame& frame) {
+            last = frame;
+            return true;
+        })) << recorder.error();
+        return last;
+    };
+    const RasterFrame whole = lastFrame("collide on\ntype Hi\nkey Esc\nwait 1\nsave " + scene + "\ntype yo\nwait 1\n", "");
+    ASSERT_EQ(whole.width(), 160);
+    EXPECT_TRUE(samePixels(lastFrame("type yo\nwait 1\n", scene), whole));
+
+    SceneRecorder recorder(options);
+    EXPECT_FALSE(recorder.run(parsed("type a\nsave " + folder.path() + "/no/such/folder.lexscene\n"),
+                              [](const RasterFrame&) { return true; }));
+    EXPECT_EQ(recorder.error().rfind("2: the scene could not be saved", 0), 0u) << recorder.error();
+}

@@ -31,10 +31,11 @@ TEST(Script, ReadsEveryCommandWithItsArguments)
                                             "collide ON\n"
                                             "font DejaVu Serif:bold # a family\n"
                                             "Stiffness 500\n"
-                                            "text-colour 336699 # no '#'\n");
+                                            "text-colour 336699 # no '#'\n"
+                                            "save my scene.lexscene # as it stands\n");
     ASSERT_FALSE(parsed.error) << parsed.error->expected;
     const std::vector<ScriptStep>& steps = parsed.script.steps;
-    ASSERT_EQ(steps.size(), 16u);
+    ASSERT_EQ(steps.size(), 17u);
 
     EXPECT_EQ(steps[0].action, Action::Keys);
     EXPECT_EQ(steps[0].line, 3);
@@ -63,6 +64,8 @@ TEST(Script, ReadsEveryCommandWithItsArguments)
     EXPECT_EQ(steps[14].setting, findSetting("Stiffness"));
     EXPECT_EQ(steps[14].path, "500");
     EXPECT_EQ(steps[15].path, "#336699");
+    EXPECT_EQ(steps[16].action, Action::Save);
+    EXPECT_EQ(steps[16].path, "my scene.lexscene");
     EXPECT_EQ(parsed.script.ticks, 5 + 1 + 1 + 31 + 63);
 }
 
@@ -90,6 +93,7 @@ TEST(Script, AnErrorNamesTheLineItsTextAndWhatWasExpected)
         {"font  # none\n", 1, "font  # none", "font arial|symbol|FAMILY|FILE"},
         {"display shaded wireframe\n", 1, "display shaded wireframe", "display wireframe|shaded|cursor|compass|animate|smooth"},
         {"words   # none\n", 1, "words   # none", "words PATH"},
+        {"save\n", 1, "save", "save PATH"},
         {"wait 1e12\n", 1, "wait 1e12", "wait SECONDS, from 0 to 600"},
         {"wait nan\n", 1, "wait nan", "wait SECONDS"},
         {"wait\r\n", 1, "wait", "wait SECONDS"},

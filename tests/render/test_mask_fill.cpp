@@ -47,3 +47,24 @@ TEST(MaskFill, TakesThePixelsOfEachTriangleFilledAlone)
         EXPECT_EQ(differing, 0) << cuts.size() - 1 << " bands";
     }
 }
+
+// Triangles right of the frame on its last rows, one of a letter flung far
+// off: those rows mark nothing, within the frame's words (the sanitizer
+// pass sees a write past the row).
+TEST(MaskFill, TrianglesPassingRightOfTheFrameMarkNothing)
+{
+    constexpr std::uint32_t ink = RasterFrame::pixel(Rgb{0, 0, 0});
+    RasterFrame frame;
+    frame.resize(64, 4);
+    frame.clear(Rgb{255, 255, 255});
+    RasterBand band(frame);
+    MaskFill fill;
+    const IntPoint far[6] = {{100000000, 0}, {100000000, 10}, {0, 10}, {100, 0}, {100, 10}, {70, 10}};
+    fill.fill(band, ink, far, 6);
+    band.settle();
+    int inked = 0;
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 64; ++x)
+            inked += frame.at(x, y) == ink;
+    EXPECT_EQ(inked, 0);
+}
