@@ -75,10 +75,7 @@ void fillTriangle(RasterBand& band, std::uint32_t brush, IntPoint a, IntPoint b,
     const RowRange rows{std::max(a.y, band.top()), std::min(c.y - 1, band.end() - 1)};
     RasterFrame& frame = band.pixels();
     const int width = frame.width();
-    const double ax = a.x, ay = a.y, bx = b.x, by = b.y;
-    const double slopeAC = (c.x - ax) / (c.y - ay);
-    const double slopeAB = b.y != a.y ? (bx - ax) / (by - ay) : 0.0;
-    const double slopeBC = c.y != b.y ? (c.x - bx) / (c.y - by) : 0.0;
+    const TriangleEdges edges(a, b, c);
 
     if (fixedFits(a) && fixedFits(b) && fixedFits(c)) {
         // Rows first..last all sample inside [a.y, c.y); the short edge
@@ -87,7 +84,7 @@ void fillTriangle(RasterBand& band, std::uint32_t brush, IntPoint a, IntPoint b,
             return FixedEdge{toFixed(x0 + (y + 0.5 - y0) * slope - 0.5), toFixed(slope),
                              slope < 0.0 ? kAboveBias : kCeilBias};
         };
-        FixedEdge along = edgeFrom(ax, ay, slopeAC, rows.first);
+        FixedEdge along = edgeFrom(edges.ax, edges.ay, edges.slopeAC, rows.first);
         const auto walk = [&](FixedEdge side, int from, int to) {
             for (int y = from; y <= to; ++y) {
                 const int p = along.pixel(width);
@@ -98,19 +95,15 @@ void fillTriangle(RasterBand& band, std::uint32_t brush, IntPoint a, IntPoint b,
             }
         };
         const int split = std::clamp(b.y, rows.first, rows.last + 1);
-        walk(edgeFrom(ax, ay, slopeAB, rows.first), rows.first, split - 1);
-        walk(edgeFrom(bx, by, slopeBC, split), split, rows.last);
+        walk(edgeFrom(edges.ax, edges.ay, edges.slopeAB, rows.first), rows.first, split - 1);
+        walk(edgeFrom(edges.bx, edges.by, edges.slopeBC, split), split, rows.last);
         return;
     }
 
     for (int y = rows.first; y <= rows.last; ++y) {
-        const double sy = y + 0.5;
-        const bool upper = sy < by;
-        const double xLong = ax + (sy - ay) * slopeAC;
-        const double xShort = upper ? ax + (sy - ay) * slopeAB : bx + (sy - by) * slopeBC;
-        const int fromLong = firstPixelFrom(xLong, 0.5, slopeAC < 0.0, width);
-        const int fromShort = firstPixelFrom(xShort, 0.5, (upper ? slopeAB : slopeBC) < 0.0, width);
-        fillRow(frame, y, std::min(fromLong, fromShort), std::max(fromLong, fromShort), brush);
+        int from = 0, to = 0;
+        edges.run(y, width, from, to);
+        fillRow(frame, y, from, to, brush);
     }
 }
 

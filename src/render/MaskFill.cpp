@@ -205,21 +205,14 @@ void MaskFill::markFarTriangle(const RasterBand& band, IntPoint a, IntPoint b, I
     const int width = band.width();
     const std::size_t words = static_cast<std::size_t>(m_markWords);
     std::uint64_t* marks = m_marks.data() + static_cast<std::size_t>(first - band.top()) * words;
-    const double ax = a.x, ay = a.y, bx = b.x, by = b.y;
-    const double slopeAC = (c.x - ax) / (c.y - ay);
-    const double slopeAB = b.y != a.y ? (bx - ax) / (by - ay) : 0.0;
-    const double slopeBC = c.y != b.y ? (c.x - bx) / (c.y - by) : 0.0;
+    const TriangleEdges edges(a, b, c);
     for (int y = first; y <= last; ++y) {
-        const double sy = y + 0.5;
-        const bool upper = sy < by;
-        const double xLong = ax + (sy - ay) * slopeAC;
-        const double xShort = upper ? ax + (sy - ay) * slopeAB : bx + (sy - by) * slopeBC;
-        const int fromLong = firstPixelFrom(xLong, 0.5, slopeAC < 0.0, width);
-        const int fromShort = firstPixelFrom(xShort, 0.5, (upper ? slopeAB : slopeBC) < 0.0, width);
+        int from = 0, to = 0;
+        edges.run(y, width, from, to);
         // A row the triangle passes right of the frame is empty at the
         // frame's width, where a run would reach past the row's words.
-        if (fromLong != fromShort)
-            markRun(marks, std::min(fromLong, fromShort), std::max(fromLong, fromShort));
+        if (from != to)
+            markRun(marks, from, to);
         marks += words;
     }
 }

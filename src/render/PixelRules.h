@@ -45,4 +45,30 @@ inline bool fixedFits(IntPoint p)
 
 inline std::int64_t toFixed(double v) { return static_cast<std::int64_t>(v * kFixedOne); }
 
+// The edges of a triangle whose corners are ordered by row (a.y < c.y),
+// in floating point: the short edge is a-b above b's row and b-c from it on.
+struct TriangleEdges {
+    TriangleEdges(IntPoint a, IntPoint b, IntPoint c)
+        : ax(a.x), ay(a.y), bx(b.x), by(b.y), slopeAC((c.x - ax) / (c.y - ay)),
+          slopeAB(b.y != a.y ? (bx - ax) / (by - ay) : 0.0), slopeBC(c.y != b.y ? (c.x - bx) / (c.y - by) : 0.0)
+    {
+    }
+
+    // The first pixel of row y's run and the first past it, in [0, width].
+    void run(int y, int width, int& from, int& to) const
+    {
+        const double sy = y + 0.5;
+        const bool upper = sy < by;
+        const double xLong = ax + (sy - ay) * slopeAC;
+        const double xShort = upper ? ax + (sy - ay) * slopeAB : bx + (sy - by) * slopeBC;
+        const int fromLong = firstPixelFrom(xLong, 0.5, slopeAC < 0.0, width);
+        const int fromShort = firstPixelFrom(xShort, 0.5, (upper ? slopeAB : slopeBC) < 0.0, width);
+        from = fromLong < fromShort ? fromLong : fromShort;
+        to = fromLong < fromShort ? fromShort : fromLong;
+    }
+
+    double ax, ay, bx, by;
+    double slopeAC, slopeAB, slopeBC;
+};
+
 } // namespace pixelRules
