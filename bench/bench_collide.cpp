@@ -5,12 +5,13 @@
 // broad phase against Box2D's dynamic tree; how deep letters lie in one
 // another and how still a settled pile of 500 is. Letters are Sturdy: the
 // preset that keeps them letters. Release build:
-//     build-release/bin/bench_collide
+//     build-release/bin/bench_collide [awake [LETTERS]]
 #include <box2d/b2_dynamic_tree.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -92,12 +93,12 @@ double awakePass(PileScene& scene, TaskPool* pool)
     return median(times);
 }
 
-void awakePiles(const std::vector<int>& threads)
+void awakePiles(const std::vector<int>& threads, const std::vector<int>& sizes)
 {
     std::printf("\nThe collision pass on a pile kept awake (ms, medians of 60 passes):\n\n");
     std::printf("| letters | threads | pass | per letter | parallel efficiency |\n");
     std::printf("|---|---|---|---|---|\n");
-    for (int letters : {2000, 10000}) {
+    for (int letters : sizes) {
         TaskPool settlePool(threads.back());
         PileScene scene(1024, 768, letters, settlePool, PhysicsPreset::Sturdy);
         scene.settle(letters > 2000 ? 2500 : 4000);
@@ -222,16 +223,22 @@ void stillness()
 
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
     const std::vector<int> threads = threadCounts();
+    // `bench_collide awake [LETTERS]` measures only the pass on a pile kept
+    // awake.
+    if (argc > 1 && std::string(argv[1]) == "awake") {
+        awakePiles(threads, argc > 2 ? std::vector<int>{std::atoi(argv[2])} : std::vector<int>{2000, 10000});
+        return 0;
+    }
     std::printf("bench_collide: Sturdy letters of the sample words in a 1024x768 window.\n");
     std::printf("\nLetters settled in a pile (ms, medians of 300 ticks):\n\n");
     std::printf("| threads | letters | settled after | tick colliding | tick passing through | ratio |\n");
     std::printf("|---|---|---|---|---|---|\n");
     settledPile(2000, threads);
     settledPile(10000, {threads.back()});
-    awakePiles(threads);
+    awakePiles(threads, {2000, 10000});
     broadPhases();
     stillness();
     return 0;
