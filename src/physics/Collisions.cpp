@@ -361,30 +361,66 @@ void Collisions::recover(const CollisionBox& window)
 // the floor's contacts body by body, then the pairs colour by colour.
 void Collisions::solve(TaskPool* pool)
 {
-    const auto pass = [&](auto&& solveOne) {
-        eachBody(pool, [&solveOne](int, CollisionShape& s) {
-            for (Contact& c : s.floorContacts)
-                solveOne(c, ContactBody{c.one, &s}, ContactBody{c.two, nullptr});
-        });
-        eachColour(pool, [&](const Pair& pair) {
-            std::vector<Contact>& list = contactsOf(pair);
-            CollisionShape* first = m_shapes[static_cast<std::size_t>(pair.first)];
-            CollisionShape* second = m_shapes[static_cast<std::size_t>(pair.second)];
-            for (int c = pair.begin; c < pair.end; ++c) {
-                Contact& contact = list[static_cast<std::size_t>(c)];
-                solveOne(contact, ContactBody{contact.one, first}, ContactBody{contact.two, second});
+    m_solver.clear(m_shapes.size());
+    for (std::size_t i = 0; i < m_shapes.size(); ++i)
+        if (const CollisionShape* s = m_shapes[i]; s && s->finite) {
+            const CollisionShape::Motion& m = s->motion;
+            m_solver.body(i) = {m.x, m.y, m.angle, m.vx, m.vy, m.spin, s->inverseMass, s->inverseInertia, s->meanSpin};
+        }
+    // Every contact in the order the passes take them, and back.
+    const auto each = [this](auto&& floorContact, auto&& pairContact) {
+        for (std::size_t i = 0; i < m_shapes.size(); ++i)
+            if (CollisionShape* s = m_shapes[i]; s && s->finite && !s->floorContacts.empty())
+                floorContact(static_cast<int>(i), s->floorContacts);
+        for (int c = 0; c <= kNoColour; ++c)
+            pairContact(c, m_colourStarts[static_cast<std::size_t>(c)], m_colourStarts[static_cast<std::size_t>(c) + 1]);
+    };
+    m_solver.beginPhase();
+    each(
+        [this](int i, const std::vector<Contact>& contacts) {
+            m_solver.beginGroup();
+            for (const Contact& c : contacts)
+                m_solver.add(c, i, -1);
+        },
+        [this](int colour, int begin, int end) {
+            // Pairs past the last colour share bodies: one after another.
+            m_solver.beginPhase(colour == kNoColour);
+            for (int k = begin; k < end; ++k) {
+                const Pair& pair = m_pairs[static_cast<std::size_t>(m_byColour[static_cast<std::size_t>(k)])];
+                const std::vector<Contact>& list = contactsOf(pair);
+                m_solver.beginGroup();
+                for (int c = pair.begin; c < pair.end; ++c)
+                    m_solver.add(list[static_cast<std::size_t>(c)], pair.first, pair.second);
             }
         });
+
+    m_solver.solve(pool, m_settings.positionIterations, m_settings.velocityIterations, m_settings.friction,
+                   m_settings.rollingResistance);
+
+    std::size_t k = 0;
+    const auto keep = [this, &k](Contact& c) {
+        c.normalImpulse = m_solver.normalImpulse(k);
+        c.tangentImpulse = m_solver.tangentImpulse(k);
+        ++k;
     };
-    const double friction = m_settings.friction;
-    const double rolling = m_settings.rollingResistance;
-    for (int iteration = 0; iteration < m_settings.positionIterations; ++iteration)
-        pass([](Contact& c, ContactBody one, ContactBody two) { solvePosition(c, one, two); });
-    pass([](Contact& c, ContactBody one, ContactBody two) { warmStart(c, one, two); });
-    for (int iteration = 0; iteration < m_settings.velocityIterations; ++iteration)
-        pass([friction, rolling](Contact& c, ContactBody one, ContactBody two) {
-            solveVelocity(c, one, two, friction, rolling);
+    each(
+        [&keep](int, std::vector<Contact>& contacts) {
+            for (Contact& c : contacts)
+                keep(c);
+        },
+        [this, &keep](int, int begin, int end) {
+            for (int p = begin; p < end; ++p) {
+                const Pair& pair = m_pairs[static_cast<std::size_t>(m_byColour[static_cast<std::size_t>(p)])];
+                std::vector<Contact>& list = contactsOf(pair);
+                for (int c = pair.begin; c < pair.end; ++c)
+                    keep(list[static_cast<std::size_t>(c)]);
+            }
         });
+    for (std::size_t i = 0; i < m_shapes.size(); ++i)
+        if (CollisionShape* s = m_shapes[i]; s && s->finite) {
+            const ContactSolver::Body& b = m_solver.body(i);
+            s->motion = {b.x, b.y, b.angle, b.vx, b.vy, b.spin};
+        }
 }
 
 // This tick's impulses and overlaps, for the next tick to start from.
@@ -422,28 +458,4 @@ void Collisions::move(TaskPool* pool)
 std::vector<Contact>& Collisions::contactsOf(const Pair& pair)
 {
     return m_runContacts[static_cast<std::size_t>(&pair - m_pairs.data()) / kPairsPerRun];
-}
-
-template <class Solve>
-void Collisions::eachColour(TaskPool* pool, Solve solve)
-{
-    constexpr int kPairsPerPart = 32;
-    for (int c = 0; c <= kNoColour; ++c) {
-        const int begin = m_colourStarts[static_cast<std::size_t>(c)];
-        const int end = m_colourStarts[static_cast<std::size_t>(c) + 1];
-        if (begin == end)
-            continue;
-        const auto part = [&](int k) {
-            const int stop = std::min(end, begin + (k + 1) * kPairsPerPart);
-            for (int i = begin + k * kPairsPerPart; i < stop; ++i)
-                solve(m_pairs[static_cast<std::size_t>(m_byColour[static_cast<std::size_t>(i)])]);
-        };
-        const int parts = (end - begin + kPairsPerPart - 1) / kPairsPerPart;
-        // Pairs past the last colour share bodies: one after another.
-        if (pool && c < kNoColour)
-            pool->run(parts, part);
-        else
-            for (int k = 0; k < parts; ++k)
-                part(k);
-    }
 }

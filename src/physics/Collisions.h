@@ -9,6 +9,7 @@
 #include "physics/CollisionShape.h"
 #include "physics/Contact.h"
 #include "physics/ContactMemory.h"
+#include "physics/ContactSolver.h"
 #include "physics/ParticleSystem.h"
 
 class TaskPool;
@@ -113,8 +114,6 @@ private:
     void eachRun(TaskPool* pool, int runs, Part&& part);
     template <class F>
     void eachBody(TaskPool* pool, F&& f);
-    template <class Solve>
-    void eachColour(TaskPool* pool, Solve solve);
     std::vector<Contact>& contactsOf(const Pair& pair);
 
     Settings m_settings;
@@ -129,6 +128,7 @@ private:
     std::vector<int> m_colourNext;
     std::vector<int> m_byColour; // pair indices, colour by colour
     ContactMemory m_memory;
+    ContactSolver m_solver;
     std::vector<int> m_overlappedNow; // pair indices, this tick
     std::vector<double> m_recoveryX;  // by body
     std::vector<double> m_recoveryY;

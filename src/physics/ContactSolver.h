@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "physics/CollisionShape.h"
 #include "physics/Contact.h"
+
+class TaskPool;
 
 // The contact solver: sequential impulses on bodies as wholes. Position
 // passes move the bodies out of one another, down to a little slop; then
@@ -69,48 +72,6 @@ struct ContactBody {
     }
 };
 
-// One pass of the solver over a contact.
-inline void solvePosition(Contact& c, ContactBody one, ContactBody two)
-{
-    const double g = one.along(c.nx, c.ny, false) - two.along(c.nx, c.ny, false) + kContactSlop;
-    if (!(g < 0.0))
-        return;
-    const double lambda = -g * c.normalMass;
-    one.give(lambda * c.nx, lambda * c.ny, false);
-    two.give(-lambda * c.nx, -lambda * c.ny, false);
-}
-
-inline void solveVelocity(Contact& c, ContactBody one, ContactBody two, double friction, double rolling)
-{
-    const double vn = one.along(c.nx, c.ny, true) - two.along(c.nx, c.ny, true);
-    const double jn = std::clamp(c.normalImpulse + (c.bounce - vn) * c.normalMass, 0.0, kContactMostSpeed * c.normalMass);
-    const double dn = jn - c.normalImpulse;
-    c.normalImpulse = jn;
-    const double tx = -c.ny, ty = c.nx;
-    const double vt = one.along(tx, ty, true) - two.along(tx, ty, true);
-    const double limit = friction * jn;
-    const double jt = std::clamp(c.tangentImpulse - vt * c.tangentMass, -limit, limit);
-    const double dt = jt - c.tangentImpulse;
-    c.tangentImpulse = jt;
-    const double jx = dn * c.nx + dt * tx, jy = dn * c.ny + dt * ty;
-    one.give(jx, jy, true);
-    two.give(-jx, -jy, true);
-
-    // Friction alone lets a round letter roll, and a pile of them never
-    // comes to rest.
-    const double turning = one.turning() + two.turning();
-    if (!(turning > 0.0))
-        return;
-    const double most = rolling * jn * c.reach;
-    const double jr = std::clamp(c.rollingImpulse - (one.spin() - two.spin()) / turning, -most, most);
-    const double dr = jr - c.rollingImpulse;
-    c.rollingImpulse = jr;
-    if (one.body)
-        one.body->motion.spin += dr * one.turning();
-    if (two.body)
-        two.body->motion.spin -= dr * two.turning();
-}
-
 inline void prepareContact(Contact& c, ContactBody one, ContactBody two)
 {
     const double n = one.giving(c.nx, c.ny) + two.giving(c.nx, c.ny);
@@ -123,12 +84,73 @@ inline void prepareContact(Contact& c, ContactBody one, ContactBody two)
     c.rollingImpulse = 0.0;
 }
 
-// Gives the bodies a contact's impulses anew: last tick's, which a contact
-// that lasts needs again, so that a pile holds from the first pass.
-inline void warmStart(const Contact& c, ContactBody one, ContactBody two)
-{
-    const double jx = c.normalImpulse * c.nx - c.tangentImpulse * c.ny;
-    const double jy = c.normalImpulse * c.ny + c.tangentImpulse * c.nx;
-    one.give(jx, jy, true);
-    two.give(-jx, -jy, true);
-}
+// The solver's copy of the bodies and contacts of a tick, packed for the
+// passes: a body is what the contacts ask of it so far, a contact its
+// geometry reduced to what a pass reads. Contacts come in groups (the floor
+// contacts of a body, or those of a pair of bodies) and groups in phases
+// (the floor, then one colour of pairs after another): no two groups of a
+// phase share a body, so a phase's groups may be solved at once, in parts
+// that do not depend on the number of threads.
+class ContactSolver {
+public:
+    struct Body {
+        double x = 0.0, y = 0.0, angle = 0.0; // the motion asked so far
+        double vx = 0.0, vy = 0.0, spin = 0.0;
+        double inverseMass = 0.0;
+        double inverseInertia = 0.0;
+        double meanSpin = 0.0;
+    };
+
+    void clear(std::size_t bodies);
+    Body& body(std::size_t i) { return m_bodies[i]; }
+    const Body& body(std::size_t i) const { return m_bodies[i]; }
+    // Starts the next phase; the last one added is solved group by group
+    // on one thread when `serial`.
+    void beginPhase(bool serial = false);
+    void beginGroup();
+    // A contact between bodies `one` and `two` (a body's index, or -1 for
+    // the floor as `two`), as found and prepared.
+    void add(const Contact& c, int one, int two);
+    // The impulses contact k (in the order added) ended with.
+    double normalImpulse(std::size_t k) const { return m_contacts[k].normalImpulse; }
+    double tangentImpulse(std::size_t k) const { return m_contacts[k].tangentImpulse; }
+
+    void solve(TaskPool* pool, int positionIterations, int velocityIterations, double friction, double rolling);
+
+private:
+    struct Packed {
+        int one;
+        int two; // -1: the floor
+        double nx, ny;
+        double cross1, cross2;   // the arms across n: how a turn moves the point along n
+        double tcross1, tcross2; // and along the tangent (-ny, nx)
+        double separation;       // along n when found, less the slop
+        double vn, vt;           // relative speed along n and the tangent when found
+        double normalMass, tangentMass, bounce;
+        double normalImpulse, tangentImpulse;
+        double reach, rollingImpulse;
+    };
+    struct Group {
+        int begin;
+        int end;
+    };
+    struct Phase {
+        int begin; // groups
+        int end;
+        bool serial;
+    };
+
+    template <bool Floor>
+    void position(Packed& c);
+    template <bool Floor>
+    void warm(Packed& c);
+    template <bool Floor>
+    void velocity(Packed& c, double friction, double rolling);
+    template <class Pass>
+    void eachPhase(TaskPool* pool, Pass&& pass);
+
+    std::vector<Body> m_bodies;
+    std::vector<Packed> m_contacts;
+    std::vector<Group> m_groups;
+    std::vector<Phase> m_phases;
+};
