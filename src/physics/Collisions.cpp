@@ -189,7 +189,8 @@ void Collisions::collide(TaskPool* pool)
             const CollisionShape& first = *m_shapes[static_cast<std::size_t>(pair.first)];
             const CollisionShape& second = *m_shapes[static_cast<std::size_t>(pair.second)];
             pair.begin = static_cast<int>(out.size());
-            const Meeting met = meetBodies(first, second, m_memory.wasOverlapped(first.id, second.id), out);
+            const Meeting met = meetBodies(first, second, m_memory.wasOverlapped(first.id, second.id),
+                                           m_memory.recalled(first.id, second.id), out);
             pair.end = static_cast<int>(out.size());
             pair.overlapped = met.overlapped;
             pair.wake = met.wake;

@@ -48,24 +48,26 @@ void ContactMemory::end() { std::sort(m_overlapped.begin(), m_overlapped.end());
 
 void ContactMemory::recall(Contact& contact, unsigned first, unsigned second) const
 {
+    for (const Remembered& r : recalled(first, second))
+        if (r.point == contact.point && r.edge == contact.edge) {
+            contact.normalImpulse = std::min(r.normalImpulse, kContactMostSpeed * contact.normalMass);
+            contact.tangentImpulse = std::clamp(r.tangentImpulse, -contact.normalImpulse, contact.normalImpulse);
+            return;
+        }
+}
+
+std::span<const ContactMemory::Remembered> ContactMemory::recalled(unsigned first, unsigned second) const
+{
     if (m_pairs.empty())
-        return;
+        return {};
     const std::uint64_t key = pairKey(first, second);
     const std::size_t slots = m_pairs.size();
     for (std::size_t at = slotOf(key, slots); m_pairs[at].key != 0; at = (at + 1) & (slots - 1)) {
         const PairSlot& slot = m_pairs[at];
-        if (slot.key != key)
-            continue;
-        for (int i = slot.begin; i < slot.end; ++i) {
-            const Remembered& r = m_contacts[static_cast<std::size_t>(i)];
-            if (r.point == contact.point && r.edge == contact.edge) {
-                contact.normalImpulse = std::min(r.normalImpulse, kContactMostSpeed * contact.normalMass);
-                contact.tangentImpulse = std::clamp(r.tangentImpulse, -contact.normalImpulse, contact.normalImpulse);
-                return;
-            }
-        }
-        return;
+        if (slot.key == key)
+            return {m_contacts.data() + slot.begin, static_cast<std::size_t>(slot.end - slot.begin)};
     }
+    return {};
 }
 
 bool ContactMemory::wasOverlapped(unsigned first, unsigned second) const

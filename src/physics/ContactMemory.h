@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -38,6 +39,8 @@ public:
     // Last tick's impulses for a contact of the same point and edge,
     // within the bounds of this tick's contact.
     void recall(Contact& contact, unsigned first, unsigned second) const;
+    // Last tick's contacts between the two, none if they had none.
+    std::span<const Remembered> recalled(unsigned first, unsigned second) const;
     bool wasOverlapped(unsigned first, unsigned second) const;
 
     // All it remembers, by pair in order of ids, to be saved with a scene;

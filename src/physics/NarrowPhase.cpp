@@ -18,6 +18,10 @@ constexpr double kTunnel = 1.0;
 constexpr double kWakeDepth = 1.5;
 constexpr double kWakeSpeed = 20.0;
 
+// Edges this much further from a point inside than the nearest are nearly
+// as near.
+constexpr double kNearlyAsNear = 1.0;
+
 // Soft bodies pressed together touch at many points; the deepest few
 // carry a pair, and the work stays bounded.
 constexpr std::size_t kMostContacts = 12;
@@ -140,6 +144,49 @@ Found nearest(const CollisionShape& s, double x, double y)
     return found;
 }
 
+// The outline edge a point inside the shape comes out by: the nearest,
+// unless others lie nearly as near (the two sides of a thin stroke), when
+// it is the one whose normal goes most along (lx, ly), the way the pair
+// was pushed last tick. A point pressed into a stroke otherwise takes one
+// side, then the other, tick by tick, and never comes out.
+Found nearestLeaning(const CollisionShape& s, double x, double y, double lx, double ly)
+{
+    Found found = nearest(s, x, y);
+    if (!found.edge || (lx == 0.0 && ly == 0.0))
+        return found;
+    const double reach = std::sqrt(distanceSq(*found.edge, x, y)) + kNearlyAsNear;
+    double most = found.nx * lx + found.ny * ly;
+    for (const CollisionShape::Edge& e : s.outline) {
+        double nx = 0.0, ny = 0.0;
+        if (&e == found.edge || distanceSq(e, x, y) > reach * reach || !outwardNormal(e, nx, ny))
+            continue;
+        const double goes = nx * lx + ny * ly;
+        const bool behindLine = (x - e.a->position.x) * nx + (y - e.a->position.y) * ny < 0.0;
+        if (behindLine && goes > most) {
+            most = goes;
+            found = Found{&e, along(e, x, y), nx, ny};
+        }
+    }
+    return found;
+}
+
+// The way `first` was pushed by its contacts with `second` last tick.
+Point leaning(const CollisionShape& first, const CollisionShape& second, std::span<const ContactMemory::Remembered> last)
+{
+    Point push{0.0, 0.0};
+    for (const ContactMemory::Remembered& r : last) {
+        const std::vector<CollisionShape::Edge>& edges = r.point >= 0 ? second.outline : first.outline;
+        double nx = 0.0, ny = 0.0;
+        if (r.edge < 0 || r.edge >= static_cast<int>(edges.size()) ||
+            !outwardNormal(edges[static_cast<std::size_t>(r.edge)], nx, ny))
+            continue;
+        const double sign = r.point >= 0 ? r.normalImpulse : -r.normalImpulse;
+        push.x += sign * nx;
+        push.y += sign * ny;
+    }
+    return push;
+}
+
 // A point of a body and its velocity: a particle, or a probe between two.
 struct Probed {
     Point at;
@@ -205,8 +252,10 @@ bool middleInside(const CollisionShape& from, const CollisionShape& into)
 
 } // namespace
 
-Meeting meetBodies(const CollisionShape& first, const CollisionShape& second, bool inside, std::vector<Contact>& out)
+Meeting meetBodies(const CollisionShape& first, const CollisionShape& second, bool inside,
+                   std::span<const ContactMemory::Remembered> last, std::vector<Contact>& out)
 {
+    const Point lean = leaning(first, second, last);
     const std::size_t begin = out.size();
     // Two letters made exactly on one another have their outlines on
     // each other's, where no point is clearly inside: the middles of
@@ -248,7 +297,8 @@ Meeting meetBodies(const CollisionShape& first, const CollisionShape& second, bo
                 if (hit.edge && behind(hit, px, py) > movedBy + kFreshSlack)
                     hit = Found{};
                 if (!hit.edge)
-                    hit = nearest(into, px, py);
+                    hit = fromFirst ? nearestLeaning(into, px, py, lean.x, lean.y)
+                                    : nearestLeaning(into, px, py, -lean.x, -lean.y);
                 if (hit.edge && behind(hit, px, py) > movedBy + kFreshSlack) {
                     ++old;
                     return;

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <span>
 #include <vector>
 
 #include "physics/CollisionShape.h"
 #include "physics/Contact.h"
+#include "physics/ContactMemory.h"
 
 // The narrow phase: where two bodies whose boxes meet touch. A point of a
 // body's outline (a probe) found inside the other body's triangles, or
@@ -20,8 +22,9 @@ struct Meeting {
 
 // Appends the contacts of `first` and `second` to `out`, at most a few, the
 // deepest; each contact's first side belongs to `first`. `inside`: the two
-// were found inside one another last tick.
-Meeting meetBodies(const CollisionShape& first, const CollisionShape& second, bool inside, std::vector<Contact>& out);
+// were found inside one another last tick; `last`: their contacts then.
+Meeting meetBodies(const CollisionShape& first, const CollisionShape& second, bool inside,
+                   std::span<const ContactMemory::Remembered> last, std::vector<Contact>& out);
 
 // The contact of particle `i` of `shape` with the floor at height `floor`.
 Contact floorContact(const CollisionShape& shape, std::size_t i, double floor);
