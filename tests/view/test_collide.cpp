@@ -133,6 +133,24 @@ TEST(Collide, TheFastestShoveIntoAPileLeavesNoLetterInsideAnother)
     EXPECT_LE(deepest(v), 0.5);
 }
 
+TEST(Collide, ASturdyLetterShovedAlongTheFloorComesToRestNearby)
+{
+    SceneRig rig(1024, 480);
+    CLexfallView& v = rig.view;
+    prepare(v, PhysicsPreset::Sturdy);
+    add(v, 'H', 100.0, 470.0);
+    rig.tick(200);
+    ParticleSystem& h = *v.m_pBodies.front();
+    const double start = h.particleAt(0)->position.x;
+    for (int i = 0; i < h.particleCount(); ++i)
+        h.particleAt(i)->velocity.x += 300.0;
+    h.collision->wake();
+    for (int t = 0; t < 500 && !h.collision->asleep; ++t)
+        rig.tick();
+    EXPECT_TRUE(h.collision->asleep);
+    EXPECT_LT(h.particleAt(0)->position.x - start, 300.0);
+}
+
 TEST(Collide, LettersMadeInsideOneAnotherComeApartGently)
 {
     SceneRig rig(640, 480);
