@@ -5,7 +5,7 @@
 // much ink letters share at the end. Release build:
 //     build-release/bin/bench_crowds [scene ...]
 // Scenes: crowd (crowd-small, crowd-large: 200 or 1000 letters only), twins, hold, shove,
-// extremes, pile-shove, nozzle-still, lines, sweep; all
+// extremes, still-pile, pile-shove, nozzle-still, lines, sweep; all
 // when none is named.
 #include <algorithm>
 #include <chrono>
@@ -13,6 +13,8 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <functional>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -39,6 +41,34 @@ double peakMegabytes()
         if (line.rfind("VmHWM:", 0) == 0)
             return std::stod(line.substr(6)) / 1024.0;
     return 0.0;
+}
+
+// Which pixels of the window the letters' ink covers, row by row.
+std::vector<unsigned char> inkMask(const CLexfallView& view, const IntRect& r)
+{
+    std::vector<unsigned char> covered(static_cast<std::size_t>(r.right) * r.bottom);
+    for (const auto& body : view.m_pBodies) {
+        if (!body->collision)
+            continue;
+        const std::vector<Particle*>& c = body->collision->corners;
+        for (std::size_t t = 0; t + 3 <= c.size(); t += 3) {
+            const Vector3 &a = c[t]->position, &b = c[t + 1]->position, &d = c[t + 2]->position;
+            const int x0 = std::max(0, static_cast<int>(std::min({a.x, b.x, d.x})));
+            const int x1 = std::min(r.right - 1, static_cast<int>(std::max({a.x, b.x, d.x})));
+            const int y0 = std::max(0, static_cast<int>(std::min({a.y, b.y, d.y})));
+            const int y1 = std::min(r.bottom - 1, static_cast<int>(std::max({a.y, b.y, d.y})));
+            for (int y = y0; y <= y1; ++y)
+                for (int x = x0; x <= x1; ++x) {
+                    const double px = x + 0.5, py = y + 0.5;
+                    const double d1 = (b.x - a.x) * (py - a.y) - (b.y - a.y) * (px - a.x);
+                    const double d2 = (d.x - b.x) * (py - b.y) - (d.y - b.y) * (px - b.x);
+                    const double d3 = (a.x - d.x) * (py - d.y) - (a.y - d.y) * (px - d.x);
+                    if ((d1 >= 0 && d2 >= 0 && d3 >= 0) || (d1 <= 0 && d2 <= 0 && d3 <= 0))
+                        covered[static_cast<std::size_t>(y) * r.right + x] = 1;
+                }
+        }
+    }
+    return covered;
 }
 
 struct Scene {
@@ -90,29 +120,7 @@ struct Scene {
     // The ink of the scene on a one-pixel grid, overlaps counted once.
     double coveredPixels() const
     {
-        const IntRect r = window.clientRect();
-        std::vector<unsigned char> covered(static_cast<std::size_t>(r.right) * r.bottom);
-        for (const auto& body : view.m_pBodies) {
-            if (!body->collision)
-                continue;
-            const std::vector<Particle*>& c = body->collision->corners;
-            for (std::size_t t = 0; t + 3 <= c.size(); t += 3) {
-                const Vector3 &a = c[t]->position, &b = c[t + 1]->position, &d = c[t + 2]->position;
-                const int x0 = std::max(0, static_cast<int>(std::min({a.x, b.x, d.x})));
-                const int x1 = std::min(r.right - 1, static_cast<int>(std::max({a.x, b.x, d.x})));
-                const int y0 = std::max(0, static_cast<int>(std::min({a.y, b.y, d.y})));
-                const int y1 = std::min(r.bottom - 1, static_cast<int>(std::max({a.y, b.y, d.y})));
-                for (int y = y0; y <= y1; ++y)
-                    for (int x = x0; x <= x1; ++x) {
-                        const double px = x + 0.5, py = y + 0.5;
-                        const double d1 = (b.x - a.x) * (py - a.y) - (b.y - a.y) * (px - a.x);
-                        const double d2 = (d.x - b.x) * (py - b.y) - (d.y - b.y) * (px - b.x);
-                        const double d3 = (a.x - d.x) * (py - d.y) - (a.y - d.y) * (px - d.x);
-                        if ((d1 >= 0 && d2 >= 0 && d3 >= 0) || (d1 <= 0 && d2 <= 0 && d3 <= 0))
-                            covered[static_cast<std::size_t>(y) * r.right + x] = 1;
-                    }
-            }
-        }
+        const std::vector<unsigned char> covered = inkMask(view, window.clientRect());
         return static_cast<double>(std::count(covered.begin(), covered.end(), 1));
     }
 
@@ -307,6 +315,32 @@ void shove(TaskPool& pool)
                 h.particleAt(0)->position.x - x0, ticks / 62.5, h.collision->asleep ? ", then asleep" : ", still moving");
 }
 
+// A pile of 500 Sturdy letters dropped at once, 10 s after it has
+// settled: the pixels of ink that change over the next 30 s.
+void stillPile(TaskPool& pool)
+{
+    PileScene scene(1024, 768, 500, pool, PhysicsPreset::Sturdy);
+    const int settled = scene.settle(4000);
+    const int second = static_cast<int>(PileScene::kTicksPerSecond);
+    for (int t = 0; t < 10 * second; ++t)
+        scene.tick();
+    const IntRect r{0, 0, 1024, 768};
+    const std::vector<unsigned char> before = inkMask(scene.view(), r);
+    int changed = 0, stirred = 0;
+    for (int s = 0; s < 30; ++s) {
+        for (int t = 0; t < second; ++t)
+            scene.tick();
+        const std::vector<unsigned char> now = inkMask(scene.view(), r);
+        const int differ = static_cast<int>(std::inner_product(before.begin(), before.end(), now.begin(), 0, std::plus<>(),
+                                                               std::not_equal_to<>()));
+        stirred += differ > changed;
+        changed = differ;
+    }
+    std::printf("\nA pile of 500 Sturdy letters, 10 s after it settled (%.1f s), then 30 s (1024x768): %d pixels of ink "
+                "changed, in %d of the seconds; %d of %d letters asleep\n",
+                settled / PileScene::kTicksPerSecond, changed, stirred, scene.asleep(), scene.lettersWithInk());
+}
+
 // A settled pile of 500 shoved with one Manipulate drag of 100 px in
 // 0.25 s: the letters still in the window and at rest 5 s later.
 void pileShove(TaskPool& pool)
@@ -407,6 +441,8 @@ int main(int argc, char** argv)
         hold(pool);
     if (wanted("shove"))
         shove(pool);
+    if (wanted("still-pile"))
+        stillPile(pool);
     if (wanted("pile-shove"))
         pileShove(pool);
     if (wanted("sweep"))
