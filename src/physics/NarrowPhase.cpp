@@ -1,6 +1,7 @@
 #include "physics/NarrowPhase.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace {
@@ -124,26 +125,6 @@ double behind(const Found& hit, double x, double y)
     return -((x - qx) * hit.nx + (y - qy) * hit.ny);
 }
 
-// The outline edge nearest the point.
-Found nearest(const CollisionShape& s, double x, double y)
-{
-    const CollisionShape::Edge* best = nullptr;
-    double bestSq = HUGE_VAL;
-    for (const CollisionShape::Edge& e : s.outline) {
-        const double d = distanceSq(e, x, y);
-        if (d < bestSq) {
-            bestSq = d;
-            best = &e;
-        }
-    }
-    Found found;
-    if (best && outwardNormal(*best, found.nx, found.ny)) {
-        found.edge = best;
-        found.t = along(*best, x, y);
-    }
-    return found;
-}
-
 // The outline edge a point inside the shape comes out by: the nearest,
 // unless others lie nearly as near (the two sides of a thin stroke), when
 // it is the one whose normal goes most along (lx, ly), the way the pair
@@ -151,14 +132,36 @@ Found nearest(const CollisionShape& s, double x, double y)
 // side, then the other, tick by tick, and never comes out.
 Found nearestLeaning(const CollisionShape& s, double x, double y, double lx, double ly)
 {
-    Found found = nearest(s, x, y);
-    if (!found.edge || (lx == 0.0 && ly == 0.0))
+    // Each edge's distance, measured once: a glyph's outline is far
+    // shorter than this; a longer one measures them again.
+    constexpr std::size_t kKept = 256;
+    std::array<double, kKept> kept;
+    const std::size_t n = s.outline.size();
+    const auto distance = [&](std::size_t k) { return k < kKept ? kept[k] : distanceSq(s.outline[k], x, y); };
+    std::size_t best = n;
+    double bestSq = HUGE_VAL;
+    for (std::size_t k = 0; k < n; ++k) {
+        const double d = distanceSq(s.outline[k], x, y);
+        if (k < kKept)
+            kept[k] = d;
+        if (d < bestSq) {
+            bestSq = d;
+            best = k;
+        }
+    }
+    Found found;
+    if (best == n || !outwardNormal(s.outline[best], found.nx, found.ny))
         return found;
-    const double reach = std::sqrt(distanceSq(*found.edge, x, y)) + kNearlyAsNear;
+    found.edge = &s.outline[best];
+    found.t = along(s.outline[best], x, y);
+    if (lx == 0.0 && ly == 0.0)
+        return found;
+    const double reach = std::sqrt(bestSq) + kNearlyAsNear;
     double most = found.nx * lx + found.ny * ly;
-    for (const CollisionShape::Edge& e : s.outline) {
+    for (std::size_t k = 0; k < n; ++k) {
+        const CollisionShape::Edge& e = s.outline[k];
         double nx = 0.0, ny = 0.0;
-        if (&e == found.edge || distanceSq(e, x, y) > reach * reach || !outwardNormal(e, nx, ny))
+        if (k == best || distance(k) > reach * reach || !outwardNormal(e, nx, ny))
             continue;
         const double goes = nx * lx + ny * ly;
         const bool behindLine = (x - e.a->position.x) * nx + (y - e.a->position.y) * ny < 0.0;
