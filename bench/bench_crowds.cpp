@@ -319,26 +319,29 @@ void shove(TaskPool& pool)
 // settled: the pixels of ink that change over the next 30 s.
 void stillPile(TaskPool& pool)
 {
-    PileScene scene(1024, 768, 500, pool, PhysicsPreset::Sturdy);
-    const int settled = scene.settle(4000);
-    const int second = static_cast<int>(PileScene::kTicksPerSecond);
-    for (int t = 0; t < 10 * second; ++t)
-        scene.tick();
-    const IntRect r{0, 0, 1024, 768};
-    const std::vector<unsigned char> before = inkMask(scene.view(), r);
-    int changed = 0, stirred = 0;
-    for (int s = 0; s < 30; ++s) {
-        for (int t = 0; t < second; ++t)
+    for (PhysicsPreset preset : {PhysicsPreset::Sturdy, PhysicsPreset::AsDesigned}) {
+        PileScene scene(1024, 768, 500, pool, preset);
+        const int settled = scene.settle(4000);
+        const int second = static_cast<int>(PileScene::kTicksPerSecond);
+        for (int t = 0; t < 10 * second; ++t)
             scene.tick();
-        const std::vector<unsigned char> now = inkMask(scene.view(), r);
-        const int differ = static_cast<int>(std::inner_product(before.begin(), before.end(), now.begin(), 0, std::plus<>(),
-                                                               std::not_equal_to<>()));
-        stirred += differ > changed;
-        changed = differ;
+        const IntRect r{0, 0, 1024, 768};
+        const std::vector<unsigned char> before = inkMask(scene.view(), r);
+        int changed = 0, stirred = 0;
+        for (int s = 0; s < 30; ++s) {
+            for (int t = 0; t < second; ++t)
+                scene.tick();
+            const std::vector<unsigned char> now = inkMask(scene.view(), r);
+            const int differ = static_cast<int>(
+                std::inner_product(before.begin(), before.end(), now.begin(), 0, std::plus<>(), std::not_equal_to<>()));
+            stirred += differ > changed;
+            changed = differ;
+        }
+        std::printf("\nA pile of 500 %s letters, 10 s after it settled (%.1f s), then 30 s (1024x768): %d pixels of ink "
+                    "changed, in %d of the seconds; %d of %d letters asleep\n",
+                    nameOf(preset), settled / PileScene::kTicksPerSecond, changed, stirred, scene.asleep(),
+                    scene.lettersWithInk());
     }
-    std::printf("\nA pile of 500 Sturdy letters, 10 s after it settled (%.1f s), then 30 s (1024x768): %d pixels of ink "
-                "changed, in %d of the seconds; %d of %d letters asleep\n",
-                settled / PileScene::kTicksPerSecond, changed, stirred, scene.asleep(), scene.lettersWithInk());
 }
 
 // A settled pile of 500 shoved with one Manipulate drag of 100 px in
