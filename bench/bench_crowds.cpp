@@ -315,7 +315,7 @@ void shove(TaskPool& pool)
                 h.particleAt(0)->position.x - x0, ticks / 62.5, h.collision->asleep ? ", then asleep" : ", still moving");
 }
 
-// A pile of 500 Sturdy letters dropped at once, 10 s after it has
+// A pile of 500 letters dropped at once (Sturdy, then As designed), 10 s after it has
 // settled: the pixels of ink that change over the next 30 s.
 void stillPile(TaskPool& pool)
 {
