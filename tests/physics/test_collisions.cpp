@@ -9,6 +9,7 @@
 
 #include "physics/Collisions.h"
 #include "physics/MOTUSforceGlobal.h"
+#include "physics/NarrowPhase.h"
 #include "support/Overlap.h"
 
 namespace {
@@ -194,4 +195,53 @@ TEST(Collisions, AShapeStretchedFarApartTakesABoundedNumberOfProbes)
         EXPECT_EQ(shape.outline.size(), 4u);
         EXPECT_LE(shape.probes.size(), 4u + 4u * 1024u);
     }
+}
+
+// Two bars pressed together along their length touch at many points: the
+// pair keeps only the deepest dozen, however long the bars are.
+TEST(Collisions, APairKeepsOnlyItsDeepestContacts)
+{
+    Blocks blocks;
+    blocks.addBar(100.0, 100.0, 10.0, 10, 0.0);
+    blocks.addBar(100.0, 109.0, 10.0, 10, 0.0);
+    // The lower bar tilted into the upper: from 0.2 px deep at the left to
+    // 1.2 px at the right.
+    ParticleSystem& lower = *blocks.bodies[1];
+    for (int k = 0; k < lower.particleCount(); ++k) {
+        Vector3& p = lower.particleAt(k)->position;
+        p.y += 0.8 - (p.x - 100.0) / 100.0;
+    }
+    std::vector<Contact> out;
+    for (const auto& body : blocks.bodies) {
+        body->collision->rememberStart();
+        ASSERT_TRUE(body->collision->measure());
+    }
+    const Meeting met = meetBodies(*blocks.bodies[0]->collision, *blocks.bodies[1]->collision, false, {}, out);
+    ASSERT_FALSE(met.overlapped);
+    ASSERT_EQ(out.size(), 12u);
+    for (const Contact& c : out)
+        EXPECT_GT(-((c.one.x - c.two.x) * c.nx + (c.one.y - c.two.y) * c.ny), 0.6) << "a shallow contact kept";
+}
+
+// A soft body crushed to a sliver of its area is no target: a point inside
+// it makes no contact, though its own points still meet others.
+TEST(Collisions, ACrushedBodyIsNoTarget)
+{
+    Blocks blocks;
+    blocks.add(100.0, 100.0, 20.0, 20.0);
+    blocks.add(105.0, 102.0, 8.0, 8.0);
+    ParticleSystem& squashed = *blocks.bodies[0];
+    for (int k = 0; k < squashed.particleCount(); ++k)
+        if (Vector3& p = squashed.particleAt(k)->position; p.y > 110.0)
+            p.y = 103.0;
+    for (const auto& body : blocks.bodies) {
+        body->collision->rememberStart();
+        ASSERT_TRUE(body->collision->measure());
+    }
+    ASSERT_TRUE(squashed.collision->crushed);
+    std::vector<Contact> out;
+    meetBodies(*squashed.collision, *blocks.bodies[1]->collision, false, {}, out);
+    ASSERT_FALSE(out.empty());
+    for (const Contact& c : out)
+        EXPECT_GE(c.point, 0) << "a point of the other body met the crushed one";
 }
