@@ -132,7 +132,7 @@ public:
         double vy = 0.0;
         double spin = 0.0;
     } motion;
-    std::vector<Contact> floorContacts;
+    std::vector<Contact> floorContacts; // and, during a tick, the sides'
     struct Impulse {
         double normal = 0.0;
         double tangent = 0.0;

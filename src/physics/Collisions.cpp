@@ -85,7 +85,7 @@ void Collisions::step(const Bodies& bodies, const CollisionBox& window, TaskPool
     findPairs();
     collide(pool);
     wakeStruck();
-    touchFloor(bodies, window.bottom, pool);
+    touchFloor(bodies, window, pool);
     prepare(pool);
     colour();
     recover(window);
@@ -220,9 +220,14 @@ void Collisions::wakeStruck()
 }
 
 // The bodies as the solver sees them (a sleeper does not give way), and
-// their contacts with the floor, from last tick's impulses.
-void Collisions::touchFloor(const Bodies& bodies, double floor, TaskPool* pool)
+// their contacts with the floor, from last tick's impulses. The window's
+// sides hold colliding bodies in as well, or a crowd would push its outer
+// letters out of the window; a side takes a body across it back in by a
+// bounded step a tick, so that a letter made across it comes in gently.
+void Collisions::touchFloor(const Bodies& bodies, const CollisionBox& window, TaskPool* pool)
 {
+    const double floor = window.bottom;
+    const double step = m_settings.recoveryStep;
     eachBody(pool, [&](int i, CollisionShape& s) {
         const ParticleSystem& body = *bodies[static_cast<std::size_t>(i)];
         s.inverseMass = s.asleep || !(s.mass > 0.0) ? 0.0 : 1.0 / s.mass;
@@ -245,6 +250,18 @@ void Collisions::touchFloor(const Bodies& bodies, double floor, TaskPool* pool)
             // floor holds the body as a whole.
             const double fall = c.one.vy;
             c.bounce = fall > m_settings.bounceSpeed && !body.floorHoldsBody ? body.restitution * fall : 0.0;
+            s.floorContacts.push_back(c);
+        }
+        for (std::size_t p = 0; p < s.particles.size(); ++p) {
+            const double x = s.particles[p]->position.x;
+            const bool left = x < window.left, right = x > window.right;
+            if (!left && !right)
+                continue;
+            Contact c = left ? sideContact(s, p, std::min(window.left, x + step), 1.0)
+                             : sideContact(s, p, std::max(window.right, x - step), -1.0);
+            prepareContact(c, ContactBody{c.one, &s}, ContactBody{c.two, nullptr});
+            const double hit = left ? -c.one.vx : c.one.vx;
+            c.bounce = hit > m_settings.bounceSpeed && !body.floorHoldsBody ? body.restitution * hit : 0.0;
             s.floorContacts.push_back(c);
         }
     });
@@ -451,6 +468,9 @@ void Collisions::move(TaskPool* pool)
     eachBody(pool, [still, sleepTicks, softDamping](int, CollisionShape& s) {
         if (s.asleep)
             return;
+        // The sides' contacts start afresh each tick: only the floor's
+        // impulses are carried over.
+        std::erase_if(s.floorContacts, [](const Contact& c) { return c.edge != kFloorEdge; });
         s.applyMotion(softDamping);
         s.settle(still, sleepTicks);
     });
