@@ -199,7 +199,8 @@ void Collisions::collide(TaskPool* pool)
 }
 
 // Sleepers struck hard enough wake; the others stand firm this tick.
-// Bodies inside one another do not settle until they are apart.
+// Bodies inside one another do not settle until they are apart. Bodies
+// that touch or lie in one another have joined the others for good.
 void Collisions::wakeStruck()
 {
     m_overlappedNow.clear();
@@ -207,6 +208,10 @@ void Collisions::wakeStruck()
         const Pair& pair = m_pairs[static_cast<std::size_t>(k)];
         CollisionShape& one = *m_shapes[static_cast<std::size_t>(pair.first)];
         CollisionShape& two = *m_shapes[static_cast<std::size_t>(pair.second)];
+        if (pair.end > pair.begin || pair.overlapped) {
+            one.joined = true;
+            two.joined = true;
+        }
         if (pair.wake) {
             one.wake();
             two.wake();
@@ -221,9 +226,10 @@ void Collisions::wakeStruck()
 
 // The bodies as the solver sees them (a sleeper does not give way), and
 // their contacts with the floor, from last tick's impulses. The window's
-// sides hold colliding bodies in as well, or a crowd would push its outer
-// letters out of the window; a side takes a body across it back in by a
-// bounded step a tick, so that a letter made across it comes in gently.
+// sides hold the bodies that have joined others in as well, or a crowd
+// would push its outer letters out of the window; one flying free still
+// leaves by a side. A side takes a body across it back in by a bounded
+// step a tick, so that a letter made across it comes in gently.
 void Collisions::touchFloor(const Bodies& bodies, const CollisionBox& window, TaskPool* pool)
 {
     const double floor = window.bottom;
@@ -252,7 +258,7 @@ void Collisions::touchFloor(const Bodies& bodies, const CollisionBox& window, Ta
             c.bounce = fall > m_settings.bounceSpeed && !body.floorHoldsBody ? body.restitution * fall : 0.0;
             s.floorContacts.push_back(c);
         }
-        for (std::size_t p = 0; p < s.particles.size(); ++p) {
+        for (std::size_t p = 0; s.joined && p < s.particles.size(); ++p) {
             const double x = s.particles[p]->position.x;
             const bool left = x < window.left, right = x > window.right;
             if (!left && !right)

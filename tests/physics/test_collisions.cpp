@@ -139,8 +139,8 @@ TEST(Collisions, ACrowdMadeAtOnePointSpreadsAtABoundedSpeed)
     EXPECT_EQ(edge.shared(), 0.0);
 }
 
-// Crowds made across the window's sides come in by a bounded step a tick
-// as they part: none is pushed out.
+// Crowds made across the window's sides (in one another: they have joined)
+// come in by a bounded step a tick as they part: none is pushed out.
 TEST(Collisions, TheSidesHoldACrowdInTheWindow)
 {
     Blocks blocks;
@@ -158,6 +158,7 @@ TEST(Collisions, TheSidesHoldACrowdInTheWindow)
             ASSERT_LE(std::abs(blocks.centre(i).x - before[i].x), 2.0 * step) << "tick " << tick << ", body " << i;
     }
     for (const auto& body : blocks.bodies) {
+        EXPECT_TRUE(body->collision->joined);
         EXPECT_GE(body->collision->box.left, -0.2);
         EXPECT_LE(body->collision->box.right, kWindow.right + 0.2);
     }
