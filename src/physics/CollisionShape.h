@@ -106,6 +106,9 @@ public:
     // Crushed to a sliver of its area (a soft letter flattened by the
     // weight on it): nothing can be inside it any more.
     bool crushed = false;
+    // Has touched or lain in another body since it was made: only then do
+    // the window's sides hold it in; a letter flying free leaves by them.
+    bool joined = false;
     double restArea = 0.0;
     // Numbers the bodies in the order they first collide, which is the
     // scene's order.
@@ -132,7 +135,7 @@ public:
         double vy = 0.0;
         double spin = 0.0;
     } motion;
-    std::vector<Contact> floorContacts;
+    std::vector<Contact> floorContacts; // and, during a tick, the sides'
     struct Impulse {
         double normal = 0.0;
         double tangent = 0.0;

@@ -85,7 +85,7 @@ void Collisions::step(const Bodies& bodies, const CollisionBox& window, TaskPool
     findPairs();
     collide(pool);
     wakeStruck();
-    touchFloor(bodies, window.bottom, pool);
+    touchFloor(bodies, window, pool);
     prepare(pool);
     colour();
     recover(window);
@@ -204,7 +204,8 @@ void Collisions::collide(TaskPool* pool)
 }
 
 // Sleepers struck hard enough wake; the others stand firm this tick.
-// Bodies inside one another do not settle until they are apart.
+// Bodies inside one another do not settle until they are apart. Bodies
+// that touch or lie in one another have joined the others for good.
 void Collisions::wakeStruck()
 {
     m_overlappedNow.clear();
@@ -212,6 +213,10 @@ void Collisions::wakeStruck()
         const Pair& pair = m_pairs[static_cast<std::size_t>(k)];
         CollisionShape& one = *m_shapes[static_cast<std::size_t>(pair.first)];
         CollisionShape& two = *m_shapes[static_cast<std::size_t>(pair.second)];
+        if (pair.end > pair.begin || pair.overlapped) {
+            one.joined = true;
+            two.joined = true;
+        }
         if (pair.wake) {
             one.wake();
             two.wake();
@@ -225,9 +230,15 @@ void Collisions::wakeStruck()
 }
 
 // The bodies as the solver sees them (a sleeper does not give way), and
-// their contacts with the floor, from last tick's impulses.
-void Collisions::touchFloor(const Bodies& bodies, double floor, TaskPool* pool)
+// their contacts with the floor, from last tick's impulses. The window's
+// sides hold the bodies that have joined others in as well, or a crowd
+// would push its outer letters out of the window; one flying free still
+// leaves by a side. A side takes a body across it back in by a bounded
+// step a tick, so that a letter made across it comes in gently.
+void Collisions::touchFloor(const Bodies& bodies, const CollisionBox& window, TaskPool* pool)
 {
+    const double floor = window.bottom;
+    const double step = m_settings.recoveryStep;
     eachBody(pool, [&](int i, CollisionShape& s) {
         const ParticleSystem& body = *bodies[static_cast<std::size_t>(i)];
         s.inverseMass = s.asleep || !(s.mass > 0.0) ? 0.0 : 1.0 / s.mass;
@@ -250,6 +261,18 @@ void Collisions::touchFloor(const Bodies& bodies, double floor, TaskPool* pool)
             // floor holds the body as a whole.
             const double fall = c.one.vy;
             c.bounce = fall > m_settings.bounceSpeed && !body.floorHoldsBody ? body.restitution * fall : 0.0;
+            s.floorContacts.push_back(c);
+        }
+        for (std::size_t p = 0; s.joined && p < s.particles.size(); ++p) {
+            const double x = s.particles[p]->position.x;
+            const bool left = x < window.left, right = x > window.right;
+            if (!left && !right)
+                continue;
+            Contact c = left ? sideContact(s, p, std::min(window.left, x + step), 1.0)
+                             : sideContact(s, p, std::max(window.right, x - step), -1.0);
+            prepareContact(c, ContactBody{c.one, &s}, ContactBody{c.two, nullptr});
+            const double hit = left ? -c.one.vx : c.one.vx;
+            c.bounce = hit > m_settings.bounceSpeed && !body.floorHoldsBody ? body.restitution * hit : 0.0;
             s.floorContacts.push_back(c);
         }
     });
@@ -456,6 +479,9 @@ void Collisions::move(TaskPool* pool)
     eachBody(pool, [still, sleepTicks, softDamping](int, CollisionShape& s) {
         if (s.asleep)
             return;
+        // The sides' contacts start afresh each tick: only the floor's
+        // impulses are carried over.
+        std::erase_if(s.floorContacts, [](const Contact& c) { return c.edge != kFloorEdge; });
         s.applyMotion(softDamping);
         s.settle(still, sleepTicks);
     });

@@ -102,7 +102,7 @@ private:
     void findPairs();
     void collide(TaskPool* pool);
     void wakeStruck();
-    void touchFloor(const Bodies& bodies, double floor, TaskPool* pool);
+    void touchFloor(const Bodies& bodies, const CollisionBox& window, TaskPool* pool);
     void prepare(TaskPool* pool);
     void colour();
     void recover(const CollisionBox& window);

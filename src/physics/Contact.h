@@ -36,5 +36,8 @@ struct Contact {
     // Which point met which edge, so that the next tick's contact between
     // the same two can start from this one's impulses.
     int point;
-    int edge;
+    int edge; // kFloorEdge or kSideEdge for the window's
 };
+
+inline constexpr int kFloorEdge = -1;
+inline constexpr int kSideEdge = -2;

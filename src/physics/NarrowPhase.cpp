@@ -357,5 +357,15 @@ Contact floorContact(const CollisionShape& shape, std::size_t i, double floor)
     ContactSide ground;
     ground.x = p->position.x;
     ground.y = floor;
-    return makeContact(sideOf(shape, p, p, 0.0, at), ground, 0.0, -1.0, static_cast<int>(i), -1);
+    return makeContact(sideOf(shape, p, p, 0.0, at), ground, 0.0, -1.0, static_cast<int>(i), kFloorEdge);
+}
+
+Contact sideContact(const CollisionShape& shape, std::size_t i, double side, double nx)
+{
+    Particle* p = shape.particles[i];
+    const Probed at{{p->position.x, p->position.y}, {p->velocity.x, p->velocity.y}};
+    ContactSide wall;
+    wall.x = side;
+    wall.y = p->position.y;
+    return makeContact(sideOf(shape, p, p, 0.0, at), wall, nx, 0.0, static_cast<int>(i), kSideEdge);
 }

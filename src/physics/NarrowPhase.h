@@ -28,3 +28,6 @@ Meeting meetBodies(const CollisionShape& first, const CollisionShape& second, bo
 
 // The contact of particle `i` of `shape` with the floor at height `floor`.
 Contact floorContact(const CollisionShape& shape, std::size_t i, double floor);
+// Particle i of `shape` held back by a side of the window at x = `side`,
+// pushed back in along `nx` (1 at the left side, -1 at the right).
+Contact sideContact(const CollisionShape& shape, std::size_t i, double side, double nx);

@@ -321,6 +321,7 @@ Json writeShape(const CollisionShape& s, const ParticleSystem& body, const Trian
     out["turns"] = s.turns;
     out["finite"] = s.finite;
     out["crushed"] = s.crushed;
+    out["joined"] = s.joined;
     out["asleep"] = s.asleep;
     out["quietTicks"] = s.quietTicks;
     out["rest"] = Json::array({w.number(s.restX), w.number(s.restY), w.number(s.restFirstX), w.number(s.restFirstY)});
@@ -799,6 +800,8 @@ std::unique_ptr<CollisionShape> readShape(const Node& n, const ParticleSystem& b
     s->turns = n["turns"].flag();
     s->finite = n["finite"].flag();
     s->crushed = n["crushed"].flag();
+    // Files from before the sides held joined bodies have none.
+    s->joined = n.has("joined") && n["joined"].flag();
     s->asleep = n["asleep"].flag();
     s->quietTicks = n["quietTicks"].integer(0, INT_MAX);
     const Node rest = n["rest"];

@@ -140,6 +140,32 @@ TEST(Collisions, ACrowdMadeAtOnePointSpreadsAtABoundedSpeed)
     EXPECT_EQ(edge.shared(), 0.0);
 }
 
+// Crowds made across the window's sides (in one another: they have joined)
+// come in by a bounded step a tick as they part: none is pushed out.
+TEST(Collisions, TheSidesHoldACrowdInTheWindow)
+{
+    Blocks blocks;
+    for (int i = 0; i < 20; ++i) {
+        blocks.add(-12.0 + 0.01 * i, 140.0);
+        blocks.add(392.0 - 0.01 * i, 140.0);
+    }
+    const double step = Collisions::Settings{}.recoveryStep;
+    for (int tick = 0; tick < 400; ++tick) {
+        std::vector<Vector3> before;
+        for (std::size_t i = 0; i < blocks.bodies.size(); ++i)
+            before.push_back(blocks.centre(i));
+        blocks.step(kWindow);
+        for (std::size_t i = 0; i < blocks.bodies.size(); ++i)
+            ASSERT_LE(std::abs(blocks.centre(i).x - before[i].x), 2.0 * step) << "tick " << tick << ", body " << i;
+    }
+    for (const auto& body : blocks.bodies) {
+        EXPECT_TRUE(body->collision->joined);
+        EXPECT_GE(body->collision->box.left, -0.2);
+        EXPECT_LE(body->collision->box.right, kWindow.right + 0.2);
+    }
+    EXPECT_LT(blocks.shared(), 400.0);
+}
+
 // A body asleep on the floor wakes when the floor moves away from it.
 TEST(Collisions, SleepersWakeWhenTheFloorMoves)
 {

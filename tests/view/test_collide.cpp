@@ -151,6 +151,24 @@ TEST(Collide, ASturdyLetterShovedAlongTheFloorComesToRestNearby)
     EXPECT_LT(h.particleAt(0)->position.x - start, 300.0);
 }
 
+// The sides hold in only letters that have joined others: a lone letter
+// sliding along the floor leaves by a side as it does without collisions.
+TEST(Collide, ALetterThatNeverTouchedAnotherLeavesByASide)
+{
+    SceneRig rig(320, 240);
+    CLexfallView& v = rig.view;
+    prepare(v, PhysicsPreset::AsDesigned);
+    add(v, 'H', 260.0, 230.0);
+    rig.tick(100);
+    ASSERT_EQ(v.m_pBodies.size(), 1u);
+    ParticleSystem& h = *v.m_pBodies.front();
+    for (int i = 0; i < h.particleCount(); ++i)
+        h.particleAt(i)->velocity.x += 300.0;
+    h.collision->wake();
+    rig.tick(100);
+    EXPECT_TRUE(v.m_pBodies.empty());
+}
+
 TEST(Collide, LettersMadeInsideOneAnotherComeApartGently)
 {
     SceneRig rig(640, 480);
