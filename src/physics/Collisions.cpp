@@ -264,10 +264,18 @@ void Collisions::touchFloor(const Bodies& bodies, const CollisionBox& window, Ta
             s.floorContacts.push_back(c);
         }
         for (std::size_t p = 0; s.joined && p < s.particles.size(); ++p) {
-            const double x = s.particles[p]->position.x;
+            Particle& particle = *s.particles[p];
+            const double x = particle.position.x;
             const bool left = x < window.left, right = x > window.right;
             if (!left && !right)
                 continue;
+            // A soft letter's contacts move it as a whole while its parts
+            // crumple on: a side holds each part, as the floor bounces it.
+            if (!s.turns) {
+                particle.position.x = left ? std::min(window.left, x + step) : std::max(window.right, x - step);
+                particle.velocity.x = left ? std::max(particle.velocity.x, 0.0) : std::min(particle.velocity.x, 0.0);
+                continue;
+            }
             Contact c = left ? sideContact(s, p, std::min(window.left, x + step), 1.0)
                              : sideContact(s, p, std::max(window.right, x - step), -1.0);
             prepareContact(c, ContactBody{c.one, &s}, ContactBody{c.two, nullptr});
