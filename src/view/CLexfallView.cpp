@@ -168,7 +168,11 @@ namespace {
 
 std::string unreadableFace(const std::string& face)
 {
-    return "\"" + printable(face) + "\" is not a TrueType, OpenType or Type 1 face Lexfall can read";
+    // Built by appending: g++ 12 warns falsely on a literal + a temporary.
+    std::string text = "\"";
+    text += printable(face);
+    text += "\" is not a TrueType, OpenType or Type 1 face Lexfall can read";
+    return text;
 }
 
 } // namespace
