@@ -270,12 +270,9 @@ void Collisions::touchFloor(const Bodies& bodies, const CollisionBox& window, Ta
             if (!left && !right)
                 continue;
             // A soft letter's contacts move it as a whole while its parts
-            // crumple on: a side holds each part, as the floor bounces it.
-            if (!s.turns) {
-                particle.position.x = left ? std::min(window.left, x + step) : std::max(window.right, x - step);
+            // crumple on: a part beyond a side also stops going out.
+            if (!s.turns)
                 particle.velocity.x = left ? std::max(particle.velocity.x, 0.0) : std::min(particle.velocity.x, 0.0);
-                continue;
-            }
             Contact c = left ? sideContact(s, p, std::min(window.left, x + step), 1.0)
                              : sideContact(s, p, std::max(window.right, x - step), -1.0);
             prepareContact(c, ContactBody{c.one, &s}, ContactBody{c.two, nullptr});
