@@ -4,7 +4,8 @@
 // threads (more with LEXFALL_THREADS), and on 10,000 small letters; the
 // broad phase against Box2D's dynamic tree; how deep letters lie in one
 // another and how still a settled pile of 500 is. Letters are Sturdy: the
-// preset that keeps them letters. Release build:
+// preset that keeps them letters. bench_box2d sets the same letters falling
+// into a pile against Box2D's rigid bodies. Release build:
 //     build-release/bin/bench_collide [awake [LETTERS]]
 #include <box2d/b2_dynamic_tree.h>
 
