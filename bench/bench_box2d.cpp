@@ -20,24 +20,13 @@
 #include <utility>
 #include <vector>
 
+#include "Timing.h"
 #include "PileScene.h"
 #include "physics/Collisions.h"
 #include "physics/MOTUSforceGlobal.h"
 #include "support/Overlap.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double msSince(Clock::time_point start) { return std::chrono::duration<double, std::milli>(Clock::now() - start).count(); }
-
-double median(std::vector<double> v)
-{
-    if (v.empty())
-        return 0.0;
-    std::nth_element(v.begin(), v.begin() + static_cast<long>(v.size() / 2), v.end());
-    return v[v.size() / 2];
-}
 
 constexpr int kWidth = 1024;
 constexpr int kHeight = 768;

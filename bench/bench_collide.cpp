@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "Timing.h"
 #include "glyph/InstallPaths.h"
 #include "physics/BroadPhase.h"
 #include "support/Overlap.h"
@@ -25,18 +26,6 @@
 #include "platform/TaskPool.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double msSince(Clock::time_point start) { return std::chrono::duration<double, std::milli>(Clock::now() - start).count(); }
-
-double median(std::vector<double> v)
-{
-    if (v.empty())
-        return 0.0;
-    std::nth_element(v.begin(), v.begin() + static_cast<long>(v.size() / 2), v.end());
-    return v[v.size() / 2];
-}
 
 std::vector<int> threadCounts()
 {

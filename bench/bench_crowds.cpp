@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "Timing.h"
 #include "PileScene.h"
 #include "glyph/InstallPaths.h"
 #include "support/Overlap.h"
@@ -27,10 +28,6 @@
 #include "view/CommandIds.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double msSince(Clock::time_point start) { return std::chrono::duration<double, std::milli>(Clock::now() - start).count(); }
 
 // The process's peak resident memory, in MB.
 double peakMegabytes()
