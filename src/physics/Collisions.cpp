@@ -301,7 +301,7 @@ void Collisions::prepare(TaskPool* pool)
                 const ContactBody one{contact.one, first}, two{contact.two, second};
                 prepareContact(contact, one, two);
                 m_memory.recall(contact, first->id, second->id);
-                const double depth = two.along(contact.nx, contact.ny, false) - one.along(contact.nx, contact.ny, false);
+                const double depth = two.along(contact.nx, contact.ny) - one.along(contact.nx, contact.ny);
                 deepest = std::max(deepest, depth);
             }
             if (deepest > kContactWedged)

@@ -34,20 +34,15 @@ struct ContactBody {
     ContactSide& s;
     CollisionShape* body;
 
-    // Where the point is now (or how fast it goes), along (dx, dy).
-    double along(double dx, double dy, bool velocity) const
+    // Where the point is now along (dx, dy), as the contacts have moved it.
+    double along(double dx, double dy) const
     {
         if (!body)
-            return velocity ? 0.0 : s.x * dx + s.y * dy;
+            return s.x * dx + s.y * dy;
         const CollisionShape::Motion& m = body->motion;
-        const double x = velocity ? s.vx + m.vx - m.spin * s.ry : s.x + m.x - m.angle * s.ry;
-        const double y = velocity ? s.vy + m.vy + m.spin * s.rx : s.y + m.y + m.angle * s.rx;
-        return x * dx + y * dy;
+        return (s.x + m.x - m.angle * s.ry) * dx + (s.y + m.y + m.angle * s.rx) * dy;
     }
 
-    // How fast the body turns, as the solver has it now.
-    double spin() const { return body && body->inverseInertia > 0.0 ? body->meanSpin + body->motion.spin : 0.0; }
-    double turning() const { return body ? body->inverseInertia : 0.0; }
     double arm() const { return body ? std::hypot(s.rx, s.ry) : 0.0; }
 
     // How readily the point gives way along (dx, dy): its inverse mass.
@@ -57,18 +52,6 @@ struct ContactBody {
             return 0.0;
         const double arm = s.rx * dy - s.ry * dx;
         return body->inverseMass + body->inverseInertia * arm * arm;
-    }
-
-    // Moves the point (or changes its velocity) by the push (jx, jy).
-    void give(double jx, double jy, bool velocity) const
-    {
-        if (!body)
-            return;
-        CollisionShape::Motion& m = body->motion;
-        const double turn = (s.rx * jy - s.ry * jx) * body->inverseInertia;
-        (velocity ? m.vx : m.x) += jx * body->inverseMass;
-        (velocity ? m.vy : m.y) += jy * body->inverseMass;
-        (velocity ? m.spin : m.angle) += turn;
     }
 };
 
