@@ -15,6 +15,23 @@ namespace {
 // A window's bound from a coordinate, kept well inside the int range.
 inline int bound(long long v, int lo, int hi) { return static_cast<int>(std::clamp<long long>(v, lo, hi)); }
 
+// The box of `count` points, in a range that cannot overflow.
+struct PointBox {
+    long long left, right, top, bottom;
+};
+
+PointBox boxOf(const IntPoint* points, int count)
+{
+    PointBox b{points[0].x, points[0].x, points[0].y, points[0].y};
+    for (int i = 1; i < count; ++i) {
+        b.left = std::min<long long>(b.left, points[i].x);
+        b.right = std::max<long long>(b.right, points[i].x);
+        b.top = std::min<long long>(b.top, points[i].y);
+        b.bottom = std::max<long long>(b.bottom, points[i].y);
+    }
+    return b;
+}
+
 // The ellipse of radii (ex, ey) around (ox, oy) as a polygon whose sides
 // bulge less than a hundredth of a pixel from it (up to radii of some
 // thirty thousand pixels); `inward` runs it the other way round.
@@ -39,13 +56,7 @@ void addEllipse(CoverageBuffer& coverage, double ox, double oy, double ex, doubl
 
 void SmoothPainter::polygon(RasterBand& band, const Ink& ink, const IntPoint* points, int count)
 {
-    long long left = points[0].x, right = points[0].x, top = points[0].y, bottom = points[0].y;
-    for (int i = 1; i < count; ++i) {
-        left = std::min<long long>(left, points[i].x);
-        right = std::max<long long>(right, points[i].x);
-        top = std::min<long long>(top, points[i].y);
-        bottom = std::max<long long>(bottom, points[i].y);
-    }
+    const auto [left, right, top, bottom] = boxOf(points, count);
     const int width = band.width();
     const int x0 = bound(left, -1, width + 1);
     const int x1 = bound(right + 2, -1, width + 1);
@@ -149,13 +160,7 @@ void SmoothPainter::triangles(RasterBand& band, const Ink& ink, const IntPoint* 
         const int corners = n - n % 3;
         if (corners < 3)
             return;
-        long long left = shape[0].x, right = shape[0].x, high = shape[0].y, low = shape[0].y;
-        for (int i = 1; i < corners; ++i) {
-            left = std::min<long long>(left, shape[i].x);
-            right = std::max<long long>(right, shape[i].x);
-            high = std::min<long long>(high, shape[i].y);
-            low = std::max<long long>(low, shape[i].y);
-        }
+        const auto [left, right, high, low] = boxOf(shape, corners);
         if (low + 2 <= top || high >= end || right + 2 <= 0 || left >= width)
             return;
         m_shapes.push_back(ShapeExtent{first, corners, bound(left, -1, width + 1), bound(high, INT_MIN / 2, INT_MAX / 2),
