@@ -124,6 +124,7 @@ void Collisions::gather(const Bodies& bodies)
     m_shapes.resize(n);
     m_boxes.resize(n);
     m_active.resize(n);
+    m_newborn.assign(n, 0);
     for (std::size_t i = 0; i < n; ++i) {
         CollisionShape* s = bodies[i]->collision.get();
         m_shapes[i] = s && !s->particles.empty() ? s : nullptr;
@@ -151,8 +152,10 @@ void Collisions::measure(TaskPool* pool)
     eachRun(pool, (n + kBodiesPerRun - 1) / kBodiesPerRun, [&](int r) {
         const int end = std::min(n, (r + 1) * kBodiesPerRun);
         for (int i = r * kBodiesPerRun; i < end; ++i)
-            if (CollisionShape* s = m_shapes[static_cast<std::size_t>(i)])
+            if (CollisionShape* s = m_shapes[static_cast<std::size_t>(i)]) {
+                m_newborn[static_cast<std::size_t>(i)] = !s->measured();
                 s->measure();
+            }
     });
     for (std::size_t i = 0; i < m_shapes.size(); ++i) {
         const CollisionShape* s = m_shapes[i];
@@ -194,7 +197,12 @@ void Collisions::collide(TaskPool* pool)
             const CollisionShape& first = *m_shapes[static_cast<std::size_t>(pair.first)];
             const CollisionShape& second = *m_shapes[static_cast<std::size_t>(pair.second)];
             pair.begin = static_cast<int>(out.size());
-            const Meeting met = meetBodies(first, second, m_memory.wasOverlapped(first.id, second.id),
+            // A body new to the world that lies in another was made there:
+            // however shallow its points, the pair parts as a whole. Letters
+            // made in a crowd then cost a pair one point found inside.
+            const bool newborn =
+                m_newborn[static_cast<std::size_t>(pair.first)] || m_newborn[static_cast<std::size_t>(pair.second)];
+            const Meeting met = meetBodies(first, second, newborn || m_memory.wasOverlapped(first.id, second.id),
                                            m_memory.recalled(first.id, second.id), out);
             pair.end = static_cast<int>(out.size());
             pair.overlapped = met.overlapped;

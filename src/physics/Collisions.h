@@ -121,6 +121,7 @@ private:
     std::vector<CollisionShape*> m_shapes; // null for bodies without particles
     std::vector<CollisionBox> m_boxes;
     std::vector<unsigned char> m_active;
+    std::vector<unsigned char> m_newborn; // by body: first measured this tick
     std::vector<Pair> m_pairs;
     std::vector<std::vector<Contact>> m_runContacts;
     std::vector<std::uint64_t> m_usedColours;
