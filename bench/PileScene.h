@@ -49,7 +49,8 @@ public:
     {
         int n = 0;
         for (const auto& body : m_view.m_pBodies)
-            n += body->collision && body->collision->asleep;
+            if (const CollisionShape* s = m_view.m_collisions.shapeOf(*body))
+                n += s->asleep;
         return n;
     }
 

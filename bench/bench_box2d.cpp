@@ -269,9 +269,9 @@ struct Depths {
     double median = 0.0;
 };
 
-Depths measured(int tick, const std::vector<std::unique_ptr<ParticleSystem>>& bodies)
+Depths measured(int tick, const CLexfallView& view)
 {
-    const std::vector<double> depths = overlapDepths(bodies);
+    const std::vector<double> depths = overlapDepths(view.m_collisions, view.m_pBodies);
     return {tick, static_cast<int>(depths.size()), depths.empty() ? 0.0 : *std::max_element(depths.begin(), depths.end()),
             median(depths)};
 }
@@ -316,7 +316,7 @@ int main(int argc, char** argv)
         if (body.particleCount() == 0)
             continue;
         letters[i] = rigidLetter(world, body, *copyView.m_pBodyTriangles[i], pieces);
-        Collisions::shapeOf(body, *copyView.m_pBodyTriangles[i]);
+        copyView.m_collisions.addBody(body, *copyView.m_pBodyTriangles[i]);
         triangles += static_cast<int>(copyView.m_pBodyTriangles[i]->size() / 3);
     }
     const int withInk = ours.lettersWithInk();
@@ -356,13 +356,13 @@ int main(int argc, char** argv)
             if (!inWindow(copy)) {
                 world.DestroyBody(letter.body);
                 letter.body = nullptr;
-                copy.collision.reset();
+                copyView.m_collisions.remove(copy);
             }
         }
         if (t % every == 0 || t == kTimed) {
             start = Clock::now();
-            ourDepths.push_back(measured(t, ours.view().m_pBodies));
-            theirDepths.push_back(measured(t, copyView.m_pBodies));
+            ourDepths.push_back(measured(t, ours.view()));
+            theirDepths.push_back(measured(t, copyView));
             measuring += msSince(start);
         }
     }

@@ -68,11 +68,12 @@ double awakePass(PileScene& scene, TaskPool* pool)
     settings.sleepTicks = 1 << 30;
     Collisions collisions(settings);
     CLexfallView& view = scene.view();
+    collisions.addBodies(view.m_pBodies, view.m_pBodyTriangles);
     const double floor = 768.0 - 1.0;
     std::vector<double> times;
     for (int i = 0; i < 60; ++i) {
         for (const auto& body : view.m_pBodies)
-            if (CollisionShape* shape = body->collision.get()) {
+            if (CollisionShape* shape = collisions.shapeOf(*body)) {
                 shape->wake();
                 shape->rememberStart();
             }
@@ -162,7 +163,8 @@ void broadPhases()
             std::vector<CollisionBox> boxes;
             std::vector<unsigned char> active;
             for (const auto& body : scene.view().m_pBodies) {
-                boxes.push_back(body->collision ? body->collision->swept : CollisionBox{});
+                const CollisionShape* shape = scene.view().m_collisions.shapeOf(*body);
+                boxes.push_back(shape ? shape->swept : CollisionBox{});
                 active.push_back(1);
             }
             Clock::time_point start = Clock::now();
@@ -205,7 +207,7 @@ void stillness()
         std::printf("\nunder the threshold from %d s on, and stays there\n", under);
     else
         std::printf("\nNOT under the threshold by 25 s\n");
-    std::vector<double> depths = overlapDepths(scene.view().m_pBodies);
+    std::vector<double> depths = overlapDepths(scene.view().m_collisions, scene.view().m_pBodies);
     const double deepest = depths.empty() ? 0.0 : *std::max_element(depths.begin(), depths.end());
     std::printf("particles inside another letter: %zu of %d, median %.2f px, largest %.2f px\n", depths.size(), particles,
                 median(depths), deepest);

@@ -45,9 +45,10 @@ std::vector<unsigned char> inkMask(const CLexfallView& view, const IntRect& r)
 {
     std::vector<unsigned char> covered(static_cast<std::size_t>(r.right) * r.bottom);
     for (const auto& body : view.m_pBodies) {
-        if (!body->collision)
+        const CollisionShape* shape = view.m_collisions.shapeOf(*body);
+        if (!shape)
             continue;
-        const std::vector<Particle*>& c = body->collision->corners;
+        const std::vector<Particle*>& c = shape->corners;
         for (std::size_t t = 0; t + 3 <= c.size(); t += 3) {
             const Vector3 &a = c[t]->position, &b = c[t + 1]->position, &d = c[t + 2]->position;
             const int x0 = std::max(0, static_cast<int>(std::min({a.x, b.x, d.x})));
@@ -107,9 +108,9 @@ struct Scene {
             for (std::size_t j = i + 1; j < view.m_pBodies.size(); ++j) {
                 const ParticleSystem& a = *view.m_pBodies[i];
                 const ParticleSystem& b = *view.m_pBodies[j];
-                const double smaller = std::min(inkArea(a), inkArea(b));
+                const double smaller = std::min(inkArea(view.m_collisions, a), inkArea(view.m_collisions, b));
                 if (smaller > 0.0)
-                    worst = std::max(worst, sharedArea(a, b) / smaller);
+                    worst = std::max(worst, sharedArea(view.m_collisions, a, b) / smaller);
             }
         return worst;
     }
@@ -143,7 +144,7 @@ void crowd(TaskPool& pool, const std::vector<int>& sizes)
             scene.view.m_bAnimate = true;
             const Clock::time_point start = Clock::now();
             const double first = scene.tick(1);
-            const double oneW = inkArea(*scene.view.m_pBodies.front());
+            const double oneW = inkArea(scene.view.m_collisions, *scene.view.m_pBodies.front());
             double slowest = std::max(first, scene.tick(311));
             const double covered = scene.coveredPixels();
             slowest = std::max(slowest, scene.tick(313));
@@ -168,10 +169,13 @@ void lines(TaskPool& pool)
         scene.view.m_bAnimate = true;
         scene.tick(750);
         int over = 0;
+        const Collisions& world = scene.view.m_collisions;
         for (std::size_t i = 0; i < scene.view.m_pBodies.size(); ++i)
             for (std::size_t j = i + 1; j < scene.view.m_pBodies.size(); ++j) {
-                const double smaller = std::min(inkArea(*scene.view.m_pBodies[i]), inkArea(*scene.view.m_pBodies[j]));
-                over += smaller > 0.0 && sharedArea(*scene.view.m_pBodies[i], *scene.view.m_pBodies[j]) > 0.01 * smaller;
+                const ParticleSystem& a = *scene.view.m_pBodies[i];
+                const ParticleSystem& b = *scene.view.m_pBodies[j];
+                const double smaller = std::min(inkArea(world, a), inkArea(world, b));
+                over += smaller > 0.0 && sharedArea(world, a, b) > 0.01 * smaller;
             }
         std::printf("| %s | %.1f%% | %d |\n", nameOf(preset), 100.0 * scene.worstShare(), over);
         std::fflush(stdout);
@@ -302,14 +306,14 @@ void shove(TaskPool& pool)
     const double x0 = h.particleAt(0)->position.x;
     for (int i = 0; i < h.particleCount(); ++i)
         h.particleAt(i)->velocity.x += 300.0;
-    h.collision->wake();
+    scene.view.m_collisions.shapeOf(h)->wake();
     int ticks = 0;
-    while (ticks < 1000 && !h.collision->asleep) {
+    while (ticks < 1000 && !scene.view.m_collisions.shapeOf(h)->asleep) {
         scene.tick(1);
         ++ticks;
     }
     std::printf("\nA lone Sturdy \"H\" shoved at 300 px/s along the floor: %.0f px in %.2f s%s\n",
-                h.particleAt(0)->position.x - x0, ticks / 62.5, h.collision->asleep ? ", then asleep" : ", still moving");
+                h.particleAt(0)->position.x - x0, ticks / 62.5, scene.view.m_collisions.shapeOf(h)->asleep ? ", then asleep" : ", still moving");
 }
 
 // A pile of 500 letters dropped at once (Sturdy, then As designed), 10 s after it has

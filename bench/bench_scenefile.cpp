@@ -51,7 +51,8 @@ void counters(benchmark::State& state, const Saved& saved)
     int particles = 0, asleep = 0;
     for (const auto& body : view.m_pBodies) {
         particles += body->particleCount();
-        asleep += body->collision && body->collision->asleep;
+        if (const CollisionShape* s = view.m_collisions.shapeOf(*body))
+            asleep += s->asleep;
     }
     state.counters["letters"] = static_cast<double>(view.m_pBodies.size());
     state.counters["particles"] = particles;

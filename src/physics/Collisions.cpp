@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "physics/ContactSolver.h"
 #include "physics/NarrowPhase.h"
@@ -38,43 +39,105 @@ Collisions::Collisions() : Collisions(Settings{}) {}
 
 Collisions::Collisions(const Settings& settings) : m_settings(settings) {}
 
-CollisionShape& Collisions::shapeOf(ParticleSystem& body, const std::vector<Particle*>& corners)
+void Collisions::addBodies(std::span<const std::unique_ptr<ParticleSystem>> bodies,
+                           std::span<const std::unique_ptr<std::vector<Particle*>>> corners)
 {
-    if (!body.collision) {
-        body.collision = std::make_unique<CollisionShape>(body, corners);
-        body.collision->turns = body.floorHoldsBody;
-    }
-    return *body.collision;
+    std::size_t listed = 0;
+    for (std::size_t i = 0; i < bodies.size(); ++i)
+        if (bodies[i]->particleCount() > 0) {
+            addBody(*bodies[i], *corners[i]);
+            ++listed;
+        }
+    dropUnlisted(bodies, listed);
 }
 
-void Collisions::advance(ParticleSystem& body, const std::vector<Particle*>& corners, const CollisionBox& window,
-                         double dt, bool pushed)
+CollisionShape& Collisions::addBody(const ParticleSystem& body, const std::vector<Particle*>& corners)
 {
-    if (body.particleCount() == 0)
+    std::unique_ptr<CollisionShape>& shape = m_shapeOf[&body];
+    if (!shape) {
+        shape = std::make_unique<CollisionShape>(body, corners);
+        shape->turns = body.floorHoldsBody;
+    }
+    return *shape;
+}
+
+// A shape is only ever dropped with its body (remove, clear, restore);
+// one left behind, whose body has gone unannounced, goes here, before a
+// new body made at the same address could take it for its own.
+void Collisions::dropUnlisted(std::span<const std::unique_ptr<ParticleSystem>> bodies, std::size_t listedShapes)
+{
+    if (m_shapeOf.size() <= listedShapes)
         return;
-    CollisionShape& shape = shapeOf(body, corners);
-    shape.rememberStart();
+    std::vector<const ParticleSystem*> listed;
+    listed.reserve(bodies.size());
+    for (const auto& body : bodies)
+        listed.push_back(body.get());
+    std::sort(listed.begin(), listed.end(), std::less<>());
+    std::erase_if(m_shapeOf, [&listed](const auto& entry) {
+        return !std::binary_search(listed.begin(), listed.end(), entry.first, std::less<>());
+    });
+}
+
+CollisionShape* Collisions::shapeOf(const ParticleSystem& body)
+{
+    const auto at = m_shapeOf.find(&body);
+    return at != m_shapeOf.end() ? at->second.get() : nullptr;
+}
+
+const CollisionShape* Collisions::shapeOf(const ParticleSystem& body) const
+{
+    const auto at = m_shapeOf.find(&body);
+    return at != m_shapeOf.end() ? at->second.get() : nullptr;
+}
+
+void Collisions::advance(ParticleSystem& body, const CollisionBox& window, double dt, bool pushed)
+{
+    CollisionShape* shape = shapeOf(body);
+    if (!shape)
+        return;
+    shape->rememberStart();
     if (pushed)
-        shape.wake();
-    if (!(dt > 0.0) || shape.asleep)
+        shape->wake();
+    if (!(dt > 0.0) || shape->asleep)
         return;
     body.step(dt);
     if (!body.floorHoldsBody)
         body.bounceFloor(window.left, window.top, window.right, window.bottom);
 }
 
-void Collisions::wakeAround(const Bodies& bodies, const CollisionBox& box)
+bool Collisions::broken(const ParticleSystem& body) const
 {
-    for (const auto& body : bodies)
-        if (CollisionShape* s = body->collision.get(); s && s->asleep && s->box.overlaps(box))
-            s->wake();
+    const CollisionShape* shape = shapeOf(body);
+    return shape && !shape->finite;
 }
 
-void Collisions::restore(ContactMemory memory, double floor, unsigned lastId)
+void Collisions::remove(const ParticleSystem& body)
+{
+    const auto at = m_shapeOf.find(&body);
+    if (at == m_shapeOf.end())
+        return;
+    const CollisionBox box = at->second->box;
+    m_shapeOf.erase(at);
+    for (auto& [other, shape] : m_shapeOf)
+        if (shape->asleep && shape->box.overlaps(box))
+            shape->wake();
+}
+
+void Collisions::wakeAll()
+{
+    for (auto& [body, shape] : m_shapeOf)
+        shape->wake();
+}
+
+void Collisions::restore(ContactMemory memory, double floor, unsigned lastId, const Bodies& bodies, Shapes shapes)
 {
     m_memory = std::move(memory);
     m_floor = floor;
     m_lastId = lastId;
+    m_shapeOf.clear();
+    for (std::size_t i = 0; i < bodies.size() && i < shapes.size(); ++i)
+        if (shapes[i])
+            m_shapeOf[bodies[i].get()] = std::move(shapes[i]);
 }
 
 void Collisions::step(const Bodies& bodies, const CollisionBox& window, TaskPool* pool)
@@ -125,12 +188,15 @@ void Collisions::gather(const Bodies& bodies)
     m_boxes.resize(n);
     m_active.resize(n);
     m_newborn.assign(n, 0);
+    std::size_t listed = 0;
     for (std::size_t i = 0; i < n; ++i) {
-        CollisionShape* s = bodies[i]->collision.get();
+        CollisionShape* s = shapeOf(*bodies[i]);
+        listed += s != nullptr;
         m_shapes[i] = s && !s->particles.empty() ? s : nullptr;
         if (s && s->id == 0)
             s->id = ++m_lastId;
     }
+    dropUnlisted(bodies, listed);
 }
 
 // A floor that moved (the window was resized) no longer holds what slept

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <span>
+#include <unordered_map>
 #include <vector>
 
 #include "physics/BroadPhase.h"
@@ -51,30 +53,48 @@ public:
     };
 
     using Bodies = std::vector<std::unique_ptr<ParticleSystem>>;
+    using CornerLists = std::vector<std::unique_ptr<std::vector<Particle*>>>;
+    using Shapes = std::vector<std::unique_ptr<CollisionShape>>;
 
     Collisions();
     explicit Collisions(const Settings& settings);
 
-    // The shape of a body, made on first use from its triangle corners.
-    static CollisionShape& shapeOf(ParticleSystem& body, const std::vector<Particle*>& corners);
+    // The world keeps a shape for each body with particles that has taken
+    // part, made from the body's triangle corners (`corners[i]` are those
+    // of `bodies[i]`) when it first does. Called alone, before the bodies
+    // advance (which may run on several threads); shapes of bodies no
+    // longer listed go.
+    void addBodies(std::span<const std::unique_ptr<ParticleSystem>> bodies,
+                   std::span<const std::unique_ptr<std::vector<Particle*>>> corners);
+    // One body's shape, made now if it has none.
+    CollisionShape& addBody(const ParticleSystem& body, const std::vector<Particle*>& corners);
+    // Null for a body the world has no shape of.
+    CollisionShape* shapeOf(const ParticleSystem& body);
+    const CollisionShape* shapeOf(const ParticleSystem& body) const;
 
     // A colliding body's own step by dt (0 while the scene is paused),
     // before the step of them all: where it starts is remembered, a sleeper
     // stays put unless `pushed`, and a body that does not rest on the floor
-    // as a whole bounces on it by its own rule.
-    static void advance(ParticleSystem& body, const std::vector<Particle*>& corners, const CollisionBox& window,
-                        double dt, bool pushed);
+    // as a whole bounces on it by its own rule. Bodies may advance at once,
+    // each on a thread of its own.
+    void advance(ParticleSystem& body, const CollisionBox& window, double dt, bool pushed);
+    // Whether the body's positions are no longer finite: it must go.
+    bool broken(const ParticleSystem& body) const;
 
     // One tick of collisions, after every body's own step (advance). Particles
     // end at or above the floor, `window.bottom`; bodies inside one another
     // are not pushed apart through the window's other sides. A body whose
-    // positions are no longer finite is left out and marked (its shape's
-    // `finite` is false). Sleepers wake when the floor moves.
+    // positions are no longer finite is left out and marked (broken).
+    // Sleepers wake when the floor moves.
     void step(const Bodies& bodies, const CollisionBox& window, TaskPool* pool);
 
-    // Wakes the sleeping bodies whose boxes meet `box`: the body there is
-    // leaving and may have held them up.
-    static void wakeAround(const Bodies& bodies, const CollisionBox& box);
+    // The body is going: the sleepers its box meets wake, for it may have
+    // held them up, and its shape goes with it.
+    void remove(const ParticleSystem& body);
+    // Every body is going.
+    void clear() { m_shapeOf.clear(); }
+    // Whatever slept did so under other rules: all wake.
+    void wakeAll();
 
     // What a step carries over to the next besides the bodies' shapes:
     // last tick's contacts, the floor the sleepers rest on and the last
@@ -82,7 +102,9 @@ public:
     const ContactMemory& memory() const { return m_memory; }
     double floor() const { return m_floor; }
     unsigned lastId() const { return m_lastId; }
-    void restore(ContactMemory memory, double floor, unsigned lastId);
+    // Puts all that back, with the shapes of `bodies` (null for a body
+    // without one) in place of those the world held.
+    void restore(ContactMemory memory, double floor, unsigned lastId, const Bodies& bodies, Shapes shapes);
 
 private:
     struct Pair {
@@ -115,10 +137,12 @@ private:
     template <class F>
     void eachBody(TaskPool* pool, F&& f);
     std::vector<Contact>& contactsOf(const Pair& pair);
+    void dropUnlisted(std::span<const std::unique_ptr<ParticleSystem>> bodies, std::size_t listedShapes);
 
     Settings m_settings;
+    std::unordered_map<const ParticleSystem*, std::unique_ptr<CollisionShape>> m_shapeOf;
     BroadPhase m_broad;
-    std::vector<CollisionShape*> m_shapes; // null for bodies without particles
+    std::vector<CollisionShape*> m_shapes; // this step's, by body; null for bodies without one
     std::vector<CollisionBox> m_boxes;
     std::vector<unsigned char> m_active;
     std::vector<unsigned char> m_newborn; // by body: first measured this tick

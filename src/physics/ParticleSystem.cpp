@@ -4,8 +4,6 @@
 #include <cmath>
 #include <functional>
 
-#include "physics/CollisionShape.h"
-
 namespace {
 
 const std::less<const MOTUSforce*> kAddressOrder;

@@ -9,8 +9,6 @@
 #include "physics/Particle.h"
 #include "physics/StableStore.h"
 
-class CollisionShape;
-
 // One soft body: its particles, the forces on them and the floor
 // restitution. Particles and the springs made in place (addSpring) live
 // in contiguous chunks that never move, so the pointers forces and
@@ -74,8 +72,6 @@ public:
     // body's weight does not rest on the few particles that touch it, and
     // lifts it back onto the floor: a body held in shape stands on it.
     bool floorHoldsBody = false;
-    // What collisions know of the body; made when it first collides.
-    std::unique_ptr<CollisionShape> collision;
     // Steps a tick is cut into: more for springs too stiff or too damped
     // for one step to follow (one step would throw the body apart).
     int substeps = 1;

@@ -273,14 +273,13 @@ void CLexfallView::SetCollide(bool on)
         return;
     m_bCollide = on;
     // Whatever slept did so under the other rule: all start awake.
-    for (const auto& body : m_pBodies)
-        if (body->collision)
-            body->collision->wake();
+    m_collisions.wakeAll();
 }
 
 void CLexfallView::ClearScene()
 {
     // Bodies first: their global forces point into the triangle lists.
+    m_collisions.clear();
     m_pBodies.clear();
     m_pBodyTriangles.clear();
     m_pAdvances.clear();

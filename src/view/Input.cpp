@@ -30,8 +30,7 @@ void CLexfallView::OnChar(unsigned code, unsigned, unsigned)
         if (m_entryCount.lists == m_pBodyTriangles.size())
             m_entryCount = {m_entryCount.lists - 1, m_entryCount.entries - static_cast<int>(m_pBodyTriangles.back()->size())};
         // Letters resting on the one that goes may fall.
-        if (const CollisionShape* shape = m_pBodies.back()->collision.get())
-            Collisions::wakeAround(m_pBodies, shape->box);
+        m_collisions.remove(*m_pBodies.back());
         m_pBodies.pop_back();
         m_pBodyTriangles.pop_back();
         // After a scroll the body may have no advance left on this line:

@@ -374,7 +374,7 @@ Json writeShape(const CollisionShape& s, const ParticleSystem& body, const Trian
     return out;
 }
 
-Json writeBody(const ParticleSystem& body, const TriangleList& triangles, Writer& w)
+Json writeBody(const ParticleSystem& body, const TriangleList& triangles, const CollisionShape* shape, Writer& w)
 {
     const ParticleIndex index(body);
     const int n = body.particleCount();
@@ -464,7 +464,7 @@ Json writeBody(const ParticleSystem& body, const TriangleList& triangles, Writer
         }
     }
     out["forces"] = std::move(forces);
-    out["collision"] = body.collision ? writeShape(*body.collision, body, triangles, index, w) : Json(nullptr);
+    out["collision"] = shape ? writeShape(*shape, body, triangles, index, w) : Json(nullptr);
     return out;
 }
 
@@ -551,7 +551,8 @@ Json writeScene(const CLexfallView& view)
         throw SceneError("the scene's bodies and triangle lists differ in number");
     Json bodies = Json::array();
     for (std::size_t i = 0; i < view.m_pBodies.size(); ++i)
-        bodies.push_back(writeBody(*view.m_pBodies[i], *view.m_pBodyTriangles[i], w));
+        bodies.push_back(writeBody(*view.m_pBodies[i], *view.m_pBodyTriangles[i],
+                                   view.m_collisions.shapeOf(*view.m_pBodies[i]), w));
     out["bodies"] = std::move(bodies);
     return out;
 }
@@ -764,6 +765,7 @@ struct Loaded {
     unsigned lastId = 0;
     std::vector<std::unique_ptr<ParticleSystem>> bodies;
     std::vector<std::unique_ptr<TriangleList>> triangles;
+    Collisions::Shapes shapes; // by body, null for one without
     long long particles = 0; // in all bodies
     long long parts = 0;     // springs, corners and probes in all bodies
 
@@ -1028,8 +1030,8 @@ void readBody(const Node& n, Loaded& out)
         }
     }
 
-    if (const Node shape = n["collision"]; !shape.json().is_null())
-        body->collision = readShape(shape, *body, *triangles, out);
+    const Node shape = n["collision"];
+    out.shapes.push_back(shape.json().is_null() ? nullptr : readShape(shape, *body, *triangles, out));
     out.bodies.push_back(std::move(body));
     out.triangles.push_back(std::move(triangles));
 }
@@ -1152,10 +1154,11 @@ void readScene(const Json& json, Loaded& out)
     const std::size_t count = bodies.size(static_cast<std::size_t>(kMaxBodies));
     out.bodies.reserve(count);
     out.triangles.reserve(count);
+    out.shapes.reserve(count);
     for (std::size_t i = 0; i < count; ++i)
         readBody(bodies.at(i), out);
-    for (const auto& body : out.bodies)
-        if (body->collision && body->collision->id > out.lastId)
+    for (const auto& shape : out.shapes)
+        if (shape && shape->id > out.lastId)
             throw SceneError("collisions.lastId: below a body's id");
 }
 
@@ -1241,6 +1244,7 @@ void commit(CLexfallView& view, Loaded& scene, std::string& note)
     view.m_pBodyTriangles.swap(scene.triangles);
     scene.bodies.clear();
     scene.triangles.clear();
+    view.m_collisions.restore(std::move(scene.memory), scene.floor, scene.lastId, view.m_pBodies, std::move(scene.shapes));
     view.m_pAdvances = std::move(scene.advances);
 
     // The settings as the dialog would apply them, with the letters'
@@ -1279,7 +1283,6 @@ void commit(CLexfallView& view, Loaded& scene, std::string& note)
         view.m_pszWordNetText = nullptr;
     }
     view.m_nWordNetPos = scene.wordNetPos;
-    view.m_collisions.restore(std::move(scene.memory), scene.floor, scene.lastId);
 
     // The points on screen, as the next tick would write them: newest
     // body first.

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <span>
 
 #include "physics/Collisions.h"
 #include "platform/PixelConversion.h"
@@ -62,7 +63,7 @@ void CLexfallView::OnTimer(unsigned /*timerId*/)
         ParticleSystem& body = *m_pBodies[static_cast<std::size_t>(i)];
         const TriangleList& list = *m_pBodyTriangles[static_cast<std::size_t>(i)];
         if (collide) {
-            Collisions::advance(body, list, window, m_bAnimate ? kTimeStep : 0.0, pushing);
+            m_collisions.advance(body, window, m_bAnimate ? kTimeStep : 0.0, pushing);
         } else if (m_bAnimate) {
             body.step(kTimeStep);
             body.bounceFloor(0.0, 0.0, right, bottom);
@@ -81,9 +82,8 @@ void CLexfallView::OnTimer(unsigned /*timerId*/)
         m_bodyPoints[static_cast<std::size_t>(n - 1 - i)] = static_cast<int>(list.size());
         // A body without particles (a blank) is never outside; a colliding
         // body whose positions broke leaves at once, touching no other.
-        const bool broken = collide && body.collision && !body.collision->finite;
         m_leaving[static_cast<std::size_t>(i)] =
-            body.particleCount() > 0 && (broken || body.isOutside(0.0, 0.0, right, bottom));
+            body.particleCount() > 0 && ((collide && m_collisions.broken(body)) || body.isOutside(0.0, 0.0, right, bottom));
     };
 
     // Part k holds bodies n-1-32k down to n-32(k+1); its points start after
@@ -118,6 +118,8 @@ void CLexfallView::OnTimer(unsigned /*timerId*/)
                 part(k);
     };
     if (collide) {
+        m_collisions.addBodies(std::span(m_pBodies).first(static_cast<std::size_t>(n)),
+                               std::span(m_pBodyTriangles).first(static_cast<std::size_t>(n)));
         eachPart([&](int i, int) { move(i); });
         if (m_bAnimate)
             m_collisions.step(m_pBodies, window, m_pPool);
@@ -137,8 +139,7 @@ void CLexfallView::OnTimer(unsigned /*timerId*/)
         const std::size_t at = static_cast<std::size_t>(i);
         if (!m_leaving[at])
             continue;
-        if (collide && m_pBodies[at]->collision)
-            Collisions::wakeAround(m_pBodies, m_pBodies[at]->collision->box);
+        m_collisions.remove(*m_pBodies[at]);
         kept -= static_cast<int>(m_pBodyTriangles[at]->size());
         m_pBodies.erase(m_pBodies.begin() + i);
         m_pBodyTriangles.erase(m_pBodyTriangles.begin() + i);

@@ -35,7 +35,7 @@ struct Blocks {
         Particle* d = body->findOrAddParticle(Vector3{x, y + height, 0.0}, tolerance);
         body->floorHoldsBody = true; // moves and turns as a whole
         corners.back() = {a, b, c, a, c, d};
-        Collisions::shapeOf(*body, corners.back());
+        collisions.addBody(*body, corners.back());
         bodies.push_back(std::move(body));
     }
 
@@ -55,7 +55,7 @@ struct Blocks {
             list.insert(list.end(), {a, b, c, a, c, d});
         }
         body->floorHoldsBody = true;
-        Collisions::shapeOf(*body, list);
+        collisions.addBody(*body, list);
         bodies.push_back(std::move(body));
     }
 
@@ -64,7 +64,7 @@ struct Blocks {
     void step(const CollisionBox& window, double dt = 0.0)
     {
         for (std::size_t i = 0; i < bodies.size(); ++i)
-            Collisions::advance(*bodies[i], corners[i], window, dt, false);
+            collisions.advance(*bodies[i], window, dt, false);
         collisions.step(bodies, window, nullptr);
     }
 
@@ -73,9 +73,11 @@ struct Blocks {
         double area = 0.0;
         for (std::size_t i = 0; i < bodies.size(); ++i)
             for (std::size_t j = i + 1; j < bodies.size(); ++j)
-                area += sharedArea(*bodies[i], *bodies[j]);
+                area += sharedArea(collisions, *bodies[i], *bodies[j]);
         return area;
     }
+
+    CollisionShape& shape(std::size_t i) { return *collisions.shapeOf(*bodies[i]); }
 
     Vector3 centre(std::size_t i) const
     {
@@ -136,7 +138,7 @@ TEST(Collisions, ACrowdMadeAtOnePointSpreadsAtABoundedSpeed)
     edge.add(8.0, 100.0);
     for (int tick = 0; tick < 30; ++tick)
         edge.step(kWindow);
-    EXPECT_GE(edge.bodies[0]->collision->box.left, 0.0);
+    EXPECT_GE(edge.shape(0).box.left, 0.0);
     EXPECT_EQ(edge.shared(), 0.0);
 }
 
@@ -158,10 +160,10 @@ TEST(Collisions, TheSidesHoldACrowdInTheWindow)
         for (std::size_t i = 0; i < blocks.bodies.size(); ++i)
             ASSERT_LE(std::abs(blocks.centre(i).x - before[i].x), 2.0 * step) << "tick " << tick << ", body " << i;
     }
-    for (const auto& body : blocks.bodies) {
-        EXPECT_TRUE(body->collision->joined);
-        EXPECT_GE(body->collision->box.left, -0.2);
-        EXPECT_LE(body->collision->box.right, kWindow.right + 0.2);
+    for (std::size_t i = 0; i < blocks.bodies.size(); ++i) {
+        EXPECT_TRUE(blocks.shape(i).joined);
+        EXPECT_GE(blocks.shape(i).box.left, -0.2);
+        EXPECT_LE(blocks.shape(i).box.right, kWindow.right + 0.2);
     }
     EXPECT_LT(blocks.shared(), 400.0);
 }
@@ -172,13 +174,13 @@ TEST(Collisions, SleepersWakeWhenTheFloorMoves)
     Blocks blocks;
     blocks.add(100.0, 280.0);
     const CollisionBox window{0.0, 0.0, 400.0, 300.0};
-    for (int tick = 0; tick < 100 && !blocks.bodies[0]->collision->asleep; ++tick)
+    for (int tick = 0; tick < 100 && !blocks.shape(0).asleep; ++tick)
         blocks.step(window);
-    ASSERT_TRUE(blocks.bodies[0]->collision->asleep);
+    ASSERT_TRUE(blocks.shape(0).asleep);
     blocks.step(window);
-    EXPECT_TRUE(blocks.bodies[0]->collision->asleep) << "the same floor keeps it asleep";
+    EXPECT_TRUE(blocks.shape(0).asleep) << "the same floor keeps it asleep";
     blocks.step(CollisionBox{0.0, 0.0, 400.0, 500.0});
-    EXPECT_FALSE(blocks.bodies[0]->collision->asleep);
+    EXPECT_FALSE(blocks.shape(0).asleep);
 }
 
 // A block resting on more blocks than the pairs' colours can hold (the
@@ -194,15 +196,15 @@ TEST(Collisions, ABlockHoldsUpMoreNeighboursThanThereAreColoursAndWakesWhenStruc
     for (int tick = 0; tick < 300; ++tick)
         blocks.step(window, 0.01);
     for (std::size_t i = 1; i < blocks.bodies.size(); ++i)
-        ASSERT_LT(blocks.bodies[i]->collision->box.bottom, 280.5) << "block " << i << " sank into the bar";
+        ASSERT_LT(blocks.shape(i).box.bottom, 280.5) << "block " << i << " sank into the bar";
 
-    ASSERT_TRUE(blocks.bodies[5]->collision->asleep);
+    ASSERT_TRUE(blocks.shape(5).asleep);
     blocks.add(46.0, 200.0, 8.0, 8.0, 100.0);
     for (int k = 0; k < blocks.bodies.back()->particleCount(); ++k)
         blocks.bodies.back()->particleAt(k)->velocity = Vector3{0.0, 200.0, 0.0};
-    for (int tick = 0; tick < 60 && blocks.bodies[5]->collision->asleep; ++tick)
+    for (int tick = 0; tick < 60 && blocks.shape(5).asleep; ++tick)
         blocks.step(window, 0.01);
-    EXPECT_FALSE(blocks.bodies[5]->collision->asleep) << "struck, it slept on";
+    EXPECT_FALSE(blocks.shape(5).asleep) << "struck, it slept on";
 }
 
 TEST(Collisions, AShapeStretchedFarApartTakesABoundedNumberOfProbes)
@@ -238,11 +240,11 @@ TEST(Collisions, APairKeepsOnlyItsDeepestContacts)
         p.y += 0.8 - (p.x - 100.0) / 100.0;
     }
     std::vector<Contact> out;
-    for (const auto& body : blocks.bodies) {
-        body->collision->rememberStart();
-        ASSERT_TRUE(body->collision->measure());
+    for (std::size_t i = 0; i < blocks.bodies.size(); ++i) {
+        blocks.shape(i).rememberStart();
+        ASSERT_TRUE(blocks.shape(i).measure());
     }
-    const Meeting met = meetBodies(*blocks.bodies[0]->collision, *blocks.bodies[1]->collision, false, {}, out);
+    const Meeting met = meetBodies(blocks.shape(0), blocks.shape(1), false, {}, out);
     ASSERT_FALSE(met.overlapped);
     ASSERT_EQ(out.size(), 12u);
     for (const Contact& c : out)
@@ -260,13 +262,13 @@ TEST(Collisions, ACrushedBodyIsNoTarget)
     for (int k = 0; k < squashed.particleCount(); ++k)
         if (Vector3& p = squashed.particleAt(k)->position; p.y > 110.0)
             p.y = 103.0;
-    for (const auto& body : blocks.bodies) {
-        body->collision->rememberStart();
-        ASSERT_TRUE(body->collision->measure());
+    for (std::size_t i = 0; i < blocks.bodies.size(); ++i) {
+        blocks.shape(i).rememberStart();
+        ASSERT_TRUE(blocks.shape(i).measure());
     }
-    ASSERT_TRUE(squashed.collision->crushed);
+    ASSERT_TRUE(blocks.shape(0).crushed);
     std::vector<Contact> out;
-    meetBodies(*squashed.collision, *blocks.bodies[1]->collision, false, {}, out);
+    meetBodies(blocks.shape(0), blocks.shape(1), false, {}, out);
     ASSERT_FALSE(out.empty());
     for (const Contact& c : out)
         EXPECT_GE(c.point, 0) << "a point of the other body met the crushed one";

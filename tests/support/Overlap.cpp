@@ -4,7 +4,6 @@
 #include <array>
 #include <cmath>
 
-#include "physics/CollisionShape.h"
 
 namespace {
 
@@ -30,11 +29,11 @@ struct Box {
 
 } // namespace
 
-std::vector<double> overlapDepths(const std::vector<std::unique_ptr<ParticleSystem>>& bodies)
+std::vector<double> overlapDepths(const Collisions& world, const Collisions::Bodies& bodies)
 {
     std::vector<Box> boxes(bodies.size());
     for (std::size_t i = 0; i < bodies.size(); ++i)
-        if (const CollisionShape* s = bodies[i]->collision.get())
+        if (const CollisionShape* s = world.shapeOf(*bodies[i]))
             for (const Particle* p : s->particles) {
                 Box& b = boxes[i];
                 b = {std::min(b.left, p->position.x), std::min(b.top, p->position.y),
@@ -42,11 +41,11 @@ std::vector<double> overlapDepths(const std::vector<std::unique_ptr<ParticleSyst
             }
     std::vector<double> depths;
     for (std::size_t i = 0; i < bodies.size(); ++i) {
-        const CollisionShape* from = bodies[i]->collision.get();
+        const CollisionShape* from = world.shapeOf(*bodies[i]);
         if (!from)
             continue;
         for (std::size_t j = 0; j < bodies.size(); ++j) {
-            const CollisionShape* into = bodies[j]->collision.get();
+            const CollisionShape* into = world.shapeOf(*bodies[j]);
             const Box& a = boxes[i];
             const Box& b = boxes[j];
             if (i == j || !into || a.left > b.right || b.left > a.right || a.top > b.bottom || b.top > a.bottom)
@@ -106,12 +105,13 @@ double polygonArea(const std::vector<Point2>& poly)
 }
 
 // The triangles of a body, each counter-clockwise (in a y-up sense).
-std::vector<std::array<Point2, 3>> trianglesOf(const ParticleSystem& body)
+std::vector<std::array<Point2, 3>> trianglesOf(const Collisions& world, const ParticleSystem& body)
 {
     std::vector<std::array<Point2, 3>> out;
-    if (!body.collision)
+    const CollisionShape* shape = world.shapeOf(body);
+    if (!shape)
         return out;
-    const std::vector<Particle*>& c = body.collision->corners;
+    const std::vector<Particle*>& c = shape->corners;
     for (std::size_t t = 0; t + 3 <= c.size(); t += 3) {
         std::array<Point2, 3> tri{Point2{c[t]->position.x, c[t]->position.y},
                                   Point2{c[t + 1]->position.x, c[t + 1]->position.y},
@@ -127,10 +127,10 @@ std::vector<std::array<Point2, 3>> trianglesOf(const ParticleSystem& body)
 
 } // namespace
 
-double sharedArea(const ParticleSystem& one, const ParticleSystem& two)
+double sharedArea(const Collisions& world, const ParticleSystem& one, const ParticleSystem& two)
 {
-    const auto a = trianglesOf(one);
-    const auto b = trianglesOf(two);
+    const auto a = trianglesOf(world, one);
+    const auto b = trianglesOf(world, two);
     double area = 0.0;
     for (const auto& s : a) {
         const double sl = std::min({s[0].x, s[1].x, s[2].x}), sr = std::max({s[0].x, s[1].x, s[2].x});
@@ -149,10 +149,10 @@ double sharedArea(const ParticleSystem& one, const ParticleSystem& two)
     return area;
 }
 
-double inkArea(const ParticleSystem& body)
+double inkArea(const Collisions& world, const ParticleSystem& body)
 {
     double area = 0.0;
-    for (const auto& t : trianglesOf(body))
+    for (const auto& t : trianglesOf(world, body))
         area += polygonArea({t[0], t[1], t[2]});
     return area;
 }

@@ -19,7 +19,7 @@ namespace {
 
 double deepest(const CLexfallView& view)
 {
-    const std::vector<double> depths = overlapDepths(view.m_pBodies);
+    const std::vector<double> depths = overlapDepths(view.m_collisions, view.m_pBodies);
     return depths.empty() ? 0.0 : *std::max_element(depths.begin(), depths.end());
 }
 
@@ -144,10 +144,10 @@ TEST(Collide, ASturdyLetterShovedAlongTheFloorComesToRestNearby)
     const double start = h.particleAt(0)->position.x;
     for (int i = 0; i < h.particleCount(); ++i)
         h.particleAt(i)->velocity.x += 300.0;
-    h.collision->wake();
-    for (int t = 0; t < 500 && !h.collision->asleep; ++t)
+    v.m_collisions.shapeOf(h)->wake();
+    for (int t = 0; t < 500 && !v.m_collisions.shapeOf(h)->asleep; ++t)
         rig.tick();
-    EXPECT_TRUE(h.collision->asleep);
+    EXPECT_TRUE(v.m_collisions.shapeOf(h)->asleep);
     EXPECT_LT(h.particleAt(0)->position.x - start, 300.0);
 }
 
@@ -164,7 +164,7 @@ TEST(Collide, ALetterThatNeverTouchedAnotherLeavesByASide)
     ParticleSystem& h = *v.m_pBodies.front();
     for (int i = 0; i < h.particleCount(); ++i)
         h.particleAt(i)->velocity.x += 300.0;
-    h.collision->wake();
+    v.m_collisions.shapeOf(h)->wake();
     rig.tick(100);
     EXPECT_TRUE(v.m_pBodies.empty());
 }
@@ -279,7 +279,8 @@ int awakeInAPile(SceneRig& rig, PhysicsPreset preset, std::string_view letters, 
     rig.tick(ticks);
     int awake = 0;
     for (const auto& body : v.m_pBodies)
-        awake += body->collision && !body->collision->asleep;
+        if (const CollisionShape* s = v.m_collisions.shapeOf(*body))
+            awake += !s->asleep;
     return awake;
 }
 

@@ -100,7 +100,10 @@ TEST_P(SceneRoundTrip, GoesOnBitForBitAsIfNeverSaved)
     play(original, collide, words);
     if (collide) {
         const auto sleepers = std::count_if(original.view.m_pBodies.begin(), original.view.m_pBodies.end(),
-                                            [](const auto& b) { return b->collision && b->collision->asleep; });
+                                            [&original](const auto& b) {
+                                                const CollisionShape* s = original.view.m_collisions.shapeOf(*b);
+                                                return s && s->asleep;
+                                            });
         ASSERT_GT(sleepers, 0) << "the pile should have sleepers to save";
     }
     const std::string path = folder.path() + "/scene." + sceneFile::kExtension;
