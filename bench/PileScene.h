@@ -50,7 +50,7 @@ public:
         int n = 0;
         for (const auto& body : m_view.m_pBodies)
             if (const CollisionShape* s = m_view.m_collisions.shapeOf(*body))
-                n += s->asleep;
+                n += s->rigid.asleep;
         return n;
     }
 

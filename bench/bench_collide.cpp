@@ -74,7 +74,7 @@ double awakePass(PileScene& scene, TaskPool* pool)
     for (int i = 0; i < 60; ++i) {
         for (const auto& body : view.m_pBodies)
             if (CollisionShape* shape = collisions.shapeOf(*body)) {
-                shape->wake();
+                shape->rigid.wake();
                 shape->rememberStart();
             }
         const Clock::time_point start = Clock::now();
@@ -164,7 +164,7 @@ void broadPhases()
             std::vector<unsigned char> active;
             for (const auto& body : scene.view().m_pBodies) {
                 const CollisionShape* shape = scene.view().m_collisions.shapeOf(*body);
-                boxes.push_back(shape ? shape->swept : CollisionBox{});
+                boxes.push_back(shape ? shape->tick.swept : CollisionBox{});
                 active.push_back(1);
             }
             Clock::time_point start = Clock::now();

@@ -48,7 +48,7 @@ std::vector<unsigned char> inkMask(const CLexfallView& view, const IntRect& r)
         const CollisionShape* shape = view.m_collisions.shapeOf(*body);
         if (!shape)
             continue;
-        const std::vector<Particle*>& c = shape->corners;
+        const std::vector<Particle*>& c = shape->geometry.corners;
         for (std::size_t t = 0; t + 3 <= c.size(); t += 3) {
             const Vector3 &a = c[t]->position, &b = c[t + 1]->position, &d = c[t + 2]->position;
             const int x0 = std::max(0, static_cast<int>(std::min({a.x, b.x, d.x})));
@@ -306,14 +306,15 @@ void shove(TaskPool& pool)
     const double x0 = h.particleAt(0)->position.x;
     for (int i = 0; i < h.particleCount(); ++i)
         h.particleAt(i)->velocity.x += 300.0;
-    scene.view.m_collisions.shapeOf(h)->wake();
+    RigidBody& rigid = scene.view.m_collisions.shapeOf(h)->rigid;
+    rigid.wake();
     int ticks = 0;
-    while (ticks < 1000 && !scene.view.m_collisions.shapeOf(h)->asleep) {
+    while (ticks < 1000 && !rigid.asleep) {
         scene.tick(1);
         ++ticks;
     }
     std::printf("\nA lone Sturdy \"H\" shoved at 300 px/s along the floor: %.0f px in %.2f s%s\n",
-                h.particleAt(0)->position.x - x0, ticks / 62.5, scene.view.m_collisions.shapeOf(h)->asleep ? ", then asleep" : ", still moving");
+                h.particleAt(0)->position.x - x0, ticks / 62.5, rigid.asleep ? ", then asleep" : ", still moving");
 }
 
 // A pile of 500 letters dropped at once (Sturdy, then As designed), 10 s after it has

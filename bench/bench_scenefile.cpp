@@ -52,7 +52,7 @@ void counters(benchmark::State& state, const Saved& saved)
     for (const auto& body : view.m_pBodies) {
         particles += body->particleCount();
         if (const CollisionShape* s = view.m_collisions.shapeOf(*body))
-            asleep += s->asleep;
+            asleep += s->rigid.asleep;
     }
     state.counters["letters"] = static_cast<double>(view.m_pBodies.size());
     state.counters["particles"] = particles;

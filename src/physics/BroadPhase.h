@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "physics/CollisionShape.h"
+#include "physics/CollisionBox.h"
 
 // The pairs of bodies whose boxes overlap, from a uniform grid of cells
 // about the size of a body: each body is entered in the cells its box

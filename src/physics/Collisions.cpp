@@ -24,7 +24,7 @@ struct Direction {
 // in a direction of their own.
 Direction parting(const CollisionShape& one, const CollisionShape& two)
 {
-    const double dx = one.centreX - two.centreX, dy = one.centreY - two.centreY;
+    const double dx = one.rigid.centreX - two.rigid.centreX, dy = one.rigid.centreY - two.rigid.centreY;
     const double length = std::hypot(dx, dy);
     if (length > 1e-9)
         return {dx / length, dy / length};
@@ -54,10 +54,8 @@ void Collisions::addBodies(std::span<const std::unique_ptr<ParticleSystem>> bodi
 CollisionShape& Collisions::addBody(const ParticleSystem& body, const std::vector<Particle*>& corners)
 {
     std::unique_ptr<CollisionShape>& shape = m_shapeOf[&body];
-    if (!shape) {
+    if (!shape)
         shape = std::make_unique<CollisionShape>(body, corners);
-        shape->turns = body.floorHoldsBody;
-    }
     return *shape;
 }
 
@@ -97,8 +95,8 @@ void Collisions::advance(ParticleSystem& body, const CollisionBox& window, doubl
         return;
     shape->rememberStart();
     if (pushed)
-        shape->wake();
-    if (!(dt > 0.0) || shape->asleep)
+        shape->rigid.wake();
+    if (!(dt > 0.0) || shape->rigid.asleep)
         return;
     body.step(dt);
     if (!body.floorHoldsBody)
@@ -108,7 +106,7 @@ void Collisions::advance(ParticleSystem& body, const CollisionBox& window, doubl
 bool Collisions::broken(const ParticleSystem& body) const
 {
     const CollisionShape* shape = shapeOf(body);
-    return shape && !shape->finite;
+    return shape && !shape->tick.finite;
 }
 
 void Collisions::remove(const ParticleSystem& body)
@@ -116,17 +114,17 @@ void Collisions::remove(const ParticleSystem& body)
     const auto at = m_shapeOf.find(&body);
     if (at == m_shapeOf.end())
         return;
-    const CollisionBox box = at->second->box;
+    const CollisionBox box = at->second->tick.box;
     m_shapeOf.erase(at);
     for (auto& [other, shape] : m_shapeOf)
-        if (shape->asleep && shape->box.overlaps(box))
-            shape->wake();
+        if (shape->rigid.asleep && shape->tick.box.overlaps(box))
+            shape->rigid.wake();
 }
 
 void Collisions::wakeAll()
 {
     for (auto& [body, shape] : m_shapeOf)
-        shape->wake();
+        shape->rigid.wake();
 }
 
 void Collisions::restore(ContactMemory memory, double floor, unsigned lastId, const Bodies& bodies, Shapes shapes)
@@ -174,7 +172,7 @@ void Collisions::eachBody(TaskPool* pool, F&& f)
     eachRun(pool, (n + kBodiesPerRun - 1) / kBodiesPerRun, [&](int r) {
         const int end = std::min(n, (r + 1) * kBodiesPerRun);
         for (int i = r * kBodiesPerRun; i < end; ++i)
-            if (CollisionShape* s = m_shapes[static_cast<std::size_t>(i)]; s && s->finite)
+            if (CollisionShape* s = m_shapes[static_cast<std::size_t>(i)]; s && s->tick.finite)
                 f(i, *s);
     });
 }
@@ -192,7 +190,7 @@ void Collisions::gather(const Bodies& bodies)
     for (std::size_t i = 0; i < n; ++i) {
         CollisionShape* s = shapeOf(*bodies[i]);
         listed += s != nullptr;
-        m_shapes[i] = s && !s->particles.empty() ? s : nullptr;
+        m_shapes[i] = s && !s->geometry.particles.empty() ? s : nullptr;
         if (s && s->id == 0)
             s->id = ++m_lastId;
     }
@@ -207,7 +205,7 @@ void Collisions::wakeIfFloorMoved(double floor)
         return;
     for (CollisionShape* s : m_shapes)
         if (s)
-            s->wake();
+            s->rigid.wake();
     m_floor = floor;
 }
 
@@ -219,15 +217,15 @@ void Collisions::measure(TaskPool* pool)
         const int end = std::min(n, (r + 1) * kBodiesPerRun);
         for (int i = r * kBodiesPerRun; i < end; ++i)
             if (CollisionShape* s = m_shapes[static_cast<std::size_t>(i)]) {
-                m_newborn[static_cast<std::size_t>(i)] = !s->measured();
+                m_newborn[static_cast<std::size_t>(i)] = !s->tick.measured();
                 s->measure();
             }
     });
     for (std::size_t i = 0; i < m_shapes.size(); ++i) {
         const CollisionShape* s = m_shapes[i];
-        const bool usable = s && s->finite;
-        m_boxes[i] = usable ? s->swept : CollisionBox{};
-        m_active[i] = usable && !s->asleep;
+        const bool usable = s && s->tick.finite;
+        m_boxes[i] = usable ? s->tick.swept : CollisionBox{};
+        m_active[i] = usable && !s->rigid.asleep;
     }
 }
 
@@ -292,12 +290,12 @@ void Collisions::wakeStruck()
             two.joined = true;
         }
         if (pair.wake) {
-            one.wake();
-            two.wake();
+            one.rigid.wake();
+            two.rigid.wake();
         }
         if (pair.overlapped) {
-            one.quietTicks = 0;
-            two.quietTicks = 0;
+            one.rigid.quietTicks = 0;
+            two.rigid.quietTicks = 0;
             m_overlappedNow.push_back(k);
         }
     }
@@ -315,44 +313,45 @@ void Collisions::touchFloor(const Bodies& bodies, const CollisionBox& window, Ta
     const double step = m_settings.recoveryStep;
     eachBody(pool, [&](int i, CollisionShape& s) {
         const ParticleSystem& body = *bodies[static_cast<std::size_t>(i)];
-        s.inverseMass = s.asleep || !(s.mass > 0.0) ? 0.0 : 1.0 / s.mass;
-        s.inverseInertia = s.asleep || !s.turns || !(s.inertia > 0.0) ? 0.0 : 1.0 / s.inertia;
+        RigidBody& rigid = s.rigid;
+        rigid.inverseMass = rigid.asleep || !(rigid.mass > 0.0) ? 0.0 : 1.0 / rigid.mass;
+        rigid.inverseInertia = rigid.asleep || !s.geometry.turns || !(rigid.inertia > 0.0) ? 0.0 : 1.0 / rigid.inertia;
         // Last tick's floor impulses, by particle, then this tick's contacts.
-        s.floorImpulses.assign(s.particles.size(), CollisionShape::Impulse{});
-        for (const Contact& c : s.floorContacts)
-            s.floorImpulses[static_cast<std::size_t>(c.point)] = {c.normalImpulse, c.tangentImpulse};
-        s.floorContacts.clear();
-        if (s.asleep)
+        rigid.floorImpulses.assign(s.geometry.particles.size(), RigidBody::Impulse{});
+        for (const Contact& c : rigid.floorContacts)
+            rigid.floorImpulses[static_cast<std::size_t>(c.point)] = {c.normalImpulse, c.tangentImpulse};
+        rigid.floorContacts.clear();
+        if (rigid.asleep)
             return;
-        for (std::size_t p = 0; p < s.particles.size(); ++p) {
-            if (s.particles[p]->position.y < floor)
+        for (std::size_t p = 0; p < s.geometry.particles.size(); ++p) {
+            if (s.geometry.particles[p]->position.y < floor)
                 continue;
             Contact c = floorContact(s, p, floor);
-            prepareContact(c, ContactBody{c.one, &s}, ContactBody{c.two, nullptr});
-            c.normalImpulse = std::min(s.floorImpulses[p].normal, kContactMostSpeed * c.normalMass);
-            c.tangentImpulse = std::clamp(s.floorImpulses[p].tangent, -c.normalImpulse, c.normalImpulse);
+            prepareContact(c, ContactBody{c.one, &rigid}, ContactBody{c.two, nullptr});
+            c.normalImpulse = std::min(rigid.floorImpulses[p].normal, kContactMostSpeed * c.normalMass);
+            c.tangentImpulse = std::clamp(rigid.floorImpulses[p].tangent, -c.normalImpulse, c.normalImpulse);
             // Hard landings bounce by the body's restitution, unless the
             // floor holds the body as a whole.
             const double fall = c.one.vy;
             c.bounce = fall > m_settings.bounceSpeed && !body.floorHoldsBody ? body.restitution * fall : 0.0;
-            s.floorContacts.push_back(c);
+            rigid.floorContacts.push_back(c);
         }
-        for (std::size_t p = 0; s.joined && p < s.particles.size(); ++p) {
-            Particle& particle = *s.particles[p];
+        for (std::size_t p = 0; s.joined && p < s.geometry.particles.size(); ++p) {
+            Particle& particle = *s.geometry.particles[p];
             const double x = particle.position.x;
             const bool left = x < window.left, right = x > window.right;
             if (!left && !right)
                 continue;
             // A soft letter's contacts move it as a whole while its parts
             // crumple on: a part beyond a side also stops going out.
-            if (!s.turns)
+            if (!s.geometry.turns)
                 particle.velocity.x = left ? std::max(particle.velocity.x, 0.0) : std::min(particle.velocity.x, 0.0);
             Contact c = left ? sideContact(s, p, std::min(window.left, x + step), 1.0)
                              : sideContact(s, p, std::max(window.right, x - step), -1.0);
-            prepareContact(c, ContactBody{c.one, &s}, ContactBody{c.two, nullptr});
+            prepareContact(c, ContactBody{c.one, &rigid}, ContactBody{c.two, nullptr});
             const double hit = left ? -c.one.vx : c.one.vx;
             c.bounce = hit > m_settings.bounceSpeed && !body.floorHoldsBody ? body.restitution * hit : 0.0;
-            s.floorContacts.push_back(c);
+            rigid.floorContacts.push_back(c);
         }
     });
 }
@@ -372,7 +371,7 @@ void Collisions::prepare(TaskPool* pool)
             double deepest = 0.0;
             for (int c = pair.begin; c < pair.end; ++c) {
                 Contact& contact = list[static_cast<std::size_t>(c)];
-                const ContactBody one{contact.one, first}, two{contact.two, second};
+                const ContactBody one{contact.one, &first->rigid}, two{contact.two, &second->rigid};
                 prepareContact(contact, one, two);
                 m_memory.recall(contact, first->id, second->id);
                 const double depth = two.along(contact.nx, contact.ny) - one.along(contact.nx, contact.ny);
@@ -395,7 +394,7 @@ void Collisions::colour()
         pair.colour = kNoColour + 1; // nothing to solve
         const CollisionShape& one = *m_shapes[static_cast<std::size_t>(pair.first)];
         const CollisionShape& two = *m_shapes[static_cast<std::size_t>(pair.second)];
-        if (pair.begin == pair.end || (one.asleep && two.asleep))
+        if (pair.begin == pair.end || (one.rigid.asleep && two.rigid.asleep))
             continue;
         std::uint64_t& a = m_usedColours[static_cast<std::size_t>(pair.first)];
         std::uint64_t& b = m_usedColours[static_cast<std::size_t>(pair.second)];
@@ -436,15 +435,15 @@ void Collisions::recover(const CollisionBox& window)
         const Pair& pair = m_pairs[static_cast<std::size_t>(k)];
         const CollisionShape& one = *m_shapes[static_cast<std::size_t>(pair.first)];
         const CollisionShape& two = *m_shapes[static_cast<std::size_t>(pair.second)];
-        const double total = one.inverseMass + two.inverseMass;
+        const double total = one.rigid.inverseMass + two.rigid.inverseMass;
         if (!(total > 0.0))
             continue;
         const auto [dx, dy] = parting(one, two);
         const double share = step / total;
-        m_recoveryX[static_cast<std::size_t>(pair.first)] += dx * share * one.inverseMass;
-        m_recoveryY[static_cast<std::size_t>(pair.first)] += dy * share * one.inverseMass;
-        m_recoveryX[static_cast<std::size_t>(pair.second)] -= dx * share * two.inverseMass;
-        m_recoveryY[static_cast<std::size_t>(pair.second)] -= dy * share * two.inverseMass;
+        m_recoveryX[static_cast<std::size_t>(pair.first)] += dx * share * one.rigid.inverseMass;
+        m_recoveryY[static_cast<std::size_t>(pair.first)] += dy * share * one.rigid.inverseMass;
+        m_recoveryX[static_cast<std::size_t>(pair.second)] -= dx * share * two.rigid.inverseMass;
+        m_recoveryY[static_cast<std::size_t>(pair.second)] -= dy * share * two.rigid.inverseMass;
     }
     for (std::size_t i = 0; i < m_shapes.size(); ++i) {
         CollisionShape* s = m_shapes[i];
@@ -457,11 +456,11 @@ void Collisions::recover(const CollisionBox& window)
             y *= step / length;
         }
         // Never out through a side or the top: those letters would be gone.
-        x = std::max(x, std::min(0.0, window.left - s->box.left));
-        x = std::min(x, std::max(0.0, window.right - s->box.right));
-        y = std::max(y, std::min(0.0, window.top - s->box.top));
-        s->motion.x += x;
-        s->motion.y += y;
+        x = std::max(x, std::min(0.0, window.left - s->tick.box.left));
+        x = std::min(x, std::max(0.0, window.right - s->tick.box.right));
+        y = std::max(y, std::min(0.0, window.top - s->tick.box.top));
+        s->rigid.motion.x += x;
+        s->rigid.motion.y += y;
     }
 }
 
@@ -471,15 +470,16 @@ void Collisions::solve(TaskPool* pool)
 {
     m_solver.clear(m_shapes.size());
     for (std::size_t i = 0; i < m_shapes.size(); ++i)
-        if (const CollisionShape* s = m_shapes[i]; s && s->finite) {
-            const CollisionShape::Motion& m = s->motion;
-            m_solver.body(i) = {m.x, m.y, m.angle, m.vx, m.vy, m.spin, s->inverseMass, s->inverseInertia, s->meanSpin};
+        if (const CollisionShape* s = m_shapes[i]; s && s->tick.finite) {
+            const RigidBody& r = s->rigid;
+            const RigidBody::Motion& m = r.motion;
+            m_solver.body(i) = {m.x, m.y, m.angle, m.vx, m.vy, m.spin, r.inverseMass, r.inverseInertia, r.meanSpin};
         }
     // Every contact in the order the passes take them, and back.
     const auto each = [this](auto&& floorContact, auto&& pairContact) {
         for (std::size_t i = 0; i < m_shapes.size(); ++i)
-            if (CollisionShape* s = m_shapes[i]; s && s->finite && !s->floorContacts.empty())
-                floorContact(static_cast<int>(i), s->floorContacts);
+            if (CollisionShape* s = m_shapes[i]; s && s->tick.finite && !s->rigid.floorContacts.empty())
+                floorContact(static_cast<int>(i), s->rigid.floorContacts);
         for (int c = 0; c <= kNoColour; ++c)
             pairContact(c, m_colourStarts[static_cast<std::size_t>(c)], m_colourStarts[static_cast<std::size_t>(c) + 1]);
     };
@@ -525,9 +525,9 @@ void Collisions::solve(TaskPool* pool)
             }
         });
     for (std::size_t i = 0; i < m_shapes.size(); ++i)
-        if (CollisionShape* s = m_shapes[i]; s && s->finite) {
+        if (CollisionShape* s = m_shapes[i]; s && s->tick.finite) {
             const ContactSolver::Body& b = m_solver.body(i);
-            s->motion = {b.x, b.y, b.angle, b.vx, b.vy, b.spin};
+            s->rigid.motion = {b.x, b.y, b.angle, b.vx, b.vy, b.spin};
         }
 }
 
@@ -556,13 +556,13 @@ void Collisions::move(TaskPool* pool)
     const int sleepTicks = m_settings.sleepTicks;
     const double softDamping = m_settings.softDamping;
     eachBody(pool, [still, sleepTicks, softDamping](int, CollisionShape& s) {
-        if (s.asleep)
+        if (s.rigid.asleep)
             return;
         // The sides' contacts start afresh each tick: only the floor's
         // impulses are carried over.
-        std::erase_if(s.floorContacts, [](const Contact& c) { return c.edge != kFloorEdge; });
-        s.applyMotion(softDamping);
-        s.settle(still, sleepTicks);
+        std::erase_if(s.rigid.floorContacts, [](const Contact& c) { return c.edge != kFloorEdge; });
+        s.rigid.applyMotion(s.geometry.particles, s.geometry.turns, softDamping);
+        s.rigid.settle(s.geometry.particles, still, sleepTicks);
     });
 }
 

@@ -17,7 +17,9 @@
 class TaskPool;
 
 // The collision world: keeps the bodies of a scene out of one another and
-// above a floor, after they have stepped. Its step runs the stages in
+// above a floor, after they have stepped. It holds what it knows of each
+// body, the body's CollisionShape; the bodies know nothing of it. A tick
+// goes: addBodies, each body's advance, step. Its step runs the stages in
 // order: the broad phase pairs bodies whose boxes meet (BroadPhase), the
 // narrow phase finds where they touch (NarrowPhase), the contact solver
 // moves and turns them as wholes until they no longer overlap and takes out

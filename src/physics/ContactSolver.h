@@ -4,8 +4,8 @@
 #include <cmath>
 #include <vector>
 
-#include "physics/CollisionShape.h"
 #include "physics/Contact.h"
+#include "physics/RigidBody.h"
 
 class TaskPool;
 
@@ -32,14 +32,14 @@ inline constexpr double kContactMostSpeed = 4000.0;
 // whole, and the floor holds its weight without squashing it.
 struct ContactBody {
     ContactSide& s;
-    CollisionShape* body;
+    RigidBody* body;
 
     // Where the point is now along (dx, dy), as the contacts have moved it.
     double along(double dx, double dy) const
     {
         if (!body)
             return s.x * dx + s.y * dy;
-        const CollisionShape::Motion& m = body->motion;
+        const RigidBody::Motion& m = body->motion;
         return (s.x + m.x - m.angle * s.ry) * dx + (s.y + m.y + m.angle * s.rx) * dy;
     }
 

@@ -33,7 +33,7 @@ struct Point {
 };
 
 // The edge's unit normal pointing away from its triangle's third corner.
-bool outwardNormal(const CollisionShape::Edge& e, double& nx, double& ny)
+bool outwardNormal(const ShapeGeometry::Edge& e, double& nx, double& ny)
 {
     const Vector3& a = e.a->position;
     const double dx = e.b->position.x - a.x;
@@ -51,7 +51,7 @@ bool outwardNormal(const CollisionShape::Edge& e, double& nx, double& ny)
 }
 
 // Where on the edge a-b the point lies nearest, 0 to 1.
-double along(const CollisionShape::Edge& e, double x, double y)
+double along(const ShapeGeometry::Edge& e, double x, double y)
 {
     const Vector3& a = e.a->position;
     const double dx = e.b->position.x - a.x;
@@ -62,7 +62,7 @@ double along(const CollisionShape::Edge& e, double x, double y)
     return std::clamp(((x - a.x) * dx + (y - a.y) * dy) / lengthSq, 0.0, 1.0);
 }
 
-double distanceSq(const CollisionShape::Edge& e, double x, double y)
+double distanceSq(const ShapeGeometry::Edge& e, double x, double y)
 {
     const double t = along(e, x, y);
     const double qx = e.a->position.x + t * (e.b->position.x - e.a->position.x) - x;
@@ -71,7 +71,7 @@ double distanceSq(const CollisionShape::Edge& e, double x, double y)
 }
 
 struct Found {
-    const CollisionShape::Edge* edge = nullptr;
+    const ShapeGeometry::Edge* edge = nullptr;
     double t = 0.0;
     double nx = 0.0;
     double ny = 0.0;
@@ -87,7 +87,7 @@ Found entry(const CollisionShape& s, double sx, double sy, double px, double py,
     double lastOut = -1.0;
     const double rx = px - sx;
     const double ry = py - sy;
-    for (const CollisionShape::Edge& e : s.outline) {
+    for (const ShapeGeometry::Edge& e : s.geometry.outline) {
         const Vector3& a = e.a->position;
         const double ex = e.b->position.x - a.x;
         const double ey = e.b->position.y - a.y;
@@ -136,12 +136,12 @@ Found nearestLeaning(const CollisionShape& s, double x, double y, double lx, dou
     // shorter than this; a longer one measures them again.
     constexpr std::size_t kKept = 256;
     std::array<double, kKept> kept;
-    const std::size_t n = s.outline.size();
-    const auto distance = [&](std::size_t k) { return k < kKept ? kept[k] : distanceSq(s.outline[k], x, y); };
+    const std::size_t n = s.geometry.outline.size();
+    const auto distance = [&](std::size_t k) { return k < kKept ? kept[k] : distanceSq(s.geometry.outline[k], x, y); };
     std::size_t best = n;
     double bestSq = HUGE_VAL;
     for (std::size_t k = 0; k < n; ++k) {
-        const double d = distanceSq(s.outline[k], x, y);
+        const double d = distanceSq(s.geometry.outline[k], x, y);
         if (k < kKept)
             kept[k] = d;
         if (d < bestSq) {
@@ -150,16 +150,16 @@ Found nearestLeaning(const CollisionShape& s, double x, double y, double lx, dou
         }
     }
     Found found;
-    if (best == n || !outwardNormal(s.outline[best], found.nx, found.ny))
+    if (best == n || !outwardNormal(s.geometry.outline[best], found.nx, found.ny))
         return found;
-    found.edge = &s.outline[best];
-    found.t = along(s.outline[best], x, y);
+    found.edge = &s.geometry.outline[best];
+    found.t = along(s.geometry.outline[best], x, y);
     if (lx == 0.0 && ly == 0.0)
         return found;
     const double reach = std::sqrt(bestSq) + kNearlyAsNear;
     double most = found.nx * lx + found.ny * ly;
     for (std::size_t k = 0; k < n; ++k) {
-        const CollisionShape::Edge& e = s.outline[k];
+        const ShapeGeometry::Edge& e = s.geometry.outline[k];
         double nx = 0.0, ny = 0.0;
         if (k == best || distance(k) > reach * reach || !outwardNormal(e, nx, ny))
             continue;
@@ -178,7 +178,7 @@ Point leaning(const CollisionShape& first, const CollisionShape& second, std::sp
 {
     Point push{0.0, 0.0};
     for (const ContactMemory::Remembered& r : last) {
-        const std::vector<CollisionShape::Edge>& edges = r.point >= 0 ? second.outline : first.outline;
+        const std::vector<ShapeGeometry::Edge>& edges = r.point >= 0 ? second.geometry.outline : first.geometry.outline;
         double nx = 0.0, ny = 0.0;
         if (r.edge < 0 || r.edge >= static_cast<int>(edges.size()) ||
             !outwardNormal(edges[static_cast<std::size_t>(r.edge)], nx, ny))
@@ -196,16 +196,16 @@ struct Probed {
     Point velocity;
 };
 
-Probed probed(const CollisionShape& s, const CollisionShape::Probe& probe)
+Probed probed(const CollisionShape& s, const ShapeGeometry::Probe& probe)
 {
-    const Particle* p = s.particles[static_cast<std::size_t>(probe.a)];
-    const Particle* q = s.particles[static_cast<std::size_t>(probe.b)];
+    const Particle* p = s.geometry.particles[static_cast<std::size_t>(probe.a)];
+    const Particle* q = s.geometry.particles[static_cast<std::size_t>(probe.b)];
     const double u = probe.u;
     return {{p->position.x + u * (q->position.x - p->position.x), p->position.y + u * (q->position.y - p->position.y)},
             {p->velocity.x + u * (q->velocity.x - p->velocity.x), p->velocity.y + u * (q->velocity.y - p->velocity.y)}};
 }
 
-Probed onEdge(const CollisionShape::Edge& e, double t)
+Probed onEdge(const ShapeGeometry::Edge& e, double t)
 {
     const Vector3& a = e.a->position;
     const Vector3& b = e.b->position;
@@ -216,9 +216,9 @@ Probed onEdge(const CollisionShape::Edge& e, double t)
 
 ContactSide sideOf(const CollisionShape& shape, Particle* a, Particle* b, double t, const Probed& at)
 {
-    const double vx = shape.turns ? at.velocity.x : shape.meanVX;
-    const double vy = shape.turns ? at.velocity.y : shape.meanVY;
-    return ContactSide{a, b, t, at.at.x - shape.centreX, at.at.y - shape.centreY, at.at.x, at.at.y, vx, vy};
+    const double vx = shape.geometry.turns ? at.velocity.x : shape.rigid.meanVX;
+    const double vy = shape.geometry.turns ? at.velocity.y : shape.rigid.meanVY;
+    return ContactSide{a, b, t, at.at.x - shape.rigid.centreX, at.at.y - shape.rigid.centreY, at.at.x, at.at.y, vx, vy};
 }
 
 // A contact whose first side touches the second and whose n pushes the
@@ -238,14 +238,14 @@ Contact makeContact(const ContactSide& one, const ContactSide& two, double nx, d
 // Bodies whose centres lie within a pixel of each other.
 bool coincide(const CollisionShape& one, const CollisionShape& two)
 {
-    const double dx = one.centreX - two.centreX, dy = one.centreY - two.centreY;
+    const double dx = one.rigid.centreX - two.rigid.centreX, dy = one.rigid.centreY - two.rigid.centreY;
     return dx * dx + dy * dy < 1.0;
 }
 
 // Whether the middle of one of `from`'s triangles lies inside `into`.
 bool middleInside(const CollisionShape& from, const CollisionShape& into)
 {
-    const std::vector<Particle*>& c = from.corners;
+    const std::vector<Particle*>& c = from.geometry.corners;
     for (std::size_t t = 0; t + 3 <= c.size(); t += 3)
         if (into.contains((c[t]->position.x + c[t + 1]->position.x + c[t + 2]->position.x) / 3.0,
                           (c[t]->position.y + c[t + 1]->position.y + c[t + 2]->position.y) / 3.0))
@@ -268,16 +268,16 @@ Meeting meetBodies(const CollisionShape& first, const CollisionShape& second, bo
     // The first point found inside from before this tick settles that
     // the pair comes apart as a whole: the rest need not be looked at.
     const auto meet = [&](const CollisionShape& from, const CollisionShape& into) {
-        if (into.crushed || old > 0)
+        if (into.tick.crushed || old > 0)
             return;
         const bool fromFirst = &from == &first;
-        const CollisionBox& box = into.box;
-        const double shiftX = into.shiftX, shiftY = into.shiftY;
-        for (std::size_t i = 0; i < from.probes.size(); ++i) {
-            const double px = from.probeX[i], py = from.probeY[i];
+        const CollisionBox& box = into.tick.box;
+        const double shiftX = into.tick.shiftX, shiftY = into.tick.shiftY;
+        for (std::size_t i = 0; i < from.geometry.probes.size(); ++i) {
+            const double px = from.tick.probeX[i], py = from.tick.probeY[i];
             // Where the point started, carried along with the body it
             // meets.
-            const double sx = from.probeStartX[i] + shiftX, sy = from.probeStartY[i] + shiftY;
+            const double sx = from.tick.probeStartX[i] + shiftX, sy = from.tick.probeStartY[i] + shiftY;
             if (std::max(px, sx) < box.left || std::min(px, sx) > box.right || std::max(py, sy) < box.top ||
                 std::min(py, sy) > box.bottom)
                 continue;
@@ -312,13 +312,13 @@ Meeting meetBodies(const CollisionShape& first, const CollisionShape& second, bo
             }
             if (!hit.edge)
                 continue;
-            const CollisionShape::Probe& probe = from.probes[i];
-            const ContactSide point = sideOf(from, from.particles[static_cast<std::size_t>(probe.a)],
-                                             from.particles[static_cast<std::size_t>(probe.b)], probe.u,
+            const ShapeGeometry::Probe& probe = from.geometry.probes[i];
+            const ContactSide point = sideOf(from, from.geometry.particles[static_cast<std::size_t>(probe.a)],
+                                             from.geometry.particles[static_cast<std::size_t>(probe.b)], probe.u,
                                              probed(from, probe));
             const ContactSide edge = sideOf(into, hit.edge->a, hit.edge->b, hit.t, onEdge(*hit.edge, hit.t));
             const int probeIndex = static_cast<int>(i);
-            const int edgeIndex = static_cast<int>(hit.edge - into.outline.data());
+            const int edgeIndex = static_cast<int>(hit.edge - into.geometry.outline.data());
             out.push_back(fromFirst ? makeContact(point, edge, hit.nx, hit.ny, probeIndex, edgeIndex)
                                     : makeContact(edge, point, -hit.nx, -hit.ny, -1 - probeIndex, edgeIndex));
         }
@@ -339,20 +339,20 @@ Meeting meetBodies(const CollisionShape& first, const CollisionShape& second, bo
     }
 
     // A sleeper wakes when struck: a contact deep or fast enough.
-    if (first.asleep != second.asleep)
+    if (first.rigid.asleep != second.rigid.asleep)
         for (std::size_t c = begin; c < out.size() && !met.wake; ++c) {
             const Contact& ct = out[c];
             const double depth = -((ct.one.x - ct.two.x) * ct.nx + (ct.one.y - ct.two.y) * ct.ny);
             const double approach = -((ct.one.vx - ct.two.vx) * ct.nx + (ct.one.vy - ct.two.vy) * ct.ny);
             met.wake = depth > kWakeDepth || approach > kWakeSpeed;
         }
-    met.wake = met.wake || (met.overlapped && first.asleep != second.asleep);
+    met.wake = met.wake || (met.overlapped && first.rigid.asleep != second.rigid.asleep);
     return met;
 }
 
 Contact floorContact(const CollisionShape& shape, std::size_t i, double floor)
 {
-    Particle* p = shape.particles[i];
+    Particle* p = shape.geometry.particles[i];
     const Probed at{{p->position.x, p->position.y}, {p->velocity.x, p->velocity.y}};
     ContactSide ground;
     ground.x = p->position.x;
@@ -362,7 +362,7 @@ Contact floorContact(const CollisionShape& shape, std::size_t i, double floor)
 
 Contact sideContact(const CollisionShape& shape, std::size_t i, double side, double nx)
 {
-    Particle* p = shape.particles[i];
+    Particle* p = shape.geometry.particles[i];
     const Probed at{{p->position.x, p->position.y}, {p->velocity.x, p->velocity.y}};
     ContactSide wall;
     wall.x = side;

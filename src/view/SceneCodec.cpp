@@ -219,56 +219,66 @@ bool sameBox(const CollisionBox& a, const CollisionBox& b)
     return sameBits(a.left, b.left) && sameBits(a.top, b.top) && sameBits(a.right, b.right) && sameBits(a.bottom, b.bottom);
 }
 
+// Whether the measures of a body, what it is now (`tick`, `rigid`) and
+// what it would be measured afresh (`again`), have the very same bits.
+bool sameMeasure(const ShapeTick& tick, const RigidBody& rigid, const CollisionShape& again)
+{
+    const ShapeTick& t = again.tick;
+    const RigidBody& r = again.rigid;
+    const auto sameBoxes = [](const std::vector<CollisionBox>& one, const std::vector<CollisionBox>& two) {
+        return std::equal(one.begin(), one.end(), two.begin(), two.end(), sameBox);
+    };
+    return sameBox(tick.box, t.box) && sameBox(tick.swept, t.swept) && tick.finite == t.finite &&
+           tick.crushed == t.crushed && sameBits(tick.shiftX, t.shiftX) && sameBits(tick.shiftY, t.shiftY) &&
+           sameBits(rigid.mass, r.mass) && sameBits(rigid.centreX, r.centreX) && sameBits(rigid.centreY, r.centreY) &&
+           sameBits(rigid.inertia, r.inertia) && sameBits(rigid.meanVX, r.meanVX) && sameBits(rigid.meanVY, r.meanVY) &&
+           sameBits(rigid.meanSpin, r.meanSpin) && sameColumn(tick.probeX, t.probeX) && sameColumn(tick.probeY, t.probeY) &&
+           sameColumn(tick.probeStartX, t.probeStartX) && sameColumn(tick.probeStartY, t.probeStartY) &&
+           sameBoxes(tick.triangleBoxes, t.triangleBoxes) && tick.gridStart == t.gridStart &&
+           tick.gridTriangles == t.gridTriangles;
+}
+
 // What a sleeper measured: where its particles started the tick it last
 // moved (left out when they are where they stand), and the rest: "again"
 // when measuring its particles afresh gives the very same bits, as it
 // does for a letter that has slept a tick, else every value.
 Json writeMeasure(const CollisionShape& s, Writer& w)
 {
+    const ShapeTick& tick = s.tick;
+    const RigidBody& rigid = s.rigid;
     Json m = Json::object();
     std::vector<double> x, y;
-    for (const Particle* p : s.particles) {
+    for (const Particle* p : s.geometry.particles) {
         x.push_back(p->position.x);
         y.push_back(p->position.y);
     }
-    if (!sameColumn(x, s.startX) || !sameColumn(y, s.startY)) {
-        m["startX"] = w.column(s.startX);
-        m["startY"] = w.column(s.startY);
+    if (!sameColumn(x, tick.startX) || !sameColumn(y, tick.startY)) {
+        m["startX"] = w.column(tick.startX);
+        m["startY"] = w.column(tick.startY);
     }
     CollisionShape again = s;
     again.remeasure();
-    std::vector<double> boxes, boxesAgain;
-    for (const CollisionBox& t : s.triangleBoxes)
-        boxes.insert(boxes.end(), {t.left, t.top, t.right, t.bottom});
-    for (const CollisionBox& t : again.triangleBoxes)
-        boxesAgain.insert(boxesAgain.end(), {t.left, t.top, t.right, t.bottom});
-    const bool same = sameBox(s.box, again.box) && sameBox(s.swept, again.swept) && s.finite == again.finite &&
-                      s.crushed == again.crushed && sameBits(s.shiftX, again.shiftX) && sameBits(s.shiftY, again.shiftY) &&
-                      sameBits(s.mass, again.mass) && sameBits(s.centreX, again.centreX) &&
-                      sameBits(s.centreY, again.centreY) && sameBits(s.inertia, again.inertia) &&
-                      sameBits(s.meanVX, again.meanVX) && sameBits(s.meanVY, again.meanVY) &&
-                      sameBits(s.meanSpin, again.meanSpin) && sameColumn(s.probeX, again.probeX) &&
-                      sameColumn(s.probeY, again.probeY) && sameColumn(s.probeStartX, again.probeStartX) &&
-                      sameColumn(s.probeStartY, again.probeStartY) && sameColumn(boxes, boxesAgain) &&
-                      s.gridStart == again.gridStart && s.gridTriangles == again.gridTriangles;
-    if (same) {
+    if (sameMeasure(tick, rigid, again)) {
         m["values"] = "again";
         return m;
     }
-    m["swept"] = box(w, s.swept);
-    m["shift"] = Json::array({w.number(s.shiftX), w.number(s.shiftY)});
-    m["mass"] = w.number(s.mass);
-    m["centre"] = Json::array({w.number(s.centreX), w.number(s.centreY)});
-    m["inertia"] = w.number(s.inertia);
-    m["meanVelocity"] = Json::array({w.number(s.meanVX), w.number(s.meanVY)});
-    m["meanSpin"] = w.number(s.meanSpin);
-    m["probeX"] = w.column(s.probeX);
-    m["probeY"] = w.column(s.probeY);
-    m["probeStartX"] = w.column(s.probeStartX);
-    m["probeStartY"] = w.column(s.probeStartY);
+    std::vector<double> boxes;
+    for (const CollisionBox& t : tick.triangleBoxes)
+        boxes.insert(boxes.end(), {t.left, t.top, t.right, t.bottom});
+    m["swept"] = box(w, tick.swept);
+    m["shift"] = Json::array({w.number(tick.shiftX), w.number(tick.shiftY)});
+    m["mass"] = w.number(rigid.mass);
+    m["centre"] = Json::array({w.number(rigid.centreX), w.number(rigid.centreY)});
+    m["inertia"] = w.number(rigid.inertia);
+    m["meanVelocity"] = Json::array({w.number(rigid.meanVX), w.number(rigid.meanVY)});
+    m["meanSpin"] = w.number(rigid.meanSpin);
+    m["probeX"] = w.column(tick.probeX);
+    m["probeY"] = w.column(tick.probeY);
+    m["probeStartX"] = w.column(tick.probeStartX);
+    m["probeStartY"] = w.column(tick.probeStartY);
     m["triangleBoxes"] = w.column(boxes);
-    m["gridStart"] = w.integers(s.gridStart);
-    m["gridTriangles"] = w.integers(s.gridTriangles);
+    m["gridStart"] = w.integers(tick.gridStart);
+    m["gridTriangles"] = w.integers(tick.gridTriangles);
     return m;
 }
 
@@ -284,23 +294,24 @@ bool inAddressOrder(const ParticleSystem& body)
 
 // The probes along the outline as the number on each edge, when they lie
 // as a shape spaces them (k / (count + 1) of the way, edge by edge).
-std::optional<std::vector<int>> probesByEdge(const CollisionShape& s, const ParticleIndex& index)
+std::optional<std::vector<int>> probesByEdge(const ShapeGeometry& g, const ParticleIndex& index)
 {
     std::vector<int> counts;
-    std::size_t at = s.particles.size();
-    for (const CollisionShape::Edge& e : s.outline) {
+    std::size_t at = g.particles.size();
+    for (const ShapeGeometry::Edge& e : g.outline) {
         const int a = index(e.a), b = index(e.b);
         int count = 0;
-        while (at + static_cast<std::size_t>(count) < s.probes.size() &&
-               s.probes[at + static_cast<std::size_t>(count)].a == a && s.probes[at + static_cast<std::size_t>(count)].b == b)
+        while (at + static_cast<std::size_t>(count) < g.probes.size() &&
+               g.probes[at + static_cast<std::size_t>(count)].a == a &&
+               g.probes[at + static_cast<std::size_t>(count)].b == b)
             ++count;
         for (int k = 1; k <= count; ++k)
-            if (!sameBits(s.probes[at + static_cast<std::size_t>(k - 1)].u, static_cast<double>(k) / (count + 1)))
+            if (!sameBits(g.probes[at + static_cast<std::size_t>(k - 1)].u, static_cast<double>(k) / (count + 1)))
                 return std::nullopt;
         counts.push_back(count);
         at += static_cast<std::size_t>(count);
     }
-    if (at != s.probes.size())
+    if (at != g.probes.size())
         return std::nullopt;
     return counts;
 }
@@ -308,68 +319,71 @@ std::optional<std::vector<int>> probesByEdge(const CollisionShape& s, const Part
 Json writeShape(const CollisionShape& s, const ParticleSystem& body, const TriangleList& triangles,
                 const ParticleIndex& index, Writer& w)
 {
-    const std::size_t n = s.particles.size();
-    if (n != static_cast<std::size_t>(body.particleCount()) || s.probes.size() < n)
+    const ShapeGeometry& g = s.geometry;
+    const RigidBody& rigid = s.rigid;
+    const std::size_t n = g.particles.size();
+    if (n != static_cast<std::size_t>(body.particleCount()) || g.probes.size() < n)
         throw SceneError("a collision shape does not match its body");
     for (std::size_t i = 0; i < n; ++i)
-        if (s.particles[i] != body.particleAt(static_cast<int>(i)) || s.probes[i].a != static_cast<int>(i) ||
-            s.probes[i].b != static_cast<int>(i) || s.probes[i].u != 0.0)
+        if (g.particles[i] != body.particleAt(static_cast<int>(i)) || g.probes[i].a != static_cast<int>(i) ||
+            g.probes[i].b != static_cast<int>(i) || g.probes[i].u != 0.0)
             throw SceneError("a collision shape does not match its body");
 
     Json out = Json::object();
     out["id"] = s.id;
-    out["turns"] = s.turns;
-    out["finite"] = s.finite;
-    out["crushed"] = s.crushed;
+    out["turns"] = g.turns;
+    out["finite"] = s.tick.finite;
+    out["crushed"] = s.tick.crushed;
     out["joined"] = s.joined;
-    out["asleep"] = s.asleep;
-    out["quietTicks"] = s.quietTicks;
-    out["rest"] = Json::array({w.number(s.restX), w.number(s.restY), w.number(s.restFirstX), w.number(s.restFirstY)});
-    out["restArea"] = w.number(s.restArea);
-    out["box"] = box(w, s.box);
+    out["asleep"] = rigid.asleep;
+    out["quietTicks"] = rigid.quietTicks;
+    out["rest"] = Json::array(
+        {w.number(rigid.restX), w.number(rigid.restY), w.number(rigid.restFirstX), w.number(rigid.restFirstY)});
+    out["restArea"] = w.number(g.restArea);
+    out["box"] = box(w, s.tick.box);
     // The corners are the body's triangles, less those without area when
     // the shape was made; its outline, theirs.
-    out["corners"] = s.corners == triangles ? Json("triangles") : w.integers(index.all(s.corners));
-    const std::vector<CollisionShape::Edge> rebuilt = CollisionShape::outlineOf(triangles);
-    const bool sameOutline = std::equal(s.outline.begin(), s.outline.end(), rebuilt.begin(), rebuilt.end(),
+    out["corners"] = g.corners == triangles ? Json("triangles") : w.integers(index.all(g.corners));
+    const std::vector<ShapeGeometry::Edge> rebuilt = ShapeGeometry::outlineOf(triangles);
+    const bool sameOutline = std::equal(g.outline.begin(), g.outline.end(), rebuilt.begin(), rebuilt.end(),
                                         [](const auto& l, const auto& r) { return l.a == r.a && l.b == r.b && l.inner == r.inner; });
     if (inAddressOrder(body) && sameOutline) {
         out["outline"] = "triangles";
     } else {
         std::vector<int> outline;
-        outline.reserve(s.outline.size() * 3);
-        for (const CollisionShape::Edge& e : s.outline) {
+        outline.reserve(g.outline.size() * 3);
+        for (const ShapeGeometry::Edge& e : g.outline) {
             outline.push_back(index(e.a));
             outline.push_back(index(e.b));
             outline.push_back(index(e.inner));
         }
         out["outline"] = w.integers(outline);
     }
-    if (const std::optional<std::vector<int>> counts = probesByEdge(s, index)) {
+    if (const std::optional<std::vector<int>> counts = probesByEdge(g, index)) {
         out["probes"] = Json{{"byEdge", w.integers(*counts)}};
     } else {
         std::vector<int> a, b;
         std::vector<double> u;
-        for (std::size_t k = n; k < s.probes.size(); ++k) {
-            a.push_back(s.probes[k].a);
-            b.push_back(s.probes[k].b);
-            u.push_back(s.probes[k].u);
+        for (std::size_t k = n; k < g.probes.size(); ++k) {
+            a.push_back(g.probes[k].a);
+            b.push_back(g.probes[k].b);
+            u.push_back(g.probes[k].u);
         }
         out["probes"] = Json{{"count", a.size()}, {"a", w.integers(a)}, {"b", w.integers(b)}, {"u", w.column(u)}};
     }
     std::vector<int> point;
     std::vector<double> normal, tangent;
-    for (const Contact& c : s.floorContacts) {
+    for (const Contact& c : rigid.floorContacts) {
         point.push_back(c.point);
         normal.push_back(c.normalImpulse);
         tangent.push_back(c.tangentImpulse);
     }
     out["floor"] = Json{
         {"count", point.size()}, {"point", w.integers(point)}, {"normal", w.column(normal)}, {"tangent", w.column(tangent)}};
-    out["measured"] = s.measured();
+    out["measured"] = s.tick.measured();
     // A sleeper keeps what it last measured for as long as it does not
     // move; an awake body measures afresh before it meets another.
-    if (s.asleep)
+    if (rigid.asleep)
         out["measure"] = writeMeasure(s, w);
     return out;
 }
@@ -798,60 +812,64 @@ std::unique_ptr<CollisionShape> readShape(const Node& n, const ParticleSystem& b
     for (std::size_t i = 0; i < count; ++i)
         all.push_back(body.particleAt(static_cast<int>(i)));
     auto s = std::make_unique<CollisionShape>(std::move(all));
+    ShapeGeometry& geometry = s->geometry;
+    ShapeTick& tick = s->tick;
+    RigidBody& rigid = s->rigid;
     s->id = static_cast<unsigned>(n["id"].integer(0LL, static_cast<long long>(UINT_MAX)));
-    s->turns = n["turns"].flag();
-    s->finite = n["finite"].flag();
-    s->crushed = n["crushed"].flag();
+    geometry.turns = n["turns"].flag();
+    tick.finite = n["finite"].flag();
+    tick.crushed = n["crushed"].flag();
     // Files from before the sides held joined bodies have none.
     s->joined = n.has("joined") && n["joined"].flag();
-    s->asleep = n["asleep"].flag();
-    s->quietTicks = n["quietTicks"].integer(0, INT_MAX);
+    rigid.asleep = n["asleep"].flag();
+    rigid.quietTicks = n["quietTicks"].integer(0, INT_MAX);
     const Node rest = n["rest"];
     rest.expectSize(4);
-    s->restX = rest.at(0).number();
-    s->restY = rest.at(1).number();
-    s->restFirstX = rest.at(2).number();
-    s->restFirstY = rest.at(3).number();
-    s->restArea = n["restArea"].number();
-    s->box = n["box"].box();
+    rigid.restX = rest.at(0).number();
+    rigid.restY = rest.at(1).number();
+    rigid.restFirstX = rest.at(2).number();
+    rigid.restFirstY = rest.at(3).number();
+    geometry.restArea = n["restArea"].number();
+    tick.box = n["box"].box();
 
     const Node corners = n["corners"];
     if (corners.json() == "triangles") {
-        s->corners = triangleList;
+        geometry.corners = triangleList;
     } else {
-        s->corners = particlesOf(body, corners.indices(static_cast<std::size_t>(kMaxEntriesPerBody), count));
-        out.spend(static_cast<long long>(s->corners.size()), corners);
-        if (s->corners.size() % 3 != 0)
+        geometry.corners = particlesOf(body, corners.indices(static_cast<std::size_t>(kMaxEntriesPerBody), count));
+        out.spend(static_cast<long long>(geometry.corners.size()), corners);
+        if (geometry.corners.size() % 3 != 0)
             corners.fail("three corners a triangle were expected");
     }
     // A body read back lies in memory in its order, so the outline comes
     // out as it did when the shape was made.
     const Node outline = n["outline"];
     if (outline.json() == "triangles") {
-        s->outline = CollisionShape::outlineOf(triangleList);
+        geometry.outline = ShapeGeometry::outlineOf(triangleList);
     } else {
         const std::vector<int> edges = outline.indices(static_cast<std::size_t>(kMaxEntriesPerBody), count);
         if (edges.size() % 3 != 0)
             outline.fail("three particles an edge were expected");
         for (std::size_t k = 0; k < edges.size(); k += 3)
-            s->outline.push_back(CollisionShape::Edge{body.particleAt(edges[k]), body.particleAt(edges[k + 1]),
+            geometry.outline.push_back(ShapeGeometry::Edge{body.particleAt(edges[k]), body.particleAt(edges[k + 1]),
                                                       body.particleAt(edges[k + 2])});
     }
     const Node probes = n["probes"];
-    s->probes.reserve(count);
+    geometry.probes.reserve(count);
     for (std::size_t i = 0; i < count; ++i)
-        s->probes.push_back(CollisionShape::Probe{static_cast<int>(i), static_cast<int>(i), 0.0});
+        geometry.probes.push_back(ShapeGeometry::Probe{static_cast<int>(i), static_cast<int>(i), 0.0});
     if (probes.has("byEdge")) {
-        const std::vector<int> counts = probes["byEdge"].integers(s->outline.size(), s->outline.size());
+        const std::vector<int> counts = probes["byEdge"].integers(geometry.outline.size(), geometry.outline.size());
         const ParticleIndex index(body);
         for (std::size_t e = 0; e < counts.size(); ++e) {
             if (counts[e] < 0 || counts[e] > kMaxEntriesPerBody ||
-                s->probes.size() + static_cast<std::size_t>(counts[e]) > static_cast<std::size_t>(kMaxEntriesPerBody))
+                geometry.probes.size() + static_cast<std::size_t>(counts[e]) >
+                    static_cast<std::size_t>(kMaxEntriesPerBody))
                 probes["byEdge"].fail("more probes than any body holds");
             out.spend(counts[e], probes["byEdge"]);
-            const int a = index(s->outline[e].a), b = index(s->outline[e].b);
+            const int a = index(geometry.outline[e].a), b = index(geometry.outline[e].b);
             for (int k = 1; k <= counts[e]; ++k)
-                s->probes.push_back(CollisionShape::Probe{a, b, static_cast<double>(k) / (counts[e] + 1)});
+                geometry.probes.push_back(ShapeGeometry::Probe{a, b, static_cast<double>(k) / (counts[e] + 1)});
         }
     } else {
         const std::size_t extra = static_cast<std::size_t>(probes["count"].integer(0LL, kMaxEntriesPerBody));
@@ -860,7 +878,7 @@ std::unique_ptr<CollisionShape> readShape(const Node& n, const ParticleSystem& b
         const std::vector<int> b = probes["b"].indices(extra, extra, count);
         const std::vector<double> u = probes["u"].column(extra);
         for (std::size_t k = 0; k < extra; ++k)
-            s->probes.push_back(CollisionShape::Probe{a[k], b[k], u[k]});
+            geometry.probes.push_back(ShapeGeometry::Probe{a[k], b[k], u[k]});
     }
 
     const Node floor = n["floor"];
@@ -874,27 +892,27 @@ std::unique_ptr<CollisionShape> readShape(const Node& n, const ParticleSystem& b
         c.edge = -1;
         c.normalImpulse = normal[k];
         c.tangentImpulse = tangent[k];
-        s->floorContacts.push_back(c);
+        rigid.floorContacts.push_back(c);
     }
 
-    const std::size_t triangles = s->corners.size() / 3;
-    const std::size_t probeCount = s->probes.size();
-    s->restoreMeasured(n["measured"].flag() || s->asleep);
+    const std::size_t triangles = geometry.corners.size() / 3;
+    const std::size_t probeCount = geometry.probes.size();
+    tick.restoreMeasured(n["measured"].flag() || rigid.asleep);
     // Sized as the shape's own constructor sizes them.
-    s->triangleBoxes.resize(triangles);
-    for (std::vector<double>* v : {&s->probeX, &s->probeY, &s->probeStartX, &s->probeStartY})
+    tick.triangleBoxes.resize(triangles);
+    for (std::vector<double>* v : {&tick.probeX, &tick.probeY, &tick.probeStartX, &tick.probeStartY})
         v->resize(probeCount);
     for (std::size_t i = 0; i < count; ++i) {
-        s->startX.push_back(s->particles[i]->position.x);
-        s->startY.push_back(s->particles[i]->position.y);
+        tick.startX.push_back(geometry.particles[i]->position.x);
+        tick.startY.push_back(geometry.particles[i]->position.y);
     }
     // An awake body measures afresh before it next meets another.
-    if (!s->asleep)
+    if (!rigid.asleep)
         return s;
     const Node m = n["measure"];
     if (m.has("startX")) {
-        s->startX = m["startX"].column(count);
-        s->startY = m["startY"].column(count);
+        tick.startX = m["startX"].column(count);
+        tick.startY = m["startY"].column(count);
     }
     if (m.has("values")) {
         if (m["values"].text() != "again")
@@ -902,43 +920,43 @@ std::unique_ptr<CollisionShape> readShape(const Node& n, const ParticleSystem& b
         s->remeasure();
         return s;
     }
-    s->swept = m["swept"].box();
+    tick.swept = m["swept"].box();
     const Node shift = m["shift"];
     shift.expectSize(2);
-    s->shiftX = shift.at(0).number();
-    s->shiftY = shift.at(1).number();
-    s->mass = m["mass"].number();
+    tick.shiftX = shift.at(0).number();
+    tick.shiftY = shift.at(1).number();
+    rigid.mass = m["mass"].number();
     const Node centre = m["centre"];
     centre.expectSize(2);
-    s->centreX = centre.at(0).number();
-    s->centreY = centre.at(1).number();
-    s->inertia = m["inertia"].number();
+    rigid.centreX = centre.at(0).number();
+    rigid.centreY = centre.at(1).number();
+    rigid.inertia = m["inertia"].number();
     const Node mean = m["meanVelocity"];
     mean.expectSize(2);
-    s->meanVX = mean.at(0).number();
-    s->meanVY = mean.at(1).number();
-    s->meanSpin = m["meanSpin"].number();
-    s->probeX = m["probeX"].column(probeCount);
-    s->probeY = m["probeY"].column(probeCount);
-    s->probeStartX = m["probeStartX"].column(probeCount);
-    s->probeStartY = m["probeStartY"].column(probeCount);
+    rigid.meanVX = mean.at(0).number();
+    rigid.meanVY = mean.at(1).number();
+    rigid.meanSpin = m["meanSpin"].number();
+    tick.probeX = m["probeX"].column(probeCount);
+    tick.probeY = m["probeY"].column(probeCount);
+    tick.probeStartX = m["probeStartX"].column(probeCount);
+    tick.probeStartY = m["probeStartY"].column(probeCount);
     const std::vector<double> boxes = m["triangleBoxes"].column(triangles * 4);
-    s->triangleBoxes.resize(triangles);
+    tick.triangleBoxes.resize(triangles);
     for (std::size_t t = 0; t < triangles; ++t)
-        s->triangleBoxes[t] = CollisionBox{boxes[4 * t], boxes[4 * t + 1], boxes[4 * t + 2], boxes[4 * t + 3]};
+        tick.triangleBoxes[t] = CollisionBox{boxes[4 * t], boxes[4 * t + 1], boxes[4 * t + 2], boxes[4 * t + 3]};
     const Node gridStart = m["gridStart"];
-    s->gridStart = gridStart.integers(CollisionShape::kGrid * CollisionShape::kGrid + 1);
+    tick.gridStart = gridStart.integers(ShapeTick::kGrid * ShapeTick::kGrid + 1);
     const Node gridTriangles = m["gridTriangles"];
-    s->gridTriangles = gridTriangles.indices(triangles * CollisionShape::kGrid * CollisionShape::kGrid,
+    tick.gridTriangles = gridTriangles.indices(triangles * ShapeTick::kGrid * ShapeTick::kGrid,
                                              std::max<std::size_t>(triangles, 1));
-    const std::size_t gridCount = s->gridTriangles.size();
+    const std::size_t gridCount = tick.gridTriangles.size();
     if (triangles == 0 && gridCount > 0)
         gridTriangles.fail("a body without triangles has none in its grid");
     // The cells' starts run from 0 up to the number of entries.
-    bool ordered = s->gridStart.size() == CollisionShape::kGrid * CollisionShape::kGrid + 1 && s->gridStart.front() == 0 &&
-                   s->gridStart.back() == static_cast<int>(gridCount);
-    for (std::size_t c = 1; ordered && c < s->gridStart.size(); ++c)
-        ordered = s->gridStart[c - 1] <= s->gridStart[c];
+    bool ordered = tick.gridStart.size() == ShapeTick::kGrid * ShapeTick::kGrid + 1 && tick.gridStart.front() == 0 &&
+                   tick.gridStart.back() == static_cast<int>(gridCount);
+    for (std::size_t c = 1; ordered && c < tick.gridStart.size(); ++c)
+        ordered = tick.gridStart[c - 1] <= tick.gridStart[c];
     if (!ordered)
         gridStart.fail("the cells of the grid do not add up");
     return s;

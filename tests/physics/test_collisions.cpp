@@ -138,7 +138,7 @@ TEST(Collisions, ACrowdMadeAtOnePointSpreadsAtABoundedSpeed)
     edge.add(8.0, 100.0);
     for (int tick = 0; tick < 30; ++tick)
         edge.step(kWindow);
-    EXPECT_GE(edge.shape(0).box.left, 0.0);
+    EXPECT_GE(edge.shape(0).tick.box.left, 0.0);
     EXPECT_EQ(edge.shared(), 0.0);
 }
 
@@ -162,8 +162,8 @@ TEST(Collisions, TheSidesHoldACrowdInTheWindow)
     }
     for (std::size_t i = 0; i < blocks.bodies.size(); ++i) {
         EXPECT_TRUE(blocks.shape(i).joined);
-        EXPECT_GE(blocks.shape(i).box.left, -0.2);
-        EXPECT_LE(blocks.shape(i).box.right, kWindow.right + 0.2);
+        EXPECT_GE(blocks.shape(i).tick.box.left, -0.2);
+        EXPECT_LE(blocks.shape(i).tick.box.right, kWindow.right + 0.2);
     }
     EXPECT_LT(blocks.shared(), 400.0);
 }
@@ -174,13 +174,13 @@ TEST(Collisions, SleepersWakeWhenTheFloorMoves)
     Blocks blocks;
     blocks.add(100.0, 280.0);
     const CollisionBox window{0.0, 0.0, 400.0, 300.0};
-    for (int tick = 0; tick < 100 && !blocks.shape(0).asleep; ++tick)
+    for (int tick = 0; tick < 100 && !blocks.shape(0).rigid.asleep; ++tick)
         blocks.step(window);
-    ASSERT_TRUE(blocks.shape(0).asleep);
+    ASSERT_TRUE(blocks.shape(0).rigid.asleep);
     blocks.step(window);
-    EXPECT_TRUE(blocks.shape(0).asleep) << "the same floor keeps it asleep";
+    EXPECT_TRUE(blocks.shape(0).rigid.asleep) << "the same floor keeps it asleep";
     blocks.step(CollisionBox{0.0, 0.0, 400.0, 500.0});
-    EXPECT_FALSE(blocks.shape(0).asleep);
+    EXPECT_FALSE(blocks.shape(0).rigid.asleep);
 }
 
 // A block resting on more blocks than the pairs' colours can hold (the
@@ -196,15 +196,15 @@ TEST(Collisions, ABlockHoldsUpMoreNeighboursThanThereAreColoursAndWakesWhenStruc
     for (int tick = 0; tick < 300; ++tick)
         blocks.step(window, 0.01);
     for (std::size_t i = 1; i < blocks.bodies.size(); ++i)
-        ASSERT_LT(blocks.shape(i).box.bottom, 280.5) << "block " << i << " sank into the bar";
+        ASSERT_LT(blocks.shape(i).tick.box.bottom, 280.5) << "block " << i << " sank into the bar";
 
-    ASSERT_TRUE(blocks.shape(5).asleep);
+    ASSERT_TRUE(blocks.shape(5).rigid.asleep);
     blocks.add(46.0, 200.0, 8.0, 8.0, 100.0);
     for (int k = 0; k < blocks.bodies.back()->particleCount(); ++k)
         blocks.bodies.back()->particleAt(k)->velocity = Vector3{0.0, 200.0, 0.0};
-    for (int tick = 0; tick < 60 && blocks.shape(5).asleep; ++tick)
+    for (int tick = 0; tick < 60 && blocks.shape(5).rigid.asleep; ++tick)
         blocks.step(window, 0.01);
-    EXPECT_FALSE(blocks.shape(5).asleep) << "struck, it slept on";
+    EXPECT_FALSE(blocks.shape(5).rigid.asleep) << "struck, it slept on";
 }
 
 TEST(Collisions, AShapeStretchedFarApartTakesABoundedNumberOfProbes)
@@ -219,7 +219,7 @@ TEST(Collisions, AShapeStretchedFarApartTakesABoundedNumberOfProbes)
         Particle* b = body.findOrAddParticle({10.0, 0.0, 0.0}, tolerance);
         Particle* c = body.findOrAddParticle({far, far, 0.0}, tolerance);
         Particle* d = body.findOrAddParticle({0.0, 10.0, 0.0}, tolerance);
-        const CollisionShape shape(body, {a, b, c, a, c, d});
+        const ShapeGeometry shape(body, {a, b, c, a, c, d});
         EXPECT_EQ(shape.outline.size(), 4u);
         EXPECT_LE(shape.probes.size(), 4u + 4u * 1024u);
     }
@@ -266,7 +266,7 @@ TEST(Collisions, ACrushedBodyIsNoTarget)
         blocks.shape(i).rememberStart();
         ASSERT_TRUE(blocks.shape(i).measure());
     }
-    ASSERT_TRUE(blocks.shape(0).crushed);
+    ASSERT_TRUE(blocks.shape(0).tick.crushed);
     std::vector<Contact> out;
     meetBodies(blocks.shape(0), blocks.shape(1), false, {}, out);
     ASSERT_FALSE(out.empty());

@@ -34,7 +34,7 @@ std::vector<double> overlapDepths(const Collisions& world, const Collisions::Bod
     std::vector<Box> boxes(bodies.size());
     for (std::size_t i = 0; i < bodies.size(); ++i)
         if (const CollisionShape* s = world.shapeOf(*bodies[i]))
-            for (const Particle* p : s->particles) {
+            for (const Particle* p : s->geometry.particles) {
                 Box& b = boxes[i];
                 b = {std::min(b.left, p->position.x), std::min(b.top, p->position.y),
                      std::max(b.right, p->position.x), std::max(b.bottom, p->position.y)};
@@ -50,16 +50,16 @@ std::vector<double> overlapDepths(const Collisions& world, const Collisions::Bod
             const Box& b = boxes[j];
             if (i == j || !into || a.left > b.right || b.left > a.right || a.top > b.bottom || b.top > a.bottom)
                 continue;
-            for (const Particle* p : from->particles) {
+            for (const Particle* p : from->geometry.particles) {
                 const double x = p->position.x, y = p->position.y;
                 bool in = false;
-                for (std::size_t t = 0; t + 3 <= into->corners.size() && !in; t += 3)
-                    in = strictlyInside(into->corners[t]->position, into->corners[t + 1]->position,
-                                        into->corners[t + 2]->position, x, y);
+                for (std::size_t t = 0; t + 3 <= into->geometry.corners.size() && !in; t += 3)
+                    in = strictlyInside(into->geometry.corners[t]->position, into->geometry.corners[t + 1]->position,
+                                        into->geometry.corners[t + 2]->position, x, y);
                 if (!in)
                     continue;
                 double depth = HUGE_VAL;
-                for (const CollisionShape::Edge& e : into->outline)
+                for (const ShapeGeometry::Edge& e : into->geometry.outline)
                     depth = std::min(depth, segmentDistance(e.a->position, e.b->position, x, y));
                 depths.push_back(depth);
             }
@@ -111,7 +111,7 @@ std::vector<std::array<Point2, 3>> trianglesOf(const Collisions& world, const Pa
     const CollisionShape* shape = world.shapeOf(body);
     if (!shape)
         return out;
-    const std::vector<Particle*>& c = shape->corners;
+    const std::vector<Particle*>& c = shape->geometry.corners;
     for (std::size_t t = 0; t + 3 <= c.size(); t += 3) {
         std::array<Point2, 3> tri{Point2{c[t]->position.x, c[t]->position.y},
                                   Point2{c[t + 1]->position.x, c[t + 1]->position.y},

@@ -144,10 +144,10 @@ TEST(Collide, ASturdyLetterShovedAlongTheFloorComesToRestNearby)
     const double start = h.particleAt(0)->position.x;
     for (int i = 0; i < h.particleCount(); ++i)
         h.particleAt(i)->velocity.x += 300.0;
-    v.m_collisions.shapeOf(h)->wake();
-    for (int t = 0; t < 500 && !v.m_collisions.shapeOf(h)->asleep; ++t)
+    v.m_collisions.shapeOf(h)->rigid.wake();
+    for (int t = 0; t < 500 && !v.m_collisions.shapeOf(h)->rigid.asleep; ++t)
         rig.tick();
-    EXPECT_TRUE(v.m_collisions.shapeOf(h)->asleep);
+    EXPECT_TRUE(v.m_collisions.shapeOf(h)->rigid.asleep);
     EXPECT_LT(h.particleAt(0)->position.x - start, 300.0);
 }
 
@@ -164,7 +164,7 @@ TEST(Collide, ALetterThatNeverTouchedAnotherLeavesByASide)
     ParticleSystem& h = *v.m_pBodies.front();
     for (int i = 0; i < h.particleCount(); ++i)
         h.particleAt(i)->velocity.x += 300.0;
-    v.m_collisions.shapeOf(h)->wake();
+    v.m_collisions.shapeOf(h)->rigid.wake();
     rig.tick(100);
     EXPECT_TRUE(v.m_pBodies.empty());
 }
@@ -280,7 +280,7 @@ int awakeInAPile(SceneRig& rig, PhysicsPreset preset, std::string_view letters, 
     int awake = 0;
     for (const auto& body : v.m_pBodies)
         if (const CollisionShape* s = v.m_collisions.shapeOf(*body))
-            awake += !s->asleep;
+            awake += !s->rigid.asleep;
     return awake;
 }
 

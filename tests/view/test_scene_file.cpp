@@ -102,7 +102,7 @@ TEST_P(SceneRoundTrip, GoesOnBitForBitAsIfNeverSaved)
         const auto sleepers = std::count_if(original.view.m_pBodies.begin(), original.view.m_pBodies.end(),
                                             [&original](const auto& b) {
                                                 const CollisionShape* s = original.view.m_collisions.shapeOf(*b);
-                                                return s && s->asleep;
+                                                return s && s->rigid.asleep;
                                             });
         ASSERT_GT(sleepers, 0) << "the pile should have sleepers to save";
     }

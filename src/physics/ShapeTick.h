@@ -1,0 +1,66 @@
+#pragma once
+
+#include <vector>
+
+#include "physics/CollisionBox.h"
+#include "physics/ShapeGeometry.h"
+
+// Where a body stands during the tick, as collisions measure it: where
+// its particles and probes started and are now, its boxes, and its
+// triangles by cells of a grid over its box, which tell quickly whether a
+// point lies inside it.
+class ShapeTick {
+public:
+    ShapeTick() = default;
+    // Sized for `geometry`, starting where its particles stand.
+    explicit ShapeTick(const ShapeGeometry& geometry);
+
+    // Where every particle stands before the step. A sleeper (`asleep`)
+    // that has not moved keeps what it measured.
+    void rememberStart(const ShapeGeometry& geometry, bool asleep);
+    // The boxes of the body and of each triangle where the particles stand
+    // now, and the body's mean motion since rememberStart. True when it
+    // measured the body afresh and found it finite; false when the body
+    // kept what it measured before, or, `finite` then false, its positions
+    // are no longer finite, which leaves it out of every test.
+    bool measure(const ShapeGeometry& geometry);
+    // Whether (x, y) lies strictly inside one of the triangles.
+    bool contains(const ShapeGeometry& geometry, double x, double y) const;
+
+    // Whether measure() has run: a sleeping body that has not moved since
+    // keeps what it measured then.
+    bool measured() const { return m_measured; }
+    void restoreMeasured(bool measured) { m_measured = measured; }
+    // The next measure() is taken afresh, as if the body had moved.
+    void forgetUnmoved() { m_unmoved = false; }
+
+    std::vector<CollisionBox> triangleBoxes;
+    // The triangles by cells of a kGrid x kGrid grid over the body's box:
+    // those of cell c are gridTriangles[gridStart[c] .. gridStart[c + 1]).
+    static constexpr int kGrid = 4;
+    std::vector<int> gridStart;
+    std::vector<int> gridTriangles;
+    // Where each probe is now and where it started this tick.
+    std::vector<double> probeX;
+    std::vector<double> probeY;
+    std::vector<double> probeStartX;
+    std::vector<double> probeStartY;
+    std::vector<double> startX;
+    std::vector<double> startY;
+    CollisionBox box;   // of the particles now
+    CollisionBox swept; // of the particles now and at the start
+    double shiftX = 0.0; // mean motion this tick
+    double shiftY = 0.0;
+    bool finite = true;
+    // Crushed to a sliver of its area (a soft letter flattened by the
+    // weight on it): nothing can be inside it any more.
+    bool crushed = false;
+
+private:
+    int gridCell(double v, double low, double size) const;
+    void fillGrid();
+
+    std::vector<int> m_gridFill;
+    bool m_measured = false; // measure() has run
+    bool m_unmoved = false;  // asleep and not moved since it last ran
+};
