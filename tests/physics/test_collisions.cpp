@@ -273,3 +273,34 @@ TEST(Collisions, ACrushedBodyIsNoTarget)
     for (const Contact& c : out)
         EXPECT_GE(c.point, 0) << "a point of the other body met the crushed one";
 }
+
+// A body that goes takes its shape with it: the sleeper it lay on wakes,
+// and a body made next, even where the one gone lay in memory, gets a
+// shape of its own. One gone unannounced is dropped by the next step.
+TEST(Collisions, ABodyThatGoesTakesItsShapeWithIt)
+{
+    Blocks blocks;
+    blocks.add(100.0, 280.0, 20.0, 20.0, 100.0);
+    blocks.add(100.0, 259.0, 20.0, 20.0, 100.0);
+    for (int tick = 0; tick < 300 && !(blocks.shape(0).rigid.asleep && blocks.shape(1).rigid.asleep); ++tick)
+        blocks.step(kWindow, 0.01);
+    ASSERT_TRUE(blocks.shape(0).rigid.asleep && blocks.shape(1).rigid.asleep);
+
+    const auto replaceLast = [&blocks](bool announced) {
+        if (announced)
+            blocks.collisions.remove(*blocks.bodies.back());
+        blocks.bodies.pop_back();
+        blocks.corners.pop_back();
+        if (!announced)
+            blocks.step(kWindow);
+        blocks.add(300.0, 100.0);
+        const CollisionShape& made = blocks.shape(1);
+        EXPECT_EQ(made.geometry.particles.front(), blocks.bodies[1]->particleAt(0));
+        EXPECT_FALSE(made.rigid.asleep);
+        EXPECT_EQ(made.id, 0u);
+    };
+    replaceLast(true);
+    EXPECT_FALSE(blocks.shape(0).rigid.asleep) << "the block it lay on slept on";
+    blocks.step(kWindow);
+    replaceLast(false);
+}
