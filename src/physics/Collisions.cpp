@@ -42,21 +42,41 @@ Collisions::Collisions(const Settings& settings) : m_settings(settings) {}
 void Collisions::addBodies(std::span<const std::unique_ptr<ParticleSystem>> bodies,
                            std::span<const std::unique_ptr<std::vector<Particle*>>> corners)
 {
-    std::size_t listed = 0;
-    for (std::size_t i = 0; i < bodies.size(); ++i)
-        if (bodies[i]->particleCount() > 0) {
-            addBody(*bodies[i], *corners[i]);
-            ++listed;
-        }
-    dropUnlisted(bodies, listed);
+    list(bodies, corners);
 }
 
 CollisionShape& Collisions::addBody(const ParticleSystem& body, const std::vector<Particle*>& corners)
 {
+    // The list may hold the body without a shape.
+    m_listed.clear();
+    return *makeShape(body, corners);
+}
+
+CollisionShape* Collisions::makeShape(const ParticleSystem& body, const std::vector<Particle*>& corners)
+{
     std::unique_ptr<CollisionShape>& shape = m_shapeOf[&body];
     if (!shape)
         shape = std::make_unique<CollisionShape>(body, corners);
-    return *shape;
+    return shape.get();
+}
+
+// Lists `bodies` in order with their shapes; given their `corners`, it
+// makes the shapes of those with particles that have none.
+void Collisions::list(std::span<const std::unique_ptr<ParticleSystem>> bodies,
+                      std::span<const std::unique_ptr<std::vector<Particle*>>> corners)
+{
+    m_listed.resize(bodies.size(), Listed{nullptr, nullptr});
+    std::size_t withShape = 0;
+    for (std::size_t i = 0; i < bodies.size(); ++i) {
+        ParticleSystem* body = bodies[i].get();
+        Listed& entry = m_listed[i];
+        if (entry.body != body)
+            entry = {body, shapeOf(*body)};
+        if (!entry.shape && !corners.empty() && body->particleCount() > 0)
+            entry.shape = makeShape(*body, *corners[i]);
+        withShape += entry.shape != nullptr;
+    }
+    dropUnlisted(bodies, withShape);
 }
 
 // A shape is only ever dropped with its body (remove, clear, restore);
@@ -88,9 +108,9 @@ const CollisionShape* Collisions::shapeOf(const ParticleSystem& body) const
     return at != m_shapeOf.end() ? at->second.get() : nullptr;
 }
 
-void Collisions::advance(ParticleSystem& body, const CollisionBox& window, double dt, bool pushed)
+void Collisions::advance(std::size_t i, const CollisionBox& window, double dt, bool pushed)
 {
-    CollisionShape* shape = shapeOf(body);
+    CollisionShape* shape = m_listed[i].shape;
     if (!shape)
         return;
     shape->rememberStart();
@@ -98,15 +118,15 @@ void Collisions::advance(ParticleSystem& body, const CollisionBox& window, doubl
         shape->rigid.wake();
     if (!(dt > 0.0) || shape->rigid.asleep)
         return;
+    ParticleSystem& body = *m_listed[i].body;
     body.step(dt);
     if (!body.floorHoldsBody)
         body.bounceFloor(window.left, window.top, window.right, window.bottom);
 }
 
-bool Collisions::broken(const ParticleSystem& body) const
+bool Collisions::broken(std::size_t i) const
 {
-    const CollisionShape* shape = shapeOf(body);
-    return shape && !shape->tick.finite;
+    return i < m_listed.size() && m_listed[i].shape && !m_listed[i].shape->tick.finite;
 }
 
 void Collisions::remove(const ParticleSystem& body)
@@ -116,9 +136,16 @@ void Collisions::remove(const ParticleSystem& body)
         return;
     const CollisionBox box = at->second->tick.box;
     m_shapeOf.erase(at);
+    m_listed.clear();
     for (auto& [other, shape] : m_shapeOf)
         if (shape->rigid.asleep && shape->tick.box.overlaps(box))
             shape->rigid.wake();
+}
+
+void Collisions::clear()
+{
+    m_shapeOf.clear();
+    m_listed.clear();
 }
 
 void Collisions::wakeAll()
@@ -133,6 +160,7 @@ void Collisions::restore(ContactMemory memory, double floor, unsigned lastId, co
     m_floor = floor;
     m_lastId = lastId;
     m_shapeOf.clear();
+    m_listed.clear();
     for (std::size_t i = 0; i < bodies.size() && i < shapes.size(); ++i)
         if (shapes[i])
             m_shapeOf[bodies[i].get()] = std::move(shapes[i]);
@@ -186,15 +214,13 @@ void Collisions::gather(const Bodies& bodies)
     m_boxes.resize(n);
     m_active.resize(n);
     m_newborn.assign(n, 0);
-    std::size_t listed = 0;
+    list(bodies, {});
     for (std::size_t i = 0; i < n; ++i) {
-        CollisionShape* s = shapeOf(*bodies[i]);
-        listed += s != nullptr;
+        CollisionShape* s = m_listed[i].shape;
         m_shapes[i] = s && !s->geometry.particles.empty() ? s : nullptr;
         if (s && s->id == 0)
             s->id = ++m_lastId;
     }
-    dropUnlisted(bodies, listed);
 }
 
 // A floor that moved (the window was resized) no longer holds what slept

@@ -63,7 +63,8 @@ public:
 
     // The world keeps a shape for each body with particles that has taken
     // part, made from the body's triangle corners (`corners[i]` are those
-    // of `bodies[i]`) when it first does. Called alone, before the bodies
+    // of `bodies[i]`) when it first does, and lists the bodies in their
+    // order for advance and broken. Called alone, before the bodies
     // advance (which may run on several threads); shapes of bodies no
     // longer listed go.
     void addBodies(std::span<const std::unique_ptr<ParticleSystem>> bodies,
@@ -77,11 +78,13 @@ public:
     // A colliding body's own step by dt (0 while the scene is paused),
     // before the step of them all: where it starts is remembered, a sleeper
     // stays put unless `pushed`, and a body that does not rest on the floor
-    // as a whole bounces on it by its own rule. Bodies may advance at once,
-    // each on a thread of its own.
-    void advance(ParticleSystem& body, const CollisionBox& window, double dt, bool pushed);
-    // Whether the body's positions are no longer finite: it must go.
-    bool broken(const ParticleSystem& body) const;
+    // as a whole bounces on it by its own rule. `i`: the body's place in
+    // the list addBodies was given. Bodies may advance at once, each on a
+    // thread of its own.
+    void advance(std::size_t i, const CollisionBox& window, double dt, bool pushed);
+    // Whether the positions of the body at place i (in the list addBodies
+    // or step was given last) are no longer finite: it must go.
+    bool broken(std::size_t i) const;
 
     // One tick of collisions, after every body's own step (advance). Particles
     // end at or above the floor, `window.bottom`; bodies inside one another
@@ -94,7 +97,7 @@ public:
     // held them up, and its shape goes with it.
     void remove(const ParticleSystem& body);
     // Every body is going.
-    void clear() { m_shapeOf.clear(); }
+    void clear();
     // Whatever slept did so under other rules: all wake.
     void wakeAll();
 
@@ -139,10 +142,22 @@ private:
     template <class F>
     void eachBody(TaskPool* pool, F&& f);
     std::vector<Contact>& contactsOf(const Pair& pair);
+    void list(std::span<const std::unique_ptr<ParticleSystem>> bodies,
+              std::span<const std::unique_ptr<std::vector<Particle*>>> corners);
+    CollisionShape* makeShape(const ParticleSystem& body, const std::vector<Particle*>& corners);
     void dropUnlisted(std::span<const std::unique_ptr<ParticleSystem>> bodies, std::size_t listedShapes);
 
     Settings m_settings;
     std::unordered_map<const ParticleSystem*, std::unique_ptr<CollisionShape>> m_shapeOf;
+    // The bodies last listed, in order, and their shapes (null for a body
+    // without one): a tick finds each body's shape by its place, and looks
+    // it up only for a body that has moved in the list. Emptied when a
+    // shape goes or one is made outside a listing.
+    struct Listed {
+        ParticleSystem* body;
+        CollisionShape* shape;
+    };
+    std::vector<Listed> m_listed;
     BroadPhase m_broad;
     std::vector<CollisionShape*> m_shapes; // this step's, by body; null for bodies without one
     std::vector<CollisionBox> m_boxes;

@@ -63,7 +63,7 @@ void CLexfallView::OnTimer(unsigned /*timerId*/)
         ParticleSystem& body = *m_pBodies[static_cast<std::size_t>(i)];
         const TriangleList& list = *m_pBodyTriangles[static_cast<std::size_t>(i)];
         if (collide) {
-            m_collisions.advance(body, window, m_bAnimate ? kTimeStep : 0.0, pushing);
+            m_collisions.advance(static_cast<std::size_t>(i), window, m_bAnimate ? kTimeStep : 0.0, pushing);
         } else if (m_bAnimate) {
             body.step(kTimeStep);
             body.bounceFloor(0.0, 0.0, right, bottom);
@@ -82,8 +82,9 @@ void CLexfallView::OnTimer(unsigned /*timerId*/)
         m_bodyPoints[static_cast<std::size_t>(n - 1 - i)] = static_cast<int>(list.size());
         // A body without particles (a blank) is never outside; a colliding
         // body whose positions broke leaves at once, touching no other.
+        const bool broken = collide && m_collisions.broken(static_cast<std::size_t>(i));
         m_leaving[static_cast<std::size_t>(i)] =
-            body.particleCount() > 0 && ((collide && m_collisions.broken(body)) || body.isOutside(0.0, 0.0, right, bottom));
+            body.particleCount() > 0 && (broken || body.isOutside(0.0, 0.0, right, bottom));
     };
 
     // Part k holds bodies n-1-32k down to n-32(k+1); its points start after

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <deque>
 #include <memory>
 #include <vector>
 
@@ -16,7 +15,7 @@ namespace {
 
 struct Blocks {
     Collisions::Bodies bodies;
-    std::deque<std::vector<Particle*>> corners; // where gravity finds them
+    Collisions::CornerLists corners; // where gravity finds them
     Collisions collisions;
 
     // A block `width` by `height` with its top left corner at (x, y),
@@ -24,18 +23,17 @@ struct Blocks {
     void add(double x, double y, double width = 20.0, double height = 20.0, double gravity = 0.0)
     {
         auto body = std::make_unique<ParticleSystem>(0.4);
+        std::vector<Particle*>& list = *corners.emplace_back(std::make_unique<std::vector<Particle*>>());
         if (gravity != 0.0)
-            body->addForce(std::make_unique<MOTUSforceGlobal>(&corners.emplace_back(), Vector3{0.0, gravity, 0.0}, 0.0));
-        else
-            corners.emplace_back();
+            body->addForce(std::make_unique<MOTUSforceGlobal>(&list, Vector3{0.0, gravity, 0.0}, 0.0));
         double tolerance = 0.0;
         Particle* a = body->findOrAddParticle(Vector3{x, y, 0.0}, tolerance);
         Particle* b = body->findOrAddParticle(Vector3{x + width, y, 0.0}, tolerance);
         Particle* c = body->findOrAddParticle(Vector3{x + width, y + height, 0.0}, tolerance);
         Particle* d = body->findOrAddParticle(Vector3{x, y + height, 0.0}, tolerance);
         body->floorHoldsBody = true; // moves and turns as a whole
-        corners.back() = {a, b, c, a, c, d};
-        collisions.addBody(*body, corners.back());
+        list = {a, b, c, a, c, d};
+        collisions.addBody(*body, list);
         bodies.push_back(std::move(body));
     }
 
@@ -43,7 +41,7 @@ struct Blocks {
     void addBar(double x, double y, double cell, int cells, double gravity)
     {
         auto body = std::make_unique<ParticleSystem>(0.4);
-        std::vector<Particle*>& list = corners.emplace_back();
+        std::vector<Particle*>& list = *corners.emplace_back(std::make_unique<std::vector<Particle*>>());
         body->addForce(std::make_unique<MOTUSforceGlobal>(&list, Vector3{0.0, gravity, 0.0}, 0.0));
         double tolerance = 0.0;
         for (int k = 0; k < cells; ++k) {
@@ -63,8 +61,9 @@ struct Blocks {
     // then the collisions.
     void step(const CollisionBox& window, double dt = 0.0)
     {
+        collisions.addBodies(bodies, corners);
         for (std::size_t i = 0; i < bodies.size(); ++i)
-            collisions.advance(*bodies[i], window, dt, false);
+            collisions.advance(i, window, dt, false);
         collisions.step(bodies, window, nullptr);
     }
 
