@@ -232,8 +232,9 @@ bool sameMeasure(const ShapeTick& tick, const RigidBody& rigid, const CollisionS
            tick.crushed == t.crushed && sameBits(tick.shiftX, t.shiftX) && sameBits(tick.shiftY, t.shiftY) &&
            sameBits(rigid.mass, r.mass) && sameBits(rigid.centreX, r.centreX) && sameBits(rigid.centreY, r.centreY) &&
            sameBits(rigid.inertia, r.inertia) && sameBits(rigid.meanVX, r.meanVX) && sameBits(rigid.meanVY, r.meanVY) &&
-           sameBits(rigid.meanSpin, r.meanSpin) && sameColumn(tick.probeX, t.probeX) && sameColumn(tick.probeY, t.probeY) &&
-           sameColumn(tick.probeStartX, t.probeStartX) && sameColumn(tick.probeStartY, t.probeStartY) &&
+           sameBits(rigid.meanSpin, r.meanSpin) && sameColumn(tick.probeX, t.probeX) &&
+           sameColumn(tick.probeY, t.probeY) && sameColumn(tick.probeStartX, t.probeStartX) &&
+           sameColumn(tick.probeStartY, t.probeStartY) &&
            sameBoxes(tick.triangleBoxes, t.triangleBoxes) && tick.gridStart == t.gridStart &&
            tick.gridTriangles == t.gridTriangles;
 }
@@ -1262,7 +1263,8 @@ void commit(CLexfallView& view, Loaded& scene, std::string& note)
     view.m_pBodyTriangles.swap(scene.triangles);
     scene.bodies.clear();
     scene.triangles.clear();
-    view.m_collisions.restore(std::move(scene.memory), scene.floor, scene.lastId, view.m_pBodies, std::move(scene.shapes));
+    view.m_collisions.restore(std::move(scene.memory), scene.floor, scene.lastId, view.m_pBodies,
+                              std::move(scene.shapes));
     view.m_pAdvances = std::move(scene.advances);
 
     // The settings as the dialog would apply them, with the letters'
