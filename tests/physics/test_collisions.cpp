@@ -167,6 +167,23 @@ TEST(Collisions, TheSidesHoldACrowdInTheWindow)
     EXPECT_LT(blocks.shared(), 400.0);
 }
 
+// A block made a pixel into another was made there: the pair parts as a
+// whole at the bounded step, not by contacts of its shallow points, which in
+// a crowd made at once would each be measured against every outline edge.
+TEST(Collisions, ABodyMadeIntoAnotherPartsAsAWhole)
+{
+    Blocks blocks;
+    blocks.add(100.0, 100.0);
+    blocks.add(119.0, 101.0);
+    blocks.step(kWindow);
+    EXPECT_EQ(blocks.collisions.memory().overlapped().size(), 1u);
+    const double step = Collisions::Settings{}.recoveryStep;
+    EXPECT_LE(blocks.centre(1).x - blocks.centre(0).x, 19.0 + step + 1e-9);
+    for (int tick = 0; tick < 10; ++tick)
+        blocks.step(kWindow);
+    EXPECT_EQ(blocks.shared(), 0.0);
+}
+
 // A body asleep on the floor wakes when the floor moves away from it.
 TEST(Collisions, SleepersWakeWhenTheFloorMoves)
 {
