@@ -39,12 +39,6 @@ Collisions::Collisions() : Collisions(Settings{}) {}
 
 Collisions::Collisions(const Settings& settings) : m_settings(settings) {}
 
-void Collisions::addBodies(std::span<const std::unique_ptr<ParticleSystem>> bodies,
-                           std::span<const std::unique_ptr<std::vector<Particle*>>> corners)
-{
-    list(bodies, corners);
-}
-
 CollisionShape& Collisions::addBody(const ParticleSystem& body, const std::vector<Particle*>& corners)
 {
     // The list may hold the body without a shape.
@@ -60,10 +54,8 @@ CollisionShape* Collisions::makeShape(const ParticleSystem& body, const std::vec
     return shape.get();
 }
 
-// Lists `bodies` in order with their shapes; given their `corners`, it
-// makes the shapes of those with particles that have none.
-void Collisions::list(std::span<const std::unique_ptr<ParticleSystem>> bodies,
-                      std::span<const std::unique_ptr<std::vector<Particle*>>> corners)
+void Collisions::addBodies(std::span<const std::unique_ptr<ParticleSystem>> bodies,
+                           std::span<const std::unique_ptr<std::vector<Particle*>>> corners)
 {
     m_listed.resize(bodies.size(), Listed{nullptr, nullptr});
     std::size_t withShape = 0;
@@ -206,7 +198,9 @@ void Collisions::eachBody(TaskPool* pool, F&& f)
 }
 
 // The shapes of the bodies with particles, numbered in the order they
-// first collide, which is the scene's order.
+// first collide, which is the scene's order. The bodies are listed again
+// (a walk that finds each in its place when addBodies listed them this
+// tick), without corners: no shape is made here.
 void Collisions::gather(const Bodies& bodies)
 {
     const std::size_t n = bodies.size();
@@ -214,7 +208,7 @@ void Collisions::gather(const Bodies& bodies)
     m_boxes.resize(n);
     m_active.resize(n);
     m_newborn.assign(n, 0);
-    list(bodies, {});
+    addBodies(bodies, {});
     for (std::size_t i = 0; i < n; ++i) {
         CollisionShape* s = m_listed[i].shape;
         m_shapes[i] = s && !s->geometry.particles.empty() ? s : nullptr;

@@ -142,8 +142,6 @@ private:
     template <class F>
     void eachBody(TaskPool* pool, F&& f);
     std::vector<Contact>& contactsOf(const Pair& pair);
-    void list(std::span<const std::unique_ptr<ParticleSystem>> bodies,
-              std::span<const std::unique_ptr<std::vector<Particle*>>> corners);
     CollisionShape* makeShape(const ParticleSystem& body, const std::vector<Particle*>& corners);
     void dropUnlisted(std::span<const std::unique_ptr<ParticleSystem>> bodies, std::size_t listedShapes);
 

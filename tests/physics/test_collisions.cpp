@@ -78,6 +78,14 @@ struct Blocks {
 
     CollisionShape& shape(std::size_t i) { return *collisions.shapeOf(*bodies[i]); }
 
+    std::vector<Vector3> centres() const
+    {
+        std::vector<Vector3> all;
+        for (std::size_t i = 0; i < bodies.size(); ++i)
+            all.push_back(centre(i));
+        return all;
+    }
+
     Vector3 centre(std::size_t i) const
     {
         const ParticleSystem& body = *bodies[i];
@@ -115,9 +123,7 @@ TEST(Collisions, ACrowdMadeAtOnePointSpreadsAtABoundedSpeed)
         blocks.add(190.0 + 0.01 * i, 140.0);
     const double step = Collisions::Settings{}.recoveryStep;
     for (int tick = 0; tick < 400; ++tick) {
-        std::vector<Vector3> before;
-        for (std::size_t i = 0; i < blocks.bodies.size(); ++i)
-            before.push_back(blocks.centre(i));
+        const std::vector<Vector3> before = blocks.centres();
         blocks.step(kWindow);
         for (std::size_t i = 0; i < blocks.bodies.size(); ++i) {
             const Vector3 moved = blocks.centre(i) - before[i];
@@ -152,9 +158,7 @@ TEST(Collisions, TheSidesHoldACrowdInTheWindow)
     }
     const double step = Collisions::Settings{}.recoveryStep;
     for (int tick = 0; tick < 400; ++tick) {
-        std::vector<Vector3> before;
-        for (std::size_t i = 0; i < blocks.bodies.size(); ++i)
-            before.push_back(blocks.centre(i));
+        const std::vector<Vector3> before = blocks.centres();
         blocks.step(kWindow);
         for (std::size_t i = 0; i < blocks.bodies.size(); ++i)
             ASSERT_LE(std::abs(blocks.centre(i).x - before[i].x), 2.0 * step) << "tick " << tick << ", body " << i;

@@ -47,6 +47,14 @@ void prepare(CLexfallView& view, PhysicsPreset preset)
     view.m_bAnimate = true;
 }
 
+// Every particle of `body` gains `speed` to the right, and it wakes.
+void shove(CLexfallView& view, ParticleSystem& body, double speed)
+{
+    for (int i = 0; i < body.particleCount(); ++i)
+        body.particleAt(i)->velocity.x += speed;
+    view.m_collisions.shapeOf(body)->rigid.wake();
+}
+
 void add(CLexfallView& view, char c, double x, double y, int fontSize = 48)
 {
     if (view.m_nFontSize != fontSize) {
@@ -142,9 +150,7 @@ TEST(Collide, ASturdyLetterShovedAlongTheFloorComesToRestNearby)
     rig.tick(200);
     ParticleSystem& h = *v.m_pBodies.front();
     const double start = h.particleAt(0)->position.x;
-    for (int i = 0; i < h.particleCount(); ++i)
-        h.particleAt(i)->velocity.x += 300.0;
-    v.m_collisions.shapeOf(h)->rigid.wake();
+    shove(v, h, 300.0);
     for (int t = 0; t < 500 && !v.m_collisions.shapeOf(h)->rigid.asleep; ++t)
         rig.tick();
     EXPECT_TRUE(v.m_collisions.shapeOf(h)->rigid.asleep);
@@ -162,9 +168,7 @@ TEST(Collide, ALetterThatNeverTouchedAnotherLeavesByASide)
     rig.tick(100);
     ASSERT_EQ(v.m_pBodies.size(), 1u);
     ParticleSystem& h = *v.m_pBodies.front();
-    for (int i = 0; i < h.particleCount(); ++i)
-        h.particleAt(i)->velocity.x += 300.0;
-    v.m_collisions.shapeOf(h)->rigid.wake();
+    shove(v, h, 300.0);
     rig.tick(100);
     EXPECT_TRUE(v.m_pBodies.empty());
 }
