@@ -19,18 +19,24 @@ struct Direction {
     double y;
 };
 
+// The unit vector along (dx, dy), or, where that has no length, one of
+// the two ids' own.
+Direction away(double dx, double dy, unsigned one, unsigned two)
+{
+    const double length = std::hypot(dx, dy);
+    if (length > 1e-9)
+        return {dx / length, dy / length};
+    const std::uint64_t h = ((std::uint64_t{one} << 32 | two) + 1) * 0x9E3779B97F4A7C15ull;
+    const double angle = static_cast<double>(h >> 11) * 0x1.0p-53 * 6.283185307179586;
+    return {std::cos(angle), std::sin(angle)};
+}
+
 // The way two bodies inside one another part: the first along the line
 // from the second's centre to its own. Bodies whose centres coincide part
 // in a direction of their own.
 Direction parting(const CollisionShape& one, const CollisionShape& two)
 {
-    const double dx = one.rigid.centreX - two.rigid.centreX, dy = one.rigid.centreY - two.rigid.centreY;
-    const double length = std::hypot(dx, dy);
-    if (length > 1e-9)
-        return {dx / length, dy / length};
-    const std::uint64_t h = ((std::uint64_t{one.id} << 32 | two.id) + 1) * 0x9E3779B97F4A7C15ull;
-    const double angle = static_cast<double>(h >> 11) * 0x1.0p-53 * 6.283185307179586;
-    return {std::cos(angle), std::sin(angle)};
+    return away(one.rigid.centreX - two.rigid.centreX, one.rigid.centreY - two.rigid.centreY, one.id, two.id);
 }
 
 } // namespace
@@ -252,7 +258,7 @@ void Collisions::measure(TaskPool* pool)
 // The broad phase: pairs of bodies whose boxes meet, one of them awake.
 void Collisions::findPairs()
 {
-    const std::vector<BroadPhase::Pair>& found = m_broad.find(m_boxes, m_active);
+    const std::vector<BroadPhase::Pair>& found = m_broad.find(m_boxes, m_active, m_settings.crowdDepth);
     m_pairs.resize(found.size());
     for (std::size_t k = 0; k < found.size(); ++k)
         m_pairs[k] = Pair{found[k].first, found[k].second, 0, 0, kNoColour, false, false};
@@ -272,7 +278,8 @@ void Collisions::collide(TaskPool* pool)
         m_runContacts.resize(static_cast<std::size_t>(runs));
     for (std::size_t r = static_cast<std::size_t>(runs); r < m_runContacts.size(); ++r)
         m_runContacts[r].clear();
-    eachRun(pool, runs, [this](int run) {
+    const std::vector<BroadPhase::Crowding>& crowding = m_broad.crowding();
+    eachRun(pool, runs, [this, &crowding](int run) {
         std::vector<Contact>& out = m_runContacts[static_cast<std::size_t>(run)];
         out.clear();
         const int end = std::min(static_cast<int>(m_pairs.size()), (run + 1) * kPairsPerRun);
@@ -281,13 +288,16 @@ void Collisions::collide(TaskPool* pool)
             const CollisionShape& first = *m_shapes[static_cast<std::size_t>(pair.first)];
             const CollisionShape& second = *m_shapes[static_cast<std::size_t>(pair.second)];
             pair.begin = static_cast<int>(out.size());
-            // A body new to the world that lies in another was made there:
-            // however shallow its points, the pair parts as a whole. Letters
-            // made in a crowd then cost a pair one point found inside.
-            const bool newborn =
-                m_newborn[static_cast<std::size_t>(pair.first)] || m_newborn[static_cast<std::size_t>(pair.second)];
-            const Meeting met = meetBodies(first, second, newborn || m_memory.wasOverlapped(first.id, second.id),
-                                           m_memory.recalled(first.id, second.id), out);
+            // A body new to the world that lies in another was made there,
+            // and one in a crowd was pressed in: however shallow its points,
+            // the pair parts as a whole. Letters made in a crowd then cost a
+            // pair one point found inside.
+            const auto madeOrPressedIn = [&](int i) {
+                return m_newborn[static_cast<std::size_t>(i)] || crowding[static_cast<std::size_t>(i)].pressed;
+            };
+            const bool inside = madeOrPressedIn(pair.first) || madeOrPressedIn(pair.second) ||
+                                m_memory.wasOverlapped(first.id, second.id);
+            const Meeting met = meetBodies(first, second, inside, m_memory.recalled(first.id, second.id), out);
             pair.end = static_cast<int>(out.size());
             pair.overlapped = met.overlapped;
             pair.wake = met.wake;
@@ -296,11 +306,18 @@ void Collisions::collide(TaskPool* pool)
 }
 
 // Sleepers struck hard enough wake; the others stand firm this tick.
-// Bodies inside one another do not settle until they are apart. Bodies
-// that touch or lie in one another have joined the others for good.
+// Bodies inside one another or in a crowd do not settle until they are
+// apart. Bodies that touch or lie in one another have joined the others
+// for good.
 void Collisions::wakeStruck()
 {
     m_overlappedNow.clear();
+    const std::vector<BroadPhase::Crowding>& crowding = m_broad.crowding();
+    for (std::size_t i = 0; i < crowding.size(); ++i)
+        if (crowding[i].crowded) {
+            m_shapes[i]->joined = true;
+            m_shapes[i]->rigid.quietTicks = 0;
+        }
     for (int k = 0; k < static_cast<int>(m_pairs.size()); ++k) {
         const Pair& pair = m_pairs[static_cast<std::size_t>(k)];
         CollisionShape& one = *m_shapes[static_cast<std::size_t>(pair.first)];
@@ -445,12 +462,23 @@ void Collisions::recover(const CollisionBox& window)
     // Bodies that were inside one another already come apart along the
     // line between their centres, as wholes and by their masses. A body
     // inside many takes the sum of what each pair asks, cut to one step: a
-    // crowd made at one point spreads out at a bounded speed.
-    if (m_overlappedNow.empty())
+    // crowd made at one point spreads out at a bounded speed, and a body
+    // in a crowd moves away from the middle of the crowd around it.
+    const std::vector<BroadPhase::Crowding>& crowding = m_broad.crowding();
+    const bool crowded = std::any_of(crowding.begin(), crowding.end(), [](const auto& c) { return c.crowded; });
+    if (m_overlappedNow.empty() && !crowded)
         return;
     const double step = m_settings.recoveryStep;
     m_recoveryX.assign(m_shapes.size(), 0.0);
     m_recoveryY.assign(m_shapes.size(), 0.0);
+    for (std::size_t i = 0; i < crowding.size(); ++i)
+        if (const CollisionShape* s = m_shapes[i]; crowding[i].crowded && s->rigid.inverseMass > 0.0) {
+            const CollisionBox& b = m_boxes[i];
+            const auto [dx, dy] =
+                away(0.5 * (b.left + b.right) - crowding[i].x, 0.5 * (b.top + b.bottom) - crowding[i].y, s->id, 0);
+            m_recoveryX[i] += dx * step;
+            m_recoveryY[i] += dy * step;
+        }
     for (int k : m_overlappedNow) {
         const Pair& pair = m_pairs[static_cast<std::size_t>(k)];
         const CollisionShape& one = *m_shapes[static_cast<std::size_t>(pair.first)];

@@ -52,6 +52,14 @@ public:
         // in) come apart by at most this much a tick, however many others
         // they lie in: a crowd spreads out instead of bursting.
         double recoveryStep = 1.5;
+        // Where the boxes of letters pile up more than this many deep
+        // (letters made at one point), they are a crowd: instead of every
+        // two of them meeting, which grows with the square of their number,
+        // each moves away from the middle of the crowd around it by
+        // recoveryStep a tick. Where they lie half as deep, pairs found
+        // inside one another part as wholes at once, as a crowd's do: its
+        // letters come out of it into that. A settled pile lies shallower.
+        double crowdDepth = 16.0;
     };
 
     using Bodies = std::vector<std::unique_ptr<ParticleSystem>>;

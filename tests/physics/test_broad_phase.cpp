@@ -43,3 +43,33 @@ TEST(BroadPhase, FindsEveryOverlappingPairOnce)
         }
     EXPECT_EQ(unique, expected);
 }
+
+// Boxes piled far deeper than bodies could lie are a crowd: no two of its
+// bodies are paired, so the pairs grow with the crowd, not its square;
+// each is told the middle of the crowd around it. A sleeper in it is
+// still paired with every box it meets, and wakes.
+TEST(BroadPhase, ACrowdIsNotPairedWithinItself)
+{
+    std::vector<CollisionBox> boxes;
+    for (int i = 0; i < 300; ++i)
+        boxes.push_back({100.0 + 0.01 * i, 100.0, 120.0 + 0.01 * i, 120.0});
+    boxes.push_back({300.0, 300.0, 320.0, 320.0}); // alone
+    boxes.push_back({310.0, 310.0, 330.0, 330.0}); // and its neighbour
+    std::vector<unsigned char> active(boxes.size(), 1);
+    active[7] = 0;
+
+    BroadPhase broad;
+    const std::vector<BroadPhase::Pair>& found = broad.find(boxes, active, 16.0);
+    std::set<BroadPhase::Pair> expected{{300, 301}};
+    for (int i = 0; i < 300; ++i)
+        if (i != 7)
+            expected.emplace(std::min(i, 7), std::max(i, 7));
+    EXPECT_EQ(std::set<BroadPhase::Pair>(found.begin(), found.end()), expected);
+    EXPECT_EQ(found.size(), expected.size());
+    const std::vector<BroadPhase::Crowding>& crowding = broad.crowding();
+    EXPECT_FALSE(crowding[7].crowded);
+    EXPECT_FALSE(crowding[300].crowded);
+    ASSERT_TRUE(crowding[100].crowded);
+    EXPECT_NEAR(crowding[100].x, 111.5, 1.0);
+    EXPECT_NEAR(crowding[100].y, 110.0, 1.0);
+}
