@@ -306,9 +306,10 @@ void Collisions::collide(TaskPool* pool)
 }
 
 // Sleepers struck hard enough wake; the others stand firm this tick.
-// Bodies inside one another or in a crowd do not settle until they are
-// apart. Bodies that touch or lie in one another have joined the others
-// for good.
+// Bodies in a crowd do not settle until it has spread; bodies inside one
+// another part, and settle only where they cannot (wedged in a pile), as
+// any other that stays still. Bodies that touch or lie in one another have
+// joined the others for good.
 void Collisions::wakeStruck()
 {
     m_overlappedNow.clear();
@@ -330,11 +331,8 @@ void Collisions::wakeStruck()
             one.rigid.wake();
             two.rigid.wake();
         }
-        if (pair.overlapped) {
-            one.rigid.quietTicks = 0;
-            two.rigid.quietTicks = 0;
+        if (pair.overlapped)
             m_overlappedNow.push_back(k);
-        }
     }
 }
 

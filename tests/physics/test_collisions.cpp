@@ -201,6 +201,22 @@ TEST(Collisions, ABodyMadeIntoAnotherPartsAsAWhole)
     EXPECT_EQ(blocks.shared(), 0.0);
 }
 
+// Bodies inside one another that cannot part (wedged between the window's
+// sides) and so stay still go to sleep like any other: a jammed pile
+// rests instead of quivering for ever.
+TEST(Collisions, BodiesWedgedInsideOneAnotherSleep)
+{
+    Blocks blocks;
+    const CollisionBox window{0.0, 0.0, 30.0, 300.0};
+    blocks.add(0.0, 280.0, 20.0, 20.0, 100.0);
+    blocks.add(10.0, 280.0, 20.0, 20.0, 100.0);
+    for (int tick = 0; tick < 300; ++tick)
+        blocks.step(window, 0.01);
+    EXPECT_GT(blocks.shared(), 0.0) << "the blocks found room to part";
+    EXPECT_TRUE(blocks.shape(0).rigid.asleep);
+    EXPECT_TRUE(blocks.shape(1).rigid.asleep);
+}
+
 // A body asleep on the floor wakes when the floor moves away from it.
 TEST(Collisions, SleepersWakeWhenTheFloorMoves)
 {
