@@ -31,6 +31,16 @@ Direction away(double dx, double dy, unsigned one, unsigned two)
     return {std::cos(angle), std::sin(angle)};
 }
 
+// Whether the middles of two boxes lie within a quarter of the smaller's
+// width and height of each other: then they share more than half of it.
+bool deeplyInside(const CollisionBox& one, const CollisionBox& two)
+{
+    const double width = std::min(one.right - one.left, two.right - two.left);
+    const double height = std::min(one.bottom - one.top, two.bottom - two.top);
+    return std::abs(one.left + one.right - two.left - two.right) < 0.5 * width &&
+           std::abs(one.top + one.bottom - two.top - two.bottom) < 0.5 * height;
+}
+
 // The way two bodies inside one another part: the first along the line
 // from the second's centre to its own. Bodies whose centres coincide part
 // in a direction of their own.
@@ -179,6 +189,7 @@ void Collisions::step(const Bodies& bodies, const CollisionBox& window, TaskPool
     solve(pool);
     remember();
     move(pool);
+    sleep();
 }
 
 template <class Part>
@@ -313,6 +324,7 @@ void Collisions::collide(TaskPool* pool)
 void Collisions::wakeStruck()
 {
     m_overlappedNow.clear();
+    m_parting.assign(m_shapes.size(), 0);
     const std::vector<BroadPhase::Crowding>& crowding = m_broad.crowding();
     for (std::size_t i = 0; i < crowding.size(); ++i)
         if (crowding[i].crowded) {
@@ -331,8 +343,15 @@ void Collisions::wakeStruck()
             one.rigid.wake();
             two.rigid.wake();
         }
-        if (pair.overlapped)
+        if (pair.overlapped) {
             m_overlappedNow.push_back(k);
+            // Bodies lying mostly in one another are still coming apart.
+            const std::size_t a = static_cast<std::size_t>(pair.first), b = static_cast<std::size_t>(pair.second);
+            if (deeplyInside(m_boxes[a], m_boxes[b])) {
+                m_parting[a] = 1;
+                m_parting[b] = 1;
+            }
+        }
     }
 }
 
@@ -610,6 +629,33 @@ void Collisions::move(TaskPool* pool)
         s.rigid.applyMotion(s.geometry.particles, s.geometry.turns, softDamping);
         s.rigid.settle(s.geometry.particles, still, sleepTicks);
     });
+}
+
+// A body that has stayed still long enough sleeps, unless it touches,
+// directly or through other awake bodies, one still coming apart from a
+// body it lies mostly in: in a blob of them their partings cancel, and
+// bodies settled round them would shut them in for good.
+void Collisions::sleep()
+{
+    const int sleepTicks = m_settings.sleepTicks;
+    const auto awake = [this](int i) {
+        const CollisionShape* s = m_shapes[static_cast<std::size_t>(i)];
+        return s && s->tick.finite && !s->rigid.asleep;
+    };
+    m_islands.clear(m_shapes.size());
+    for (const Pair& pair : m_pairs)
+        if ((pair.end > pair.begin || pair.overlapped) && awake(pair.first) && awake(pair.second))
+            m_islands.join(pair.first, pair.second);
+    m_restless.assign(m_shapes.size(), 0);
+    const int n = static_cast<int>(m_shapes.size());
+    for (int i = 0; i < n; ++i)
+        if (m_parting[static_cast<std::size_t>(i)])
+            m_restless[static_cast<std::size_t>(m_islands.islandOf(i))] = 1;
+    for (int i = 0; i < n; ++i) {
+        CollisionShape* s = m_shapes[static_cast<std::size_t>(i)];
+        if (awake(i) && s->rigid.quietTicks >= sleepTicks && !m_restless[static_cast<std::size_t>(m_islands.islandOf(i))])
+            s->rigid.sleep(s->geometry.particles);
+    }
 }
 
 std::vector<Contact>& Collisions::contactsOf(const Pair& pair)

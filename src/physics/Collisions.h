@@ -12,6 +12,7 @@
 #include "physics/Contact.h"
 #include "physics/ContactMemory.h"
 #include "physics/ContactSolver.h"
+#include "physics/Islands.h"
 #include "physics/ParticleSystem.h"
 
 class TaskPool;
@@ -26,7 +27,8 @@ class TaskPool;
 // the speeds going into the contacts (ContactSolver), starting from last
 // tick's impulses (ContactMemory); bodies found inside one another from
 // before are parted at a bounded speed, and a body that stays still sleeps
-// until something disturbs it. The work is split the same way whatever the
+// until something disturbs it, unless the bodies it touches (its Islands)
+// hold one still coming apart. The work is split the same way whatever the
 // number of threads, so the result is the same to the bit.
 class Collisions {
 public:
@@ -43,8 +45,10 @@ public:
         int positionIterations = 12;
         int velocityIterations = 12;
         // A body that stays within this many pixels of where it came to
-        // rest for sleepTicks ticks sleeps.
-        double sleepMotion = 0.3;
+        // rest for sleepTicks ticks sleeps: half a pixel, less than a
+        // letter's edge shows, so a letter rocking that little in its
+        // pile, as contacts catch and slip, rests all the same.
+        double sleepMotion = 0.5;
         int sleepTicks = 30;
         // Slower impacts on the floor stop rather than bounce.
         double bounceSpeed = 40.0;
@@ -144,6 +148,7 @@ private:
     void solve(TaskPool* pool);
     void remember();
     void move(TaskPool* pool);
+    void sleep();
 
     template <class Part>
     void eachRun(TaskPool* pool, int runs, Part&& part);
@@ -180,6 +185,9 @@ private:
     std::vector<int> m_overlappedNow; // pair indices, this tick
     std::vector<double> m_recoveryX;  // by body
     std::vector<double> m_recoveryY;
+    Islands m_islands;
+    std::vector<unsigned char> m_parting;  // by body: lies mostly in another
+    std::vector<unsigned char> m_restless; // by the body that names an island: holds a parting one
     double m_floor = HUGE_VAL;
     unsigned m_lastId = 0;
 };

@@ -61,8 +61,7 @@ void RigidBody::settle(const std::vector<Particle*>& particles, double still, in
         return (ax - bx) * (ax - bx) + (ay - by) * (ay - by) <= stillSq;
     };
     if (quietTicks > 0 && near(x, y, restX, restY) && near(first.x, first.y, restFirstX, restFirstY)) {
-        if (++quietTicks >= ticks)
-            sleep(particles);
+        quietTicks = std::min(quietTicks + 1, ticks);
         return;
     }
     quietTicks = 1;

@@ -24,7 +24,7 @@ struct RigidBody {
     void wake() { asleep = false; quietTicks = 0; }
     // Counts the ticks the body has stayed within `still` pixels of where
     // it stood when it came to rest (its centre and its first particle,
-    // which turning moves), and sleeps after `ticks` of them.
+    // which turning moves), up to `ticks`: it may sleep then.
     void settle(const std::vector<Particle*>& particles, double still, int ticks);
 
     // The inverses are 0 while the body sleeps: then it does not give way.
