@@ -319,8 +319,9 @@ void Collisions::collide(TaskPool* pool)
 // Sleepers struck hard enough wake; the others stand firm this tick.
 // Bodies in a crowd do not settle until it has spread; bodies inside one
 // another part, and settle only where they cannot (wedged in a pile), as
-// any other that stays still. Bodies that touch or lie in one another have
-// joined the others for good.
+// any other that stays still, unless they lie mostly in one another (see
+// sleep). Bodies that touch or lie in one another have joined the others
+// for good.
 void Collisions::wakeStruck()
 {
     m_overlappedNow.clear();
@@ -643,14 +644,17 @@ void Collisions::sleep()
         return s && s->tick.finite && !s->rigid.asleep;
     };
     m_islands.clear(m_shapes.size());
-    for (const Pair& pair : m_pairs)
-        if ((pair.end > pair.begin || pair.overlapped) && awake(pair.first) && awake(pair.second))
-            m_islands.join(pair.first, pair.second);
     m_restless.assign(m_shapes.size(), 0);
     const int n = static_cast<int>(m_shapes.size());
-    for (int i = 0; i < n; ++i)
-        if (m_parting[static_cast<std::size_t>(i)])
-            m_restless[static_cast<std::size_t>(m_islands.islandOf(i))] = 1;
+    // Most ticks no pair lies so deep, and every body is an island alone.
+    if (std::find(m_parting.begin(), m_parting.end(), 1) != m_parting.end()) {
+        for (const Pair& pair : m_pairs)
+            if ((pair.end > pair.begin || pair.overlapped) && awake(pair.first) && awake(pair.second))
+                m_islands.join(pair.first, pair.second);
+        for (int i = 0; i < n; ++i)
+            if (m_parting[static_cast<std::size_t>(i)])
+                m_restless[static_cast<std::size_t>(m_islands.islandOf(i))] = 1;
+    }
     for (int i = 0; i < n; ++i) {
         CollisionShape* s = m_shapes[static_cast<std::size_t>(i)];
         if (awake(i) && s->rigid.quietTicks >= sleepTicks && !m_restless[static_cast<std::size_t>(m_islands.islandOf(i))])
