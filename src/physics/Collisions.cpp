@@ -121,9 +121,11 @@ void Collisions::advance(std::size_t i, const CollisionBox& window, double dt, b
     CollisionShape* shape = m_listed[i].shape;
     if (!shape)
         return;
-    shape->rememberStart();
+    // A pushed sleeper wakes first, so that it measures where the push
+    // takes it this tick, not where it slept.
     if (pushed)
         shape->rigid.wake();
+    shape->rememberStart();
     if (!(dt > 0.0) || shape->rigid.asleep)
         return;
     ParticleSystem& body = *m_listed[i].body;

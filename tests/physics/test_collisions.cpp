@@ -257,6 +257,23 @@ TEST(Collisions, SleepersWakeWhenTheFloorMoves)
     EXPECT_FALSE(blocks.shape(0).rigid.asleep);
 }
 
+// A sleeper pushed wakes before it steps, and meets others where the
+// push took it that very tick, not where it slept.
+TEST(Collisions, APushedSleeperMeetsOthersWhereThePushTookIt)
+{
+    Blocks blocks;
+    blocks.add(100.0, 280.0);
+    for (int tick = 0; tick < 100 && !blocks.shape(0).rigid.asleep; ++tick)
+        blocks.step(kWindow);
+    ASSERT_TRUE(blocks.shape(0).rigid.asleep);
+    for (int k = 0; k < blocks.bodies[0]->particleCount(); ++k)
+        blocks.bodies[0]->particleAt(k)->velocity = Vector3{300.0, 0.0, 0.0};
+    blocks.collisions.addBodies(blocks.bodies, blocks.corners);
+    blocks.collisions.advance(0, kWindow, 0.01, true);
+    blocks.collisions.step(blocks.bodies, kWindow, nullptr);
+    EXPECT_GT(blocks.shape(0).tick.box.left, 102.9) << "measured where it slept";
+}
+
 // A block resting on more blocks than the pairs' colours can hold (the
 // pairs past the last colour are solved one after another) holds them all
 // up; a sleeping block struck by one falling onto it wakes.
