@@ -5,7 +5,7 @@ CollisionShape::CollisionShape(const ParticleSystem& body, const std::vector<Par
 {
 }
 
-bool CollisionShape::measure()
+bool CollisionShape::measureBody()
 {
     rigid.motion = RigidBody::Motion{};
     if (!tick.measure(geometry))

@@ -22,9 +22,17 @@ struct CollisionShape {
     // Where every particle stands before the step.
     void rememberStart() { tick.rememberStart(geometry, rigid.asleep); }
     // Where the body stands now, and its mass and motion; it starts the
-    // tick with no motion asked of it. False, leaving the body out of
+    // tick with no motion asked of it. False when it kept what it measured
+    // before (a sleeper that has not moved), or, leaving the body out of
     // every test, when a position is not finite.
-    bool measure();
+    bool measureBody();
+    // The same, and its outline, which meeting another body needs.
+    bool measure()
+    {
+        const bool measured = measureBody();
+        tick.measureOutline(geometry);
+        return measured;
+    }
     // Measures where the particles stand now, as if the body had moved:
     // what a sleeper read back from a file kept, made again.
     void remeasure()

@@ -182,6 +182,7 @@ void Collisions::step(const Bodies& bodies, const CollisionBox& window, TaskPool
     wakeIfFloorMoved(window.bottom);
     measure(pool);
     findPairs();
+    measureOutlines(pool);
     collide(pool);
     wakeStruck();
     touchFloor(bodies, window, pool);
@@ -257,7 +258,7 @@ void Collisions::measure(TaskPool* pool)
         for (int i = r * kBodiesPerRun; i < end; ++i)
             if (CollisionShape* s = m_shapes[static_cast<std::size_t>(i)]) {
                 m_newborn[static_cast<std::size_t>(i)] = !s->tick.measured();
-                s->measure();
+                s->measureBody();
             }
     });
     for (std::size_t i = 0; i < m_shapes.size(); ++i) {
@@ -280,6 +281,20 @@ void Collisions::findPairs()
     // data still in the cache for its next pair.
     std::sort(m_pairs.begin(), m_pairs.end(),
               [](const Pair& l, const Pair& r) { return l.first != r.first ? l.first < r.first : l.second < r.second; });
+}
+
+// The outlines of the bodies the narrow phase will meet.
+void Collisions::measureOutlines(TaskPool* pool)
+{
+    m_meeting.assign(m_shapes.size(), 0);
+    for (const Pair& pair : m_pairs) {
+        m_meeting[static_cast<std::size_t>(pair.first)] = 1;
+        m_meeting[static_cast<std::size_t>(pair.second)] = 1;
+    }
+    eachBody(pool, [this](int i, CollisionShape& s) {
+        if (m_meeting[static_cast<std::size_t>(i)])
+            s.tick.measureOutline(s.geometry);
+    });
 }
 
 // The narrow phase, a fixed number of pairs at a time, each run into a

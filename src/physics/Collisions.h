@@ -139,6 +139,7 @@ private:
     void wakeIfFloorMoved(double floor);
     void measure(TaskPool* pool);
     void findPairs();
+    void measureOutlines(TaskPool* pool);
     void collide(TaskPool* pool);
     void wakeStruck();
     void touchFloor(const Bodies& bodies, const CollisionBox& window, TaskPool* pool);
@@ -174,6 +175,7 @@ private:
     std::vector<CollisionBox> m_boxes;
     std::vector<unsigned char> m_active;
     std::vector<unsigned char> m_newborn; // by body: first measured this tick
+    std::vector<unsigned char> m_meeting; // by body: in some pair this tick
     std::vector<Pair> m_pairs;
     std::vector<std::vector<Contact>> m_runContacts;
     std::vector<std::uint64_t> m_usedColours;

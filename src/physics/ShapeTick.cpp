@@ -42,6 +42,7 @@ bool ShapeTick::measure(const ShapeGeometry& geometry)
     }
     const std::vector<Particle*>& particles = geometry.particles;
     m_measured = true;
+    m_outlined = false;
     double sumX = 0.0, sumY = 0.0;
     CollisionBox now{HUGE_VAL, HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
     CollisionBox all = now;
@@ -69,7 +70,15 @@ bool ShapeTick::measure(const ShapeGeometry& geometry)
              std::max(now.bottom, all.bottom)};
     shiftX = sumX / n;
     shiftY = sumY / n;
+    return true;
+}
 
+void ShapeTick::measureOutline(const ShapeGeometry& geometry)
+{
+    if (m_outlined || !finite)
+        return;
+    m_outlined = true;
+    const std::vector<Particle*>& particles = geometry.particles;
     const std::vector<ShapeGeometry::Probe>& probes = geometry.probes;
     for (std::size_t k = 0; k < probes.size(); ++k) {
         const std::size_t a = static_cast<std::size_t>(probes[k].a), b = static_cast<std::size_t>(probes[k].b);
@@ -92,7 +101,6 @@ bool ShapeTick::measure(const ShapeGeometry& geometry)
     }
     crushed = area < kCrushedArea * geometry.restArea;
     fillGrid();
-    return true;
 }
 
 int ShapeTick::gridCell(double v, double low, double size) const

@@ -18,19 +18,25 @@ public:
     // Where every particle stands before the step. A sleeper (`asleep`)
     // that has not moved keeps what it measured.
     void rememberStart(const ShapeGeometry& geometry, bool asleep);
-    // The boxes of the body and of each triangle where the particles stand
-    // now, and the body's mean motion since rememberStart. True when it
-    // measured the body afresh and found it finite; false when the body
-    // kept what it measured before, or, `finite` then false, its positions
-    // are no longer finite, which leaves it out of every test.
+    // The body's boxes where the particles stand now and at the start, and
+    // its mean motion since rememberStart. True when it measured the body
+    // afresh and found it finite; false when the body kept what it
+    // measured before, or, `finite` then false, its positions are no
+    // longer finite, which leaves it out of every test.
     bool measure(const ShapeGeometry& geometry);
+    // What only a body meeting another needs, from the same positions as
+    // the last measure(): its probes now and at the start, its triangles'
+    // boxes and grid, and whether it is crushed. Most letters in a scene
+    // meet none in a tick, and this is most of the work of measuring one.
+    void measureOutline(const ShapeGeometry& geometry);
     // Whether (x, y) lies strictly inside one of the triangles.
     bool contains(const ShapeGeometry& geometry, double x, double y) const;
 
     // Whether measure() has run: a sleeping body that has not moved since
     // keeps what it measured then.
     bool measured() const { return m_measured; }
-    void restoreMeasured(bool measured) { m_measured = measured; }
+    // A body read back kept everything it measured, its outline included.
+    void restoreMeasured(bool measured) { m_measured = m_outlined = measured; }
     // The next measure() is taken afresh, as if the body had moved.
     void forgetUnmoved() { m_unmoved = false; }
 
@@ -63,4 +69,5 @@ private:
     std::vector<int> m_gridFill;
     bool m_measured = false; // measure() has run
     bool m_unmoved = false;  // asleep and not moved since it last ran
+    bool m_outlined = false; // measureOutline() has run since measure() last measured
 };

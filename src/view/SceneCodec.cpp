@@ -243,8 +243,12 @@ bool sameMeasure(const ShapeTick& tick, const RigidBody& rigid, const CollisionS
 // moved (left out when they are where they stand), and the rest: "again"
 // when measuring its particles afresh gives the very same bits, as it
 // does for a letter that has slept a tick, else every value.
-Json writeMeasure(const CollisionShape& s, Writer& w)
+Json writeMeasure(const CollisionShape& shape, Writer& w)
 {
+    // A sleeper that met no body since it last moved has not measured its
+    // outline: it is the one its particles give, where they still stand.
+    CollisionShape s = shape;
+    s.tick.measureOutline(s.geometry);
     const ShapeTick& tick = s.tick;
     const RigidBody& rigid = s.rigid;
     Json m = Json::object();
