@@ -388,14 +388,18 @@ void Collisions::touchFloor(const Bodies& bodies, const CollisionBox& window, Ta
         RigidBody& rigid = s.rigid;
         rigid.inverseMass = rigid.asleep || !(rigid.mass > 0.0) ? 0.0 : 1.0 / rigid.mass;
         rigid.inverseInertia = rigid.asleep || !s.geometry.turns || !(rigid.inertia > 0.0) ? 0.0 : 1.0 / rigid.inertia;
+        // The box measured where the particles still stand: most bodies
+        // reach neither the floor nor a side.
+        const CollisionBox& box = s.tick.box;
+        const bool onFloor = !rigid.asleep && box.bottom >= floor;
         // Last tick's floor impulses, by particle, then this tick's contacts.
-        rigid.floorImpulses.assign(s.geometry.particles.size(), RigidBody::Impulse{});
-        for (const Contact& c : rigid.floorContacts)
-            rigid.floorImpulses[static_cast<std::size_t>(c.point)] = {c.normalImpulse, c.tangentImpulse};
+        if (onFloor) {
+            rigid.floorImpulses.assign(s.geometry.particles.size(), RigidBody::Impulse{});
+            for (const Contact& c : rigid.floorContacts)
+                rigid.floorImpulses[static_cast<std::size_t>(c.point)] = {c.normalImpulse, c.tangentImpulse};
+        }
         rigid.floorContacts.clear();
-        if (rigid.asleep)
-            return;
-        for (std::size_t p = 0; p < s.geometry.particles.size(); ++p) {
+        for (std::size_t p = 0; onFloor && p < s.geometry.particles.size(); ++p) {
             if (s.geometry.particles[p]->position.y < floor)
                 continue;
             Contact c = floorContact(s, p, floor);
@@ -408,7 +412,9 @@ void Collisions::touchFloor(const Bodies& bodies, const CollisionBox& window, Ta
             c.bounce = fall > m_settings.bounceSpeed && !body.floorHoldsBody ? body.restitution * fall : 0.0;
             rigid.floorContacts.push_back(c);
         }
-        for (std::size_t p = 0; s.joined && p < s.geometry.particles.size(); ++p) {
+        if (rigid.asleep || !s.joined || (box.left >= window.left && box.right <= window.right))
+            return;
+        for (std::size_t p = 0; p < s.geometry.particles.size(); ++p) {
             Particle& particle = *s.geometry.particles[p];
             const double x = particle.position.x;
             const bool left = x < window.left, right = x > window.right;

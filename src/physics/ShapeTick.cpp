@@ -111,24 +111,32 @@ int ShapeTick::gridCell(double v, double low, double size) const
 void ShapeTick::fillGrid()
 {
     const double width = std::max(box.right - box.left, 1e-9), height = std::max(box.bottom - box.top, 1e-9);
+    // Each triangle's cells, counted, then listed by a second pass that
+    // reads them back rather than working them out again.
     gridStart.assign(kGrid * kGrid + 1, 0);
-    const auto cells = [&](const CollisionBox& b, auto&& f) {
-        const int x0 = gridCell(b.left, box.left, width), x1 = gridCell(b.right, box.left, width);
-        const int y0 = gridCell(b.top, box.top, height), y1 = gridCell(b.bottom, box.top, height);
-        for (int y = y0; y <= y1; ++y)
-            for (int x = x0; x <= x1; ++x)
-                f(y * kGrid + x);
-    };
-    for (const CollisionBox& b : triangleBoxes)
-        cells(b, [this](int c) { ++gridStart[static_cast<std::size_t>(c) + 1]; });
+    m_cells.resize(triangleBoxes.size());
+    for (std::size_t t = 0; t < triangleBoxes.size(); ++t) {
+        const CollisionBox& b = triangleBoxes[t];
+        const Cells c{static_cast<std::uint8_t>(gridCell(b.left, box.left, width)),
+                      static_cast<std::uint8_t>(gridCell(b.right, box.left, width)),
+                      static_cast<std::uint8_t>(gridCell(b.top, box.top, height)),
+                      static_cast<std::uint8_t>(gridCell(b.bottom, box.top, height))};
+        m_cells[t] = c;
+        for (int y = c.y0; y <= c.y1; ++y)
+            for (int x = c.x0; x <= c.x1; ++x)
+                ++gridStart[static_cast<std::size_t>(y * kGrid + x) + 1];
+    }
     for (int c = 0; c < kGrid * kGrid; ++c)
         gridStart[static_cast<std::size_t>(c) + 1] += gridStart[static_cast<std::size_t>(c)];
     gridTriangles.resize(static_cast<std::size_t>(gridStart.back()));
     m_gridFill.assign(gridStart.begin(), gridStart.end() - 1);
-    for (std::size_t t = 0; t < triangleBoxes.size(); ++t)
-        cells(triangleBoxes[t], [this, t](int c) {
-            gridTriangles[static_cast<std::size_t>(m_gridFill[static_cast<std::size_t>(c)]++)] = static_cast<int>(t);
-        });
+    for (std::size_t t = 0; t < triangleBoxes.size(); ++t) {
+        const Cells c = m_cells[t];
+        for (int y = c.y0; y <= c.y1; ++y)
+            for (int x = c.x0; x <= c.x1; ++x)
+                gridTriangles[static_cast<std::size_t>(m_gridFill[static_cast<std::size_t>(y * kGrid + x)]++)] =
+                    static_cast<int>(t);
+    }
 }
 
 bool ShapeTick::contains(const ShapeGeometry& geometry, double x, double y) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "physics/CollisionBox.h"
@@ -66,6 +67,11 @@ private:
     int gridCell(double v, double low, double size) const;
     void fillGrid();
 
+    // A triangle's cells: columns x0..x1 of rows y0..y1.
+    struct Cells {
+        std::uint8_t x0, x1, y0, y1;
+    };
+    std::vector<Cells> m_cells;
     std::vector<int> m_gridFill;
     bool m_measured = false; // measure() has run
     bool m_unmoved = false;  // asleep and not moved since it last ran
