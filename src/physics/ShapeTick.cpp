@@ -100,53 +100,16 @@ void ShapeTick::measureOutline(const ShapeGeometry& geometry)
                             std::max({a.y, b.y, c.y})};
     }
     crushed = area < kCrushedArea * geometry.restArea;
-    fillGrid();
-}
-
-int ShapeTick::gridCell(double v, double low, double size) const
-{
-    return std::clamp(static_cast<int>((v - low) / size * kGrid), 0, kGrid - 1);
-}
-
-void ShapeTick::fillGrid()
-{
-    const double width = std::max(box.right - box.left, 1e-9), height = std::max(box.bottom - box.top, 1e-9);
-    // Each triangle's cells, counted, then listed by a second pass that
-    // reads them back rather than working them out again.
-    gridStart.assign(kGrid * kGrid + 1, 0);
-    m_cells.resize(triangleBoxes.size());
-    for (std::size_t t = 0; t < triangleBoxes.size(); ++t) {
-        const CollisionBox& b = triangleBoxes[t];
-        const Cells c{static_cast<std::uint8_t>(gridCell(b.left, box.left, width)),
-                      static_cast<std::uint8_t>(gridCell(b.right, box.left, width)),
-                      static_cast<std::uint8_t>(gridCell(b.top, box.top, height)),
-                      static_cast<std::uint8_t>(gridCell(b.bottom, box.top, height))};
-        m_cells[t] = c;
-        for (int y = c.y0; y <= c.y1; ++y)
-            for (int x = c.x0; x <= c.x1; ++x)
-                ++gridStart[static_cast<std::size_t>(y * kGrid + x) + 1];
-    }
-    for (int c = 0; c < kGrid * kGrid; ++c)
-        gridStart[static_cast<std::size_t>(c) + 1] += gridStart[static_cast<std::size_t>(c)];
-    gridTriangles.resize(static_cast<std::size_t>(gridStart.back()));
-    m_gridFill.assign(gridStart.begin(), gridStart.end() - 1);
-    for (std::size_t t = 0; t < triangleBoxes.size(); ++t) {
-        const Cells c = m_cells[t];
-        for (int y = c.y0; y <= c.y1; ++y)
-            for (int x = c.x0; x <= c.x1; ++x)
-                gridTriangles[static_cast<std::size_t>(m_gridFill[static_cast<std::size_t>(y * kGrid + x)]++)] =
-                    static_cast<int>(t);
-    }
 }
 
 bool ShapeTick::contains(const ShapeGeometry& geometry, double x, double y) const
 {
-    if (!box.contains(x, y) || gridStart.empty())
+    if (!box.contains(x, y))
         return false;
-    const double width = std::max(box.right - box.left, 1e-9), height = std::max(box.bottom - box.top, 1e-9);
-    const int c = gridCell(y, box.top, height) * kGrid + gridCell(x, box.left, width);
-    for (int k = gridStart[static_cast<std::size_t>(c)]; k < gridStart[static_cast<std::size_t>(c) + 1]; ++k) {
-        const std::size_t t = static_cast<std::size_t>(gridTriangles[static_cast<std::size_t>(k)]);
+    // A letter has a few dozen triangles, most of them slivers that cross
+    // its box: a grid of cells would list each in most cells, and cost
+    // more to fill each tick than a pass over their boxes costs.
+    for (std::size_t t = 0; t < triangleBoxes.size(); ++t) {
         if (!triangleBoxes[t].contains(x, y))
             continue;
         const Vector3& a = geometry.corners[3 * t]->position;

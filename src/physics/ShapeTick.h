@@ -1,15 +1,13 @@
 #pragma once
 
-#include <cstdint>
 #include <vector>
 
 #include "physics/CollisionBox.h"
 #include "physics/ShapeGeometry.h"
 
 // Where a body stands during the tick, as collisions measure it: where
-// its particles and probes started and are now, its boxes, and its
-// triangles by cells of a grid over its box, which tell quickly whether a
-// point lies inside it.
+// its particles and probes started and are now, and the boxes of the body
+// and of its triangles, which tell quickly whether a point lies inside it.
 class ShapeTick {
 public:
     ShapeTick() = default;
@@ -27,7 +25,7 @@ public:
     bool measure(const ShapeGeometry& geometry);
     // What only a body meeting another needs, from the same positions as
     // the last measure(): its probes now and at the start, its triangles'
-    // boxes and grid, and whether it is crushed. Most letters in a scene
+    // boxes, and whether it is crushed. Most letters in a scene
     // meet none in a tick, and this is most of the work of measuring one.
     void measureOutline(const ShapeGeometry& geometry);
     // Whether (x, y) lies strictly inside one of the triangles.
@@ -42,11 +40,6 @@ public:
     void forgetUnmoved() { m_unmoved = false; }
 
     std::vector<CollisionBox> triangleBoxes;
-    // The triangles by cells of a kGrid x kGrid grid over the body's box:
-    // those of cell c are gridTriangles[gridStart[c] .. gridStart[c + 1]).
-    static constexpr int kGrid = 4;
-    std::vector<int> gridStart;
-    std::vector<int> gridTriangles;
     // Where each probe is now and where it started this tick.
     std::vector<double> probeX;
     std::vector<double> probeY;
@@ -64,15 +57,6 @@ public:
     bool crushed = false;
 
 private:
-    int gridCell(double v, double low, double size) const;
-    void fillGrid();
-
-    // A triangle's cells: columns x0..x1 of rows y0..y1.
-    struct Cells {
-        std::uint8_t x0, x1, y0, y1;
-    };
-    std::vector<Cells> m_cells;
-    std::vector<int> m_gridFill;
     bool m_measured = false; // measure() has run
     bool m_unmoved = false;  // asleep and not moved since it last ran
     bool m_outlined = false; // measureOutline() has run since measure() last measured

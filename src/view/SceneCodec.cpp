@@ -235,8 +235,7 @@ bool sameMeasure(const ShapeTick& tick, const RigidBody& rigid, const CollisionS
            sameBits(rigid.meanSpin, r.meanSpin) && sameColumn(tick.probeX, t.probeX) &&
            sameColumn(tick.probeY, t.probeY) && sameColumn(tick.probeStartX, t.probeStartX) &&
            sameColumn(tick.probeStartY, t.probeStartY) &&
-           sameBoxes(tick.triangleBoxes, t.triangleBoxes) && tick.gridStart == t.gridStart &&
-           tick.gridTriangles == t.gridTriangles;
+           sameBoxes(tick.triangleBoxes, t.triangleBoxes);
 }
 
 // What a sleeper measured: where its particles started the tick it last
@@ -282,8 +281,6 @@ Json writeMeasure(const CollisionShape& shape, Writer& w)
     m["probeStartX"] = w.column(tick.probeStartX);
     m["probeStartY"] = w.column(tick.probeStartY);
     m["triangleBoxes"] = w.column(boxes);
-    m["gridStart"] = w.integers(tick.gridStart);
-    m["gridTriangles"] = w.integers(tick.gridTriangles);
     return m;
 }
 
@@ -949,21 +946,6 @@ std::unique_ptr<CollisionShape> readShape(const Node& n, const ParticleSystem& b
     tick.triangleBoxes.resize(triangles);
     for (std::size_t t = 0; t < triangles; ++t)
         tick.triangleBoxes[t] = CollisionBox{boxes[4 * t], boxes[4 * t + 1], boxes[4 * t + 2], boxes[4 * t + 3]};
-    const Node gridStart = m["gridStart"];
-    tick.gridStart = gridStart.integers(ShapeTick::kGrid * ShapeTick::kGrid + 1);
-    const Node gridTriangles = m["gridTriangles"];
-    tick.gridTriangles = gridTriangles.indices(triangles * ShapeTick::kGrid * ShapeTick::kGrid,
-                                             std::max<std::size_t>(triangles, 1));
-    const std::size_t gridCount = tick.gridTriangles.size();
-    if (triangles == 0 && gridCount > 0)
-        gridTriangles.fail("a body without triangles has none in its grid");
-    // The cells' starts run from 0 up to the number of entries.
-    bool ordered = tick.gridStart.size() == ShapeTick::kGrid * ShapeTick::kGrid + 1 && tick.gridStart.front() == 0 &&
-                   tick.gridStart.back() == static_cast<int>(gridCount);
-    for (std::size_t c = 1; ordered && c < tick.gridStart.size(); ++c)
-        ordered = tick.gridStart[c - 1] <= tick.gridStart[c];
-    if (!ordered)
-        gridStart.fail("the cells of the grid do not add up");
     return s;
 }
 

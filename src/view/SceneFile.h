@@ -13,7 +13,9 @@ namespace sceneFile {
 inline constexpr const char* kExtension = "lexscene";
 inline constexpr const char* kMimeType = "application/x-lexfall-scene";
 inline constexpr const char* kFormatName = "lexfall-scene";
-inline constexpr int kVersion = 1;
+// 2: a sleeper's measure no longer lists its triangles by grid cells; the
+// cells of a file of format 1 are passed over.
+inline constexpr int kVersion = 2;
 // JSON text longer than this is written compressed.
 inline constexpr std::size_t kCompressAbove = 64 * 1024;
 

@@ -185,7 +185,7 @@ TEST(SceneFile, AFileThatCannotBeOpenedLeavesTheSceneAsItWas)
         {"other JSON", R"({"format":"something-else","version":1})", "not a Lexfall scene"},
         {"cut short", good.substr(0, good.size() / 2), "damaged or cut short"},
         {"compressed and cut short", packed.substr(0, packed.size() / 2), "damaged or cut short"},
-        {"a newer version", withValue(good, "version", "2"), "newer Lexfall"},
+        {"a newer version", withValue(good, "version", std::to_string(sceneFile::kVersion + 1)), "newer Lexfall"},
         {"an infinite number", withValue(good, "restitution", "1e999"), "out of range"},
         {"NaN", withValue(good, "restitution", "NaN"), "damaged"},
         {"a number of no use", withValue(good, "restitution", R"("a lot")"), "a number"},
@@ -223,6 +223,8 @@ TEST(SceneFile, AFileThatCannotBeOpenedLeavesTheSceneAsItWas)
     EXPECT_NE(note.find("No Such Family"), std::string::npos) << note;
     EXPECT_EQ(rig.view.m_strFace, "");
     EXPECT_TRUE(encoded(rig.view) == good);
+    // A file of the first format still opens.
+    EXPECT_TRUE(sceneFile::decode(withValue(good, "version", "1"), rig.view, error, note)) << error;
 }
 
 } // namespace
