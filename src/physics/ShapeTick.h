@@ -25,8 +25,8 @@ public:
     bool measure(const ShapeGeometry& geometry);
     // What only a body meeting another needs, from the same positions as
     // the last measure(): its probes now and at the start, its triangles'
-    // boxes, and whether it is crushed. Most letters in a scene
-    // meet none in a tick, and this is most of the work of measuring one.
+    // boxes, and whether it is crushed. A letter in flight meets none, and
+    // this is most of the work of measuring one.
     void measureOutline(const ShapeGeometry& geometry);
     // Whether (x, y) lies strictly inside one of the triangles.
     bool contains(const ShapeGeometry& geometry, double x, double y) const;
