@@ -100,26 +100,77 @@ void ShapeTick::measureOutline(const ShapeGeometry& geometry)
                             std::max({a.y, b.y, c.y})};
     }
     crushed = area < kCrushedArea * geometry.restArea;
+    listTriangles();
+}
+
+void ShapeTick::listTriangles()
+{
+    if (triangleBoxes.size() < kGridFrom) {
+        gridStart.clear();
+        gridTriangles.clear();
+        return;
+    }
+    const double width = std::max(box.right - box.left, 1e-9), height = std::max(box.bottom - box.top, 1e-9);
+    // Each triangle's cells, counted, then listed by a second pass that
+    // reads them back rather than working them out again.
+    gridStart.assign(kGrid * kGrid + 1, 0);
+    m_cells.resize(triangleBoxes.size());
+    for (std::size_t t = 0; t < triangleBoxes.size(); ++t) {
+        const CollisionBox& b = triangleBoxes[t];
+        const Cells c{static_cast<std::uint8_t>(gridCell(b.left, box.left, width)),
+                      static_cast<std::uint8_t>(gridCell(b.right, box.left, width)),
+                      static_cast<std::uint8_t>(gridCell(b.top, box.top, height)),
+                      static_cast<std::uint8_t>(gridCell(b.bottom, box.top, height))};
+        m_cells[t] = c;
+        for (int y = c.y0; y <= c.y1; ++y)
+            for (int x = c.x0; x <= c.x1; ++x)
+                ++gridStart[static_cast<std::size_t>(y * kGrid + x) + 1];
+    }
+    for (int c = 0; c < kGrid * kGrid; ++c)
+        gridStart[static_cast<std::size_t>(c) + 1] += gridStart[static_cast<std::size_t>(c)];
+    gridTriangles.resize(static_cast<std::size_t>(gridStart.back()));
+    m_gridFill.assign(gridStart.begin(), gridStart.end() - 1);
+    for (std::size_t t = 0; t < triangleBoxes.size(); ++t) {
+        const Cells c = m_cells[t];
+        for (int y = c.y0; y <= c.y1; ++y)
+            for (int x = c.x0; x <= c.x1; ++x)
+                gridTriangles[static_cast<std::size_t>(m_gridFill[static_cast<std::size_t>(y * kGrid + x)]++)] =
+                    static_cast<int>(t);
+    }
+}
+
+int ShapeTick::gridCell(double v, double low, double size) const
+{
+    return std::clamp(static_cast<int>((v - low) / size * kGrid), 0, kGrid - 1);
+}
+
+bool ShapeTick::inTriangle(const ShapeGeometry& geometry, std::size_t t, double x, double y) const
+{
+    if (!triangleBoxes[t].contains(x, y))
+        return false;
+    const Vector3& a = geometry.corners[3 * t]->position;
+    const Vector3& b = geometry.corners[3 * t + 1]->position;
+    const Vector3& d = geometry.corners[3 * t + 2]->position;
+    const double d1 = (b.x - a.x) * (y - a.y) - (b.y - a.y) * (x - a.x);
+    const double d2 = (d.x - b.x) * (y - b.y) - (d.y - b.y) * (x - b.x);
+    const double d3 = (a.x - d.x) * (y - d.y) - (a.y - d.y) * (x - d.x);
+    return (d1 > 0.0 && d2 > 0.0 && d3 > 0.0) || (d1 < 0.0 && d2 < 0.0 && d3 < 0.0);
 }
 
 bool ShapeTick::contains(const ShapeGeometry& geometry, double x, double y) const
 {
     if (!box.contains(x, y))
         return false;
-    // A letter has a few dozen triangles, most of them slivers that cross
-    // its box: a grid of cells would list each in most cells, and cost
-    // more to fill each tick than a pass over their boxes costs.
-    for (std::size_t t = 0; t < triangleBoxes.size(); ++t) {
-        if (!triangleBoxes[t].contains(x, y))
-            continue;
-        const Vector3& a = geometry.corners[3 * t]->position;
-        const Vector3& b = geometry.corners[3 * t + 1]->position;
-        const Vector3& d = geometry.corners[3 * t + 2]->position;
-        const double d1 = (b.x - a.x) * (y - a.y) - (b.y - a.y) * (x - a.x);
-        const double d2 = (d.x - b.x) * (y - b.y) - (d.y - b.y) * (x - b.x);
-        const double d3 = (a.x - d.x) * (y - d.y) - (a.y - d.y) * (x - d.x);
-        if ((d1 > 0.0 && d2 > 0.0 && d3 > 0.0) || (d1 < 0.0 && d2 < 0.0 && d3 < 0.0))
-            return true;
+    if (gridStart.empty()) {
+        for (std::size_t t = 0; t < triangleBoxes.size(); ++t)
+            if (inTriangle(geometry, t, x, y))
+                return true;
+        return false;
     }
+    const double width = std::max(box.right - box.left, 1e-9), height = std::max(box.bottom - box.top, 1e-9);
+    const int c = gridCell(y, box.top, height) * kGrid + gridCell(x, box.left, width);
+    for (int k = gridStart[static_cast<std::size_t>(c)]; k < gridStart[static_cast<std::size_t>(c) + 1]; ++k)
+        if (inTriangle(geometry, static_cast<std::size_t>(gridTriangles[static_cast<std::size_t>(k)]), x, y))
+            return true;
     return false;
 }

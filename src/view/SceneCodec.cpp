@@ -946,6 +946,7 @@ std::unique_ptr<CollisionShape> readShape(const Node& n, const ParticleSystem& b
     tick.triangleBoxes.resize(triangles);
     for (std::size_t t = 0; t < triangles; ++t)
         tick.triangleBoxes[t] = CollisionBox{boxes[4 * t], boxes[4 * t + 1], boxes[4 * t + 2], boxes[4 * t + 3]};
+    tick.listTriangles();
     return s;
 }
 
