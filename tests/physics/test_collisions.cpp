@@ -316,6 +316,29 @@ TEST(Collisions, AShapeStretchedFarApartTakesABoundedNumberOfProbes)
     }
 }
 
+// A letter of many triangles finds the points inside it through a grid of
+// them, one of few by a pass over all: the same points either way.
+TEST(Collisions, PointsInsideAreFoundWithOrWithoutAGridOfTriangles)
+{
+    Blocks blocks;
+    blocks.addBar(10.0, 10.0, 5.0, 40, 0.0); // 80 triangles, gridded
+    blocks.addBar(10.0, 30.0, 5.0, 4, 0.0);  // 8, passed over
+    for (std::size_t i = 0; i < 2; ++i) {
+        blocks.shape(i).rememberStart();
+        ASSERT_TRUE(blocks.shape(i).measure());
+    }
+    ASSERT_FALSE(blocks.shape(0).tick.gridStart.empty());
+    ASSERT_TRUE(blocks.shape(1).tick.gridStart.empty());
+    for (std::size_t i = 0; i < 2; ++i) {
+        const double top = i == 0 ? 10.0 : 30.0, right = i == 0 ? 210.0 : 30.0;
+        for (double x = 8.25; x < 215.0; x += 0.5)
+            for (double y = top - 1.1; y < top + 6.5; y += 0.5) {
+                const bool inside = x > 10.0 && x < right && y > top && y < top + 5.0;
+                ASSERT_EQ(blocks.shape(i).contains(x, y), inside) << "body " << i << " at " << x << ", " << y;
+            }
+    }
+}
+
 // Two bars pressed together along their length touch at many points: the
 // pair keeps only the deepest dozen, however long the bars are.
 TEST(Collisions, APairKeepsOnlyItsDeepestContacts)
