@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
+#include <vector>
 
 namespace {
 
@@ -253,6 +255,34 @@ bool middleInside(const CollisionShape& from, const CollisionShape& into)
     return false;
 }
 
+// The probes of `tick` that lie in `box` now or where they started,
+// carried along with the body of the box by its (shiftX, shiftY), in
+// their order, listed in `near`. Most of a body's probes lie outside the
+// box of any one it meets, but which do is hard to guess: a pass without
+// branches costs less than one that guesses wrong.
+std::span<const std::uint32_t> nearBox(const ShapeTick& tick, const CollisionBox& box, double shiftX, double shiftY,
+                                       std::vector<std::uint32_t>& near)
+{
+    const std::size_t n = tick.probeX.size();
+    if (near.size() < n)
+        near.resize(n);
+    const double* xs = tick.probeX.data();
+    const double* ys = tick.probeY.data();
+    const double* startXs = tick.probeStartX.data();
+    const double* startYs = tick.probeStartY.data();
+    std::uint32_t* out = near.data();
+    std::size_t found = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double px = xs[i], py = ys[i];
+        const double sx = startXs[i] + shiftX, sy = startYs[i] + shiftY;
+        const bool in = !(std::max(px, sx) < box.left) & !(std::min(px, sx) > box.right) &
+                        !(std::max(py, sy) < box.top) & !(std::min(py, sy) > box.bottom);
+        out[found] = static_cast<std::uint32_t>(i);
+        found += in;
+    }
+    return {near.data(), found};
+}
+
 } // namespace
 
 Meeting meetBodies(const CollisionShape& first, const CollisionShape& second, bool inside,
@@ -264,6 +294,9 @@ Meeting meetBodies(const CollisionShape& first, const CollisionShape& second, bo
     // each other's, where no point is clearly inside: the middles of
     // their triangles are.
     int old = coincide(first, second) && (middleInside(first, second) || middleInside(second, first));
+    // Scratch for the probes near a box, kept by each thread from pair to
+    // pair.
+    thread_local std::vector<std::uint32_t> near;
     // Points of `from` in `into`; the contact's first body is `first`.
     // The first point found inside from before this tick settles that
     // the pair comes apart as a whole: the rest need not be looked at.
@@ -273,14 +306,9 @@ Meeting meetBodies(const CollisionShape& first, const CollisionShape& second, bo
         const bool fromFirst = &from == &first;
         const CollisionBox& box = into.tick.box;
         const double shiftX = into.tick.shiftX, shiftY = into.tick.shiftY;
-        for (std::size_t i = 0; i < from.geometry.probes.size(); ++i) {
+        for (const std::size_t i : nearBox(from.tick, box, shiftX, shiftY, near)) {
             const double px = from.tick.probeX[i], py = from.tick.probeY[i];
-            // Where the point started, carried along with the body it
-            // meets.
             const double sx = from.tick.probeStartX[i] + shiftX, sy = from.tick.probeStartY[i] + shiftY;
-            if (std::max(px, sx) < box.left || std::min(px, sx) > box.right || std::max(py, sy) < box.top ||
-                std::min(py, sy) > box.bottom)
-                continue;
             const double movedSq = (px - sx) * (px - sx) + (py - sy) * (py - sy);
             Found hit;
             if (into.contains(px, py)) {
