@@ -158,11 +158,13 @@ void ContactSolver::eachPhase(TaskPool* pool, Pass&& pass)
         const auto part = [&](int k) {
             const int stop = phase.serial ? phase.end : std::min(phase.end, phase.begin + (k + 1) * kGroupsPerPart);
             const int start = phase.serial ? phase.begin : phase.begin + k * kGroupsPerPart;
-            for (int g = start; g < stop; ++g) {
-                const Group group = m_groups[static_cast<std::size_t>(g)];
-                for (int c = group.begin; c < group.end; ++c)
-                    pass(m_contacts[static_cast<std::size_t>(c)], floor);
-            }
+            // A phase's groups lie one after another: their contacts are
+            // one run, taken in one loop rather than a short loop a group.
+            if (start >= stop)
+                return;
+            const int last = m_groups[static_cast<std::size_t>(stop) - 1].end;
+            for (int c = m_groups[static_cast<std::size_t>(start)].begin; c < last; ++c)
+                pass(m_contacts[static_cast<std::size_t>(c)], floor);
         };
         const int parts = phase.serial ? 1 : (phase.end - phase.begin + kGroupsPerPart - 1) / kGroupsPerPart;
         if (pool && parts > 1)
