@@ -563,6 +563,18 @@ def ink_box(img, rect):
     return min(xs), min(ys), max(xs) + 1, max(ys) + 1, len(points)
 
 
+def wait_while_moving(session, name, rect):
+    """A busy machine ticks slower: waits on, up to 20 s, while the ink in
+    `rect` still moves."""
+    last = ink_box(session.shot(name), rect)[:4]
+    for _ in range(20):
+        time.sleep(1.0)
+        now = ink_box(session.shot(name), rect)[:4]
+        if now == last:
+            return
+        last = now
+
+
 def sturdy_test(session):
     """With --physics=sturdy a word dropped without spin lands and still
     reads as itself: after it lands it is as wide as it was and, laid over
@@ -583,6 +595,7 @@ def sturdy_test(session):
     session.key('Escape')
     # The fall from here to the floor takes about six seconds.
     time.sleep(8.5)
+    wait_while_moving(session, 'falling', column)
     landed = session.shot('landed')
     lx0, ly0, lx1, ly1, _ = ink_box(landed, column)
     check(ly0 > y0 + 400, 'the word did not fall (its top at %d, was %d)' % (ly0, y0))
@@ -612,14 +625,7 @@ def collide_test(session):
         typed = ink_box(session.shot(name), column)
         session.key('Escape')  # falls
         time.sleep(9.0)
-        # A busy machine ticks slower: wait on while the letters still move.
-        last = ink_box(session.shot(name + '-falling'), column)[:4]
-        for _ in range(20):
-            time.sleep(1.0)
-            now = ink_box(session.shot(name + '-falling'), column)[:4]
-            if now == last:
-                break
-            last = now
+        wait_while_moving(session, name + '-falling', column)
         session.key('Escape')  # and stands still again
         time.sleep(0.5)
         return typed
