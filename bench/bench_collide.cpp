@@ -78,7 +78,7 @@ double awakePass(PileScene& scene, TaskPool* pool)
                 shape->rememberStart();
             }
         const Clock::time_point start = Clock::now();
-        collisions.step(view.m_pBodies, CollisionBox{0.0, 0.0, 1024.0, floor}, pool);
+        collisions.step(view.m_pBodies, CollisionBox{0.0, 0.0, 1024.0, floor}, 0.01, pool);
         times.push_back(msSince(start));
     }
     return median(times);

@@ -176,7 +176,7 @@ void Collisions::restore(ContactMemory memory, double floor, unsigned lastId, co
             m_shapeOf[bodies[i].get()] = std::move(shapes[i]);
 }
 
-void Collisions::step(const Bodies& bodies, const CollisionBox& window, TaskPool* pool)
+void Collisions::step(const Bodies& bodies, const CollisionBox& window, double dt, TaskPool* pool)
 {
     gather(bodies);
     wakeIfFloorMoved(window.bottom);
@@ -189,7 +189,7 @@ void Collisions::step(const Bodies& bodies, const CollisionBox& window, TaskPool
     prepare(pool);
     colour();
     recover(window);
-    solve(pool);
+    solve(pool, dt);
     remember();
     move(pool);
     sleep();
@@ -553,9 +553,9 @@ void Collisions::recover(const CollisionBox& window)
     }
 }
 
-// Position passes, the warm start, then velocity passes; each pass takes
+// The warm start, velocity passes, then position passes; each pass takes
 // the floor's contacts body by body, then the pairs colour by colour.
-void Collisions::solve(TaskPool* pool)
+void Collisions::solve(TaskPool* pool, double dt)
 {
     m_solver.clear(m_shapes.size());
     for (std::size_t i = 0; i < m_shapes.size(); ++i)
@@ -592,7 +592,7 @@ void Collisions::solve(TaskPool* pool)
         });
 
     m_solver.solve(pool, m_settings.positionIterations, m_settings.velocityIterations, m_settings.friction,
-                   m_settings.rollingResistance);
+                   m_settings.rollingResistance, dt);
 
     std::size_t k = 0;
     const auto keep = [this, &k](Contact& c) {

@@ -102,8 +102,9 @@ public:
     // end at or above the floor, `window.bottom`; bodies inside one another
     // are not pushed apart through the window's other sides. A body whose
     // positions are no longer finite is left out and marked (broken).
-    // Sleepers wake when the floor moves.
-    void step(const Bodies& bodies, const CollisionBox& window, TaskPool* pool);
+    // Sleepers wake when the floor moves. `dt`: the time the bodies' own
+    // steps took, which the contacts' change of their speeds moves them for.
+    void step(const Bodies& bodies, const CollisionBox& window, double dt, TaskPool* pool);
 
     // The body is going: the sleepers its box meets wake, for it may have
     // held them up, and its shape goes with it.
@@ -146,7 +147,7 @@ private:
     void prepare(TaskPool* pool);
     void colour();
     void recover(const CollisionBox& window);
-    void solve(TaskPool* pool);
+    void solve(TaskPool* pool, double dt);
     void remember();
     void move(TaskPool* pool);
     void sleep();

@@ -176,13 +176,23 @@ void ContactSolver::eachPhase(TaskPool* pool, Pass&& pass)
 }
 
 void ContactSolver::solve(TaskPool* pool, int positionIterations, int velocityIterations, double friction,
-                          double rolling)
+                          double rolling, double dt)
 {
-    for (int iteration = 0; iteration < positionIterations; ++iteration)
-        eachPhase(pool, [this](Packed& c, bool floor) { floor ? position<true>(c) : position<false>(c); });
     eachPhase(pool, [this](Packed& c, bool floor) { floor ? warm<true>(c) : warm<false>(c); });
     for (int iteration = 0; iteration < velocityIterations; ++iteration)
         eachPhase(pool, [this, friction, rolling](Packed& c, bool floor) {
             floor ? velocity<true>(c, friction, rolling) : velocity<false>(c, friction, rolling);
         });
+    // The bodies stepped this tick at the speeds they had before their
+    // contacts: the change the contacts make moves them for the tick too.
+    // Else a body resting on a slope sinks by its weight's step each tick,
+    // the position passes push it out square to the slope, and it creeps
+    // down a slope its friction holds.
+    for (Body& b : m_bodies) {
+        b.x += b.vx * dt;
+        b.y += b.vy * dt;
+        b.angle += b.spin * dt;
+    }
+    for (int iteration = 0; iteration < positionIterations; ++iteration)
+        eachPhase(pool, [this](Packed& c, bool floor) { floor ? position<true>(c) : position<false>(c); });
 }

@@ -98,7 +98,10 @@ public:
     double normalImpulse(std::size_t k) const { return m_contacts[k].normalImpulse; }
     double tangentImpulse(std::size_t k) const { return m_contacts[k].tangentImpulse; }
 
-    void solve(TaskPool* pool, int positionIterations, int velocityIterations, double friction, double rolling);
+    // The velocity passes, then, the bodies moved by the change of speed
+    // for `dt`, the position passes.
+    void solve(TaskPool* pool, int positionIterations, int velocityIterations, double friction, double rolling,
+               double dt);
 
 private:
     struct Packed {

@@ -123,7 +123,7 @@ void CLexfallView::OnTimer(unsigned /*timerId*/)
                                std::span(m_pBodyTriangles).first(static_cast<std::size_t>(n)));
         eachPart([&](int i, int) { move(i); });
         if (m_bAnimate)
-            m_collisions.step(m_pBodies, window, m_pPool);
+            m_collisions.step(m_pBodies, window, kTimeStep, m_pPool);
         eachPart([&](int i, int offset) { finish(i, offset); });
     } else {
         eachPart([&](int i, int offset) {

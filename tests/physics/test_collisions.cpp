@@ -2,6 +2,7 @@
 // stepped by the pass alone, so that its rules show without a glyph.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -22,17 +23,26 @@ struct Blocks {
     // falling under `gravity` when stepped.
     void add(double x, double y, double width = 20.0, double height = 20.0, double gravity = 0.0)
     {
+        addQuad({Vector3{x, y, 0.0}, Vector3{x + width, y, 0.0}, Vector3{x + width, y + height, 0.0},
+                 Vector3{x, y + height, 0.0}},
+                gravity);
+    }
+
+    // A body of the triangles a-b-c and a-c-d (c == d: one triangle).
+    void addQuad(const std::array<Vector3, 4>& at, double gravity)
+    {
         auto body = std::make_unique<ParticleSystem>(0.4);
         std::vector<Particle*>& list = *corners.emplace_back(std::make_unique<std::vector<Particle*>>());
         if (gravity != 0.0)
             body->addForce(std::make_unique<MOTUSforceGlobal>(&list, Vector3{0.0, gravity, 0.0}, 0.0));
         double tolerance = 0.0;
-        Particle* a = body->findOrAddParticle(Vector3{x, y, 0.0}, tolerance);
-        Particle* b = body->findOrAddParticle(Vector3{x + width, y, 0.0}, tolerance);
-        Particle* c = body->findOrAddParticle(Vector3{x + width, y + height, 0.0}, tolerance);
-        Particle* d = body->findOrAddParticle(Vector3{x, y + height, 0.0}, tolerance);
+        std::array<Particle*, 4> p{};
+        for (std::size_t k = 0; k < at.size(); ++k)
+            p[k] = body->findOrAddParticle(at[k], tolerance);
         body->floorHoldsBody = true; // moves and turns as a whole
-        list = {a, b, c, a, c, d};
+        list = {p[0], p[1], p[2]};
+        if (p[3] != p[2])
+            list.insert(list.end(), {p[0], p[2], p[3]});
         collisions.addBody(*body, list);
         bodies.push_back(std::move(body));
     }
@@ -64,7 +74,7 @@ struct Blocks {
         collisions.addBodies(bodies, corners);
         for (std::size_t i = 0; i < bodies.size(); ++i)
             collisions.advance(i, window, dt, false);
-        collisions.step(bodies, window, nullptr);
+        collisions.step(bodies, window, dt, nullptr);
     }
 
     double shared() const
@@ -242,6 +252,33 @@ TEST(Collisions, AStackStartsFromTheWeightItCarried)
     EXPECT_LT(fastest, 2.0);
 }
 
+// A block on a slope its friction holds stays put, awake or not. Its
+// weight's step each tick sinks it straight down; were the contacts' hold
+// not to take that step back, pushing it out square to the slope would
+// walk it down.
+TEST(Collisions, ABlockOnASlopeItsFrictionHoldsStaysPut)
+{
+    Collisions::Settings awake;
+    awake.sleepTicks = 1 << 30;
+    Blocks blocks;
+    blocks.collisions = Collisions(awake);
+    // A ramp rising 1 in 3 to the right, and a block on it.
+    blocks.addQuad({Vector3{100.0, 300.0, 0.0}, Vector3{220.0, 300.0, 0.0}, Vector3{220.0, 260.0, 0.0},
+                    Vector3{220.0, 260.0, 0.0}},
+                   100.0);
+    const Vector3 up{120.0 / std::sqrt(16000.0), -40.0 / std::sqrt(16000.0), 0.0};
+    const Vector3 out{up.y, -up.x, 0.0};
+    const Vector3 foot = Vector3{100.0, 300.0, 0.0} + up * 50.0 + out * 0.05;
+    blocks.addQuad({foot, foot + up * 20.0, foot + up * 20.0 + out * 20.0, foot + out * 20.0}, 100.0);
+    for (int tick = 0; tick < 100; ++tick)
+        blocks.step(kWindow, 0.01);
+    const Vector3 settled = blocks.centre(1);
+    for (int tick = 0; tick < 300; ++tick)
+        blocks.step(kWindow, 0.01);
+    const Vector3 moved = blocks.centre(1) - settled;
+    EXPECT_LT(std::hypot(moved.x, moved.y), 0.05);
+}
+
 // A body asleep on the floor wakes when the floor moves away from it.
 TEST(Collisions, SleepersWakeWhenTheFloorMoves)
 {
@@ -270,7 +307,7 @@ TEST(Collisions, APushedSleeperMeetsOthersWhereThePushTookIt)
         blocks.bodies[0]->particleAt(k)->velocity = Vector3{300.0, 0.0, 0.0};
     blocks.collisions.addBodies(blocks.bodies, blocks.corners);
     blocks.collisions.advance(0, kWindow, 0.01, true);
-    blocks.collisions.step(blocks.bodies, kWindow, nullptr);
+    blocks.collisions.step(blocks.bodies, kWindow, 0.01, nullptr);
     EXPECT_GT(blocks.shape(0).tick.box.left, 102.9) << "measured where it slept";
 }
 
