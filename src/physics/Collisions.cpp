@@ -273,14 +273,29 @@ void Collisions::measure(TaskPool* pool)
 void Collisions::findPairs()
 {
     const std::vector<BroadPhase::Pair>& found = m_broad.find(m_boxes, m_active, m_settings.crowdDepth);
-    m_pairs.resize(found.size());
-    for (std::size_t k = 0; k < found.size(); ++k)
-        m_pairs[k] = Pair{found[k].first, found[k].second, 0, 0, kNoColour, false, false};
     // Pairs in the order of their bodies, which is the order their shapes
     // lie in memory: the narrow phase and the solver then find a body's
-    // data still in the cache for its next pair.
-    std::sort(m_pairs.begin(), m_pairs.end(),
-              [](const Pair& l, const Pair& r) { return l.first != r.first ? l.first < r.first : l.second < r.second; });
+    // data still in the cache for its next pair. A counting sort by the
+    // first body, then each body's few pairs by the second: a sort of the
+    // whole list guessed most of its comparisons wrong.
+    m_pairStarts.assign(m_shapes.size() + 1, 0);
+    for (const BroadPhase::Pair& f : found)
+        ++m_pairStarts[static_cast<std::size_t>(f.first) + 1];
+    for (std::size_t i = 0; i < m_shapes.size(); ++i)
+        m_pairStarts[i + 1] += m_pairStarts[i];
+    m_pairs.resize(found.size());
+    for (const BroadPhase::Pair& f : found)
+        m_pairs[static_cast<std::size_t>(m_pairStarts[static_cast<std::size_t>(f.first)]++)] =
+            Pair{f.first, f.second, 0, 0, kNoColour, false, false};
+    // Each start has moved on to the next body's: body i's pairs end there.
+    std::size_t begin = 0;
+    for (std::size_t i = 0; i < m_shapes.size(); ++i) {
+        const std::size_t end = static_cast<std::size_t>(m_pairStarts[i]);
+        for (std::size_t k = begin + 1; k < end; ++k)
+            for (std::size_t j = k; j > begin && m_pairs[j - 1].second > m_pairs[j].second; --j)
+                std::swap(m_pairs[j - 1], m_pairs[j]);
+        begin = end;
+    }
 }
 
 // The outlines of the bodies the narrow phase will meet.

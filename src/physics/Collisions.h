@@ -178,6 +178,7 @@ private:
     std::vector<unsigned char> m_newborn; // by body: first measured this tick
     std::vector<unsigned char> m_meeting; // by body: in some pair this tick
     std::vector<Pair> m_pairs;
+    std::vector<int> m_pairStarts; // by body: where its pairs as the first go
     std::vector<std::vector<Contact>> m_runContacts;
     std::vector<std::uint64_t> m_usedColours;
     std::vector<int> m_colourStarts;
