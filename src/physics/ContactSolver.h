@@ -9,11 +9,12 @@
 
 class TaskPool;
 
-// The contact solver: sequential impulses on bodies as wholes. Position
-// passes move the bodies out of one another, down to a little slop; then
-// velocity passes take out the speeds going into the contacts, with
-// friction along them and a resistance to rolling. Contacts start from
-// what they gave last tick (warm starting).
+// The contact solver: sequential impulses on bodies as wholes. Velocity
+// passes take out the speeds going into the contacts, with friction along
+// them and a resistance to rolling, and the bodies move by what that
+// changes; then position passes move them out of one another, down to a
+// little slop. Contacts start from what they gave last tick (warm
+// starting).
 
 // Contacts are left this deep: a body resting on another stays in touch
 // from tick to tick, rather than pushed clear and falling back.
