@@ -252,7 +252,7 @@ TEST(Collisions, AStackStartsFromTheWeightItCarried)
     EXPECT_LT(fastest, 2.0);
 }
 
-// A block on a slope its friction holds stays put, awake or not. Its
+// A block kept awake on a slope its friction holds stays put. Its
 // weight's step each tick sinks it straight down; were the contacts' hold
 // not to take that step back, pushing it out square to the slope would
 // walk it down.
