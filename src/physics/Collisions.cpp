@@ -144,7 +144,9 @@ void Collisions::remove(const ParticleSystem& body)
     const auto at = m_shapeOf.find(&body);
     if (at == m_shapeOf.end())
         return;
-    const CollisionBox box = at->second->tick.box;
+    // Those resting on it lie up to the skin away.
+    const CollisionBox& b = at->second->tick.box;
+    const CollisionBox box{b.left - kContactSkin, b.top - kContactSkin, b.right + kContactSkin, b.bottom + kContactSkin};
     m_shapeOf.erase(at);
     m_listed.clear();
     for (auto& [other, shape] : m_shapeOf)
@@ -572,7 +574,7 @@ void Collisions::recover(const CollisionBox& window)
 // the floor's contacts body by body, then the pairs colour by colour.
 void Collisions::solve(TaskPool* pool, double dt)
 {
-    m_solver.clear(m_shapes.size());
+    m_solver.clear(m_shapes.size(), dt);
     for (std::size_t i = 0; i < m_shapes.size(); ++i)
         if (const CollisionShape* s = m_shapes[i]; s && s->tick.finite) {
             const RigidBody& r = s->rigid;
@@ -592,7 +594,7 @@ void Collisions::solve(TaskPool* pool, double dt)
         [this](int i, const std::vector<Contact>& contacts) {
             m_solver.beginGroup();
             for (const Contact& c : contacts)
-                m_solver.add(c, i, -1);
+                m_solver.add(c, i, -1, false);
         },
         [this](int colour, int begin, int end) {
             // Pairs past the last colour share bodies: one after another.
@@ -600,14 +602,16 @@ void Collisions::solve(TaskPool* pool, double dt)
             for (int k = begin; k < end; ++k) {
                 const Pair& pair = m_pairs[static_cast<std::size_t>(m_byColour[static_cast<std::size_t>(k)])];
                 const std::vector<Contact>& list = contactsOf(pair);
+                const bool kept = m_shapes[static_cast<std::size_t>(pair.first)]->geometry.turns &&
+                                  m_shapes[static_cast<std::size_t>(pair.second)]->geometry.turns;
                 m_solver.beginGroup();
                 for (int c = pair.begin; c < pair.end; ++c)
-                    m_solver.add(list[static_cast<std::size_t>(c)], pair.first, pair.second);
+                    m_solver.add(list[static_cast<std::size_t>(c)], pair.first, pair.second, kept);
             }
         });
 
     m_solver.solve(pool, m_settings.positionIterations, m_settings.velocityIterations, m_settings.friction,
-                   m_settings.rollingResistance, dt);
+                   m_settings.rollingResistance);
 
     std::size_t k = 0;
     const auto keep = [this, &k](Contact& c) {

@@ -9,8 +9,9 @@ constexpr int kGroupsPerPart = 32;
 
 } // namespace
 
-void ContactSolver::clear(std::size_t bodies)
+void ContactSolver::clear(std::size_t bodies, double dt)
 {
+    m_dt = dt;
     m_bodies.assign(bodies, Body{});
     m_contacts.clear();
     m_groups.clear();
@@ -30,7 +31,7 @@ void ContactSolver::beginGroup()
     m_phases.back().end = static_cast<int>(m_groups.size());
 }
 
-void ContactSolver::add(const Contact& c, int one, int two)
+void ContactSolver::add(const Contact& c, int one, int two, bool kept)
 {
     const double tx = -c.ny, ty = c.nx;
     Packed p{};
@@ -47,12 +48,17 @@ void ContactSolver::add(const Contact& c, int one, int two)
         vx -= c.two.vx;
         vy -= c.two.vy;
     }
-    p.separation = x * c.nx + y * c.ny + kContactSlop;
+    p.separation = x * c.nx + y * c.ny + (kept ? -kContactGap : kContactSlop);
     p.vn = vx * c.nx + vy * c.ny;
     p.vt = vx * tx + vy * ty;
     p.normalMass = c.normalMass;
+    p.positionMass = kept ? kKeptPush * c.normalMass : c.normalMass;
     p.tangentMass = c.tangentMass;
     p.bounce = c.bounce;
+    // The bodies stepped at vn already and move by the change of speed:
+    // a contact still clear of the gap lets them close it, no more.
+    if (kept && m_dt > 0.0 && p.separation > 0.0)
+        p.bounce = std::min(0.0, p.vn - p.separation / m_dt);
     p.normalImpulse = c.normalImpulse;
     p.tangentImpulse = c.tangentImpulse;
     p.reach = c.reach;
@@ -74,7 +80,7 @@ void ContactSolver::position(Packed& c)
     }
     if (!(g < 0.0))
         return;
-    const double lambda = -g * c.normalMass;
+    const double lambda = -g * c.positionMass;
     a.x += lambda * c.nx * a.inverseMass;
     a.y += lambda * c.ny * a.inverseMass;
     a.angle += lambda * c.cross1 * a.inverseInertia;
@@ -176,7 +182,7 @@ void ContactSolver::eachPhase(TaskPool* pool, Pass&& pass)
 }
 
 void ContactSolver::solve(TaskPool* pool, int positionIterations, int velocityIterations, double friction,
-                          double rolling, double dt)
+                          double rolling)
 {
     eachPhase(pool, [this](Packed& c, bool floor) { floor ? warm<true>(c) : warm<false>(c); });
     for (int iteration = 0; iteration < velocityIterations; ++iteration)
@@ -189,9 +195,9 @@ void ContactSolver::solve(TaskPool* pool, int positionIterations, int velocityIt
     // the position passes push it out square to the slope, and it creeps
     // down a slope its friction holds.
     for (Body& b : m_bodies) {
-        b.x += b.vx * dt;
-        b.y += b.vy * dt;
-        b.angle += b.spin * dt;
+        b.x += b.vx * m_dt;
+        b.y += b.vy * m_dt;
+        b.angle += b.spin * m_dt;
     }
     for (int iteration = 0; iteration < positionIterations; ++iteration)
         eachPhase(pool, [this](Packed& c, bool floor) { floor ? position<true>(c) : position<false>(c); });

@@ -12,13 +12,20 @@ class TaskPool;
 // The contact solver: sequential impulses on bodies as wholes. Velocity
 // passes take out the speeds going into the contacts, with friction along
 // them and a resistance to rolling, and the bodies move by what that
-// changes; then position passes move them out of one another, down to a
-// little slop. Contacts start from what they gave last tick (warm
+// changes; then position passes move them out of one another, as far as
+// each contact asks. Contacts start from what they gave last tick (warm
 // starting).
 
-// Contacts are left this deep: a body resting on another stays in touch
-// from tick to tick, rather than pushed clear and falling back.
+// The floor's and the sides' contacts, and those of soft bodies, are left
+// this deep: a body resting on the floor stays in touch from tick to tick,
+// rather than pushed clear and falling back. A soft letter pushed clear
+// sags back in as its parts give, and its pile never rests.
 inline constexpr double kContactSlop = 0.1;
+// A position pass moves a pair of bodies kept in shape this share of the
+// way out: a letter squeezed between others that it cannot clear both of
+// settles between them, instead of being pumped to and fro from tick to
+// tick.
+inline constexpr double kKeptPush = 0.5;
 // A pair pressed this deep into each other is wedged, not resting.
 inline constexpr double kContactWedged = 5.0 * kContactSlop;
 // No contact changes the speed of its bodies by more than this in a tick,
@@ -85,7 +92,8 @@ public:
         double meanSpin = 0.0;
     };
 
-    void clear(std::size_t bodies);
+    // Starts a tick of `dt` (0: the bodies took no step).
+    void clear(std::size_t bodies, double dt);
     Body& body(std::size_t i) { return m_bodies[i]; }
     const Body& body(std::size_t i) const { return m_bodies[i]; }
     // Starts the next phase; the last one added is solved group by group
@@ -93,16 +101,18 @@ public:
     void beginPhase(bool serial = false);
     void beginGroup();
     // A contact between bodies `one` and `two` (a body's index, or -1 for
-    // the floor as `two`), as found and prepared.
-    void add(const Contact& c, int one, int two);
+    // the floor as `two`), as found and prepared, that the position passes
+    // leave kContactSlop deep. One between bodies `kept` in shape is pushed
+    // kContactGap clear instead, and while still clear of that acts only as
+    // far as the bodies would close the gap within the tick.
+    void add(const Contact& c, int one, int two, bool kept);
     // The impulses contact k (in the order added) ended with.
     double normalImpulse(std::size_t k) const { return m_contacts[k].normalImpulse; }
     double tangentImpulse(std::size_t k) const { return m_contacts[k].tangentImpulse; }
 
     // The velocity passes, then, the bodies moved by the change of speed
-    // for `dt`, the position passes.
-    void solve(TaskPool* pool, int positionIterations, int velocityIterations, double friction, double rolling,
-               double dt);
+    // for the tick, the position passes.
+    void solve(TaskPool* pool, int positionIterations, int velocityIterations, double friction, double rolling);
 
 private:
     struct Packed {
@@ -111,9 +121,10 @@ private:
         double nx, ny;
         double cross1, cross2;   // the arms across n: how a turn moves the point along n
         double tcross1, tcross2; // and along the tangent (-ny, nx)
-        double separation;       // along n when found, less the slop
+        double separation;       // along n when found, less how far clear it is pushed
         double vn, vt;           // relative speed along n and the tangent when found
         double normalMass, tangentMass, bounce;
+        double positionMass; // what a position pass pushes by
         double normalImpulse, tangentImpulse;
         double reach, rollingImpulse;
     };
@@ -140,4 +151,5 @@ private:
     std::vector<Packed> m_contacts;
     std::vector<Group> m_groups;
     std::vector<Phase> m_phases;
+    double m_dt = 0.0;
 };

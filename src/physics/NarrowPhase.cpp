@@ -283,6 +283,45 @@ std::span<const std::uint32_t> nearBox(const ShapeTick& tick, const CollisionBox
     return {near.data(), found};
 }
 
+// Last tick's contacts whose point has come out of the other body since,
+// but lies within the skin of the edge it touched, hold on: bodies pushed
+// a little clear of one another rest there, touching, instead of falling
+// back in to be found again.
+void holdOn(const CollisionShape& first, const CollisionShape& second, std::span<const ContactMemory::Remembered> last,
+            std::size_t begin, std::vector<Contact>& out)
+{
+    const std::size_t found = out.size();
+    for (const ContactMemory::Remembered& r : last) {
+        const bool fromFirst = r.point >= 0;
+        const CollisionShape& from = fromFirst ? first : second;
+        const CollisionShape& into = fromFirst ? second : first;
+        const std::size_t probeIndex = static_cast<std::size_t>(fromFirst ? r.point : -1 - r.point);
+        if (into.tick.crushed || r.edge < 0 || static_cast<std::size_t>(r.edge) >= into.geometry.outline.size() ||
+            probeIndex >= from.geometry.probes.size())
+            continue;
+        bool again = false;
+        for (std::size_t c = begin; c < found && !again; ++c)
+            again = out[c].point == r.point;
+        const ShapeGeometry::Edge& e = into.geometry.outline[static_cast<std::size_t>(r.edge)];
+        double nx = 0.0, ny = 0.0;
+        if (again || !outwardNormal(e, nx, ny))
+            continue;
+        const double px = from.tick.probeX[probeIndex], py = from.tick.probeY[probeIndex];
+        const double t = along(e, px, py);
+        const Probed on = onEdge(e, t);
+        const double gap = (px - on.at.x) * nx + (py - on.at.y) * ny;
+        if (!(gap >= 0.0 && distanceSq(e, px, py) <= kContactSkin * kContactSkin))
+            continue;
+        const ShapeGeometry::Probe& probe = from.geometry.probes[probeIndex];
+        const ContactSide point = sideOf(from, from.geometry.particles[static_cast<std::size_t>(probe.a)],
+                                         from.geometry.particles[static_cast<std::size_t>(probe.b)], probe.u,
+                                         probed(from, probe));
+        const ContactSide edge = sideOf(into, e.a, e.b, t, on);
+        out.push_back(fromFirst ? makeContact(point, edge, nx, ny, r.point, r.edge)
+                                : makeContact(edge, point, -nx, -ny, r.point, r.edge));
+    }
+}
+
 } // namespace
 
 Meeting meetBodies(const CollisionShape& first, const CollisionShape& second, bool inside,
@@ -353,6 +392,8 @@ Meeting meetBodies(const CollisionShape& first, const CollisionShape& second, bo
     };
     meet(first, second);
     meet(second, first);
+    if (old == 0 && first.geometry.turns && second.geometry.turns)
+        holdOn(first, second, last, begin, out);
     // Bodies inside one another before this tick come apart as wholes
     // before their outlines meet as contacts again.
     Meeting met;

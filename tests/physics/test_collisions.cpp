@@ -255,7 +255,7 @@ TEST(Collisions, AStackStartsFromTheWeightItCarried)
 // A block kept awake on a slope its friction holds stays put. Its
 // weight's step each tick sinks it straight down; were the contacts' hold
 // not to take that step back, pushing it out square to the slope would
-// walk it down.
+// walk it down. It rests touching the slope, not inside it.
 TEST(Collisions, ABlockOnASlopeItsFrictionHoldsStaysPut)
 {
     Collisions::Settings awake;
@@ -277,6 +277,22 @@ TEST(Collisions, ABlockOnASlopeItsFrictionHoldsStaysPut)
         blocks.step(kWindow, 0.01);
     const Vector3 moved = blocks.centre(1) - settled;
     EXPECT_LT(std::hypot(moved.x, moved.y), 0.05);
+
+    // It rests touching the ramp, a gap clear, no corner inside it; lifted
+    // within the contacts' skin, it comes back down instead of hanging.
+    const auto gap = [&blocks, &out] {
+        const Vector3 foot = blocks.bodies[1]->particleAt(0)->position - Vector3{100.0, 300.0, 0.0};
+        return foot.dot(out);
+    };
+    const double resting = gap();
+    EXPECT_GE(resting, 0.0);
+    EXPECT_LE(resting, kContactSkin);
+    EXPECT_TRUE(overlapDepths(blocks.collisions, blocks.bodies).empty());
+    for (int k = 0; k < blocks.bodies[1]->particleCount(); ++k)
+        blocks.bodies[1]->particleAt(k)->position = blocks.bodies[1]->particleAt(k)->position + out * 0.1;
+    for (int tick = 0; tick < 30; ++tick)
+        blocks.step(kWindow, 0.01);
+    EXPECT_LT(gap(), resting + 0.01) << "the block hangs in the skin";
 }
 
 // A body asleep on the floor wakes when the floor moves away from it.
