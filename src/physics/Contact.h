@@ -42,10 +42,10 @@ struct Contact {
 // Bodies kept in shape pressed into one another are pushed this far
 // clear, and a contact whose point is still within the skin of the edge it
 // touched holds on (the narrow phase): letters rest touching, none in
-// another's ink. A contact still clear of the gap acts only as far as the bodies
-// would close it within the tick (the contact solver), so that none hangs
-// in the skin. The proportions are Box2D's linear slop and speculative
-// distance (four slops) at its scale of 10 px a metre.
+// another's ink. A contact still clear of the gap acts only as far as the
+// bodies would close it within the tick (the contact solver), so that none
+// hangs in the skin. The proportions are Box2D's linear slop and
+// speculative distance (four slops) at its scale of 10 px a metre.
 inline constexpr double kContactGap = 0.05;
 inline constexpr double kContactSkin = 4.0 * kContactGap;
 

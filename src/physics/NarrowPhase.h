@@ -11,10 +11,10 @@
 // body's outline (a probe) found inside the other body's triangles, or
 // whose path this tick crossed its outline, makes a contact with the
 // outline edge it came in by, or the nearest one when it was inside
-// already; between bodies kept in shape, a contact of last tick whose point
-// has come out since, but lies within kContactSkin of its edge, holds on. Bodies found inside one
-// another from before this tick make no contacts: they are parted as
-// wholes.
+// already; between bodies kept in shape, a contact of last tick whose
+// point has come out since, but lies within kContactSkin of its edge,
+// holds on. Bodies found inside one another from before this tick make no
+// contacts: they are parted as wholes.
 
 // What meeting two bodies found besides their contacts.
 struct Meeting {
