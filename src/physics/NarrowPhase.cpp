@@ -309,8 +309,8 @@ void holdOn(const CollisionShape& first, const CollisionShape& second, std::span
         const double px = from.tick.probeX[probeIndex], py = from.tick.probeY[probeIndex];
         const double t = along(e, px, py);
         const Probed on = onEdge(e, t);
-        const double gap = (px - on.at.x) * nx + (py - on.at.y) * ny;
-        if (!(gap >= 0.0 && distanceSq(e, px, py) <= kContactSkin * kContactSkin))
+        const double dx = px - on.at.x, dy = py - on.at.y;
+        if (!(dx * nx + dy * ny >= 0.0 && dx * dx + dy * dy <= kContactSkin * kContactSkin))
             continue;
         const ShapeGeometry::Probe& probe = from.geometry.probes[probeIndex];
         const ContactSide point = sideOf(from, from.geometry.particles[static_cast<std::size_t>(probe.a)],
