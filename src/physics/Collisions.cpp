@@ -251,16 +251,21 @@ void Collisions::wakeIfFloorMoved(double floor)
     m_floor = floor;
 }
 
-// Where every body stands now and how it moved this tick.
+// Where every body stands now and how it moved this tick. A body that met
+// another last tick most likely meets one again: its outline is measured
+// in the same pass, while its particles are in the cache, and the pool's
+// threads, slow to wake, need not be woken again for it.
 void Collisions::measure(TaskPool* pool)
 {
     const int n = static_cast<int>(m_shapes.size());
+    const int met = static_cast<int>(m_meeting.size());
     eachRun(pool, (n + kBodiesPerRun - 1) / kBodiesPerRun, [&](int r) {
         const int end = std::min(n, (r + 1) * kBodiesPerRun);
         for (int i = r * kBodiesPerRun; i < end; ++i)
             if (CollisionShape* s = m_shapes[static_cast<std::size_t>(i)]) {
                 m_newborn[static_cast<std::size_t>(i)] = !s->tick.measured();
-                s->measureBody();
+                if (s->measureBody() && i < met && m_meeting[static_cast<std::size_t>(i)])
+                    s->tick.measureOutline(s->geometry);
             }
     });
     for (std::size_t i = 0; i < m_shapes.size(); ++i) {
