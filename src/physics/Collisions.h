@@ -176,7 +176,7 @@ private:
     std::vector<CollisionBox> m_boxes;
     std::vector<unsigned char> m_active;
     std::vector<unsigned char> m_newborn; // by body: first measured this tick
-    std::vector<unsigned char> m_meeting; // by body: in some pair this tick
+    std::vector<unsigned char> m_meeting; // by body: in some pair this tick (last tick, until pairs are found)
     std::vector<Pair> m_pairs;
     std::vector<int> m_pairStarts; // by body: where its pairs as the first go
     std::vector<std::vector<Contact>> m_runContacts;
