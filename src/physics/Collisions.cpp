@@ -400,7 +400,10 @@ void Collisions::wakeStruck()
 // sides hold the bodies that have joined others in as well, or a crowd
 // would push its outer letters out of the window; one flying free still
 // leaves by a side. A side takes a body across it back in by a bounded
-// step a tick, so that a letter made across it comes in gently.
+// step a tick, so that a letter made across it comes in gently. The top
+// stops such a body flying up (knocked by a spinning neighbour, a pile
+// shoved against a side) but does not push it down: a pile grown to the
+// top still spills over it.
 void Collisions::touchFloor(const Bodies& bodies, const CollisionBox& window, TaskPool* pool)
 {
     const double floor = window.bottom;
@@ -434,12 +437,17 @@ void Collisions::touchFloor(const Bodies& bodies, const CollisionBox& window, Ta
             c.bounce = fall > m_settings.bounceSpeed && !body.floorHoldsBody ? body.restitution * fall : 0.0;
             rigid.floorContacts.push_back(c);
         }
-        if (rigid.asleep || !s.joined || (box.left >= window.left && box.right <= window.right))
+        if (rigid.asleep || !s.joined || (box.left >= window.left && box.right <= window.right && box.top >= window.top))
             return;
         for (std::size_t p = 0; p < s.geometry.particles.size(); ++p) {
             Particle& particle = *s.geometry.particles[p];
             const double x = particle.position.x;
             const bool left = x < window.left, right = x > window.right;
+            if (particle.position.y < window.top) {
+                Contact c = ceilingContact(s, p);
+                prepareContact(c, ContactBody{c.one, &rigid}, ContactBody{c.two, nullptr});
+                rigid.floorContacts.push_back(c);
+            }
             if (!left && !right)
                 continue;
             // A soft letter's contacts move it as a whole while its parts

@@ -438,3 +438,15 @@ Contact sideContact(const CollisionShape& shape, std::size_t i, double side, dou
     wall.y = p->position.y;
     return makeContact(sideOf(shape, p, p, 0.0, at), wall, nx, 0.0, static_cast<int>(i), kSideEdge);
 }
+
+Contact ceilingContact(const CollisionShape& shape, std::size_t i)
+{
+    Particle* p = shape.geometry.particles[i];
+    const Probed at{{p->position.x, p->position.y}, {p->velocity.x, p->velocity.y}};
+    // Its other side infinitely far above: the position passes never find
+    // it too deep, and only the speed into it counts.
+    ContactSide above;
+    above.x = p->position.x;
+    above.y = -HUGE_VAL;
+    return makeContact(sideOf(shape, p, p, 0.0, at), above, 0.0, 1.0, static_cast<int>(i), kSideEdge);
+}

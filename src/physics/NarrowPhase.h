@@ -33,3 +33,6 @@ Contact floorContact(const CollisionShape& shape, std::size_t i, double floor);
 // Particle i of `shape` held back by a side of the window at x = `side`,
 // pushed back in along `nx` (1 at the left side, -1 at the right).
 Contact sideContact(const CollisionShape& shape, std::size_t i, double side, double nx);
+// Particle i of `shape`, above the top of the window, stopped from going
+// further up; nothing pushes it back down but its weight.
+Contact ceilingContact(const CollisionShape& shape, std::size_t i);

@@ -194,6 +194,32 @@ TEST(Collisions, TheSidesHoldACrowdInTheWindow)
     EXPECT_LT(blocks.shared(), 400.0);
 }
 
+// The top stops a body that has joined others from flying out: it falls
+// back. One that never met another leaves by the top.
+TEST(Collisions, TheTopStopsAJoinedBodyThrownUpNotOneFlyingFree)
+{
+    Blocks blocks;
+    const double gravity = 500.0;
+    blocks.add(100.0, 40.0, 20.0, 20.0, gravity);
+    blocks.add(119.0, 40.0, 20.0, 20.0, gravity); // made a pixel into the first: joined
+    blocks.add(300.0, 40.0, 20.0, 20.0, gravity);
+    blocks.step(kWindow, 0.01);
+    ASSERT_TRUE(blocks.shape(0).joined);
+    ASSERT_FALSE(blocks.shape(2).joined);
+    for (std::size_t i : {0u, 2u})
+        for (int k = 0; k < blocks.bodies[i]->particleCount(); ++k)
+            blocks.bodies[i]->particleAt(k)->velocity = Vector3{0.0, -600.0, 0.0};
+    double highestJoined = HUGE_VAL, highestFree = HUGE_VAL;
+    for (int tick = 0; tick < 100; ++tick) {
+        blocks.step(kWindow, 0.01);
+        highestJoined = std::min(highestJoined, blocks.shape(0).tick.box.top);
+        highestFree = std::min(highestFree, blocks.shape(2).tick.box.bottom);
+    }
+    EXPECT_GT(highestJoined, -6.0 - 1e-9); // one tick's rise past the top
+    EXPECT_GT(blocks.shape(0).tick.box.top, 0.0);
+    EXPECT_LT(highestFree, 0.0);
+}
+
 // A block made a pixel into another was made there: the pair parts as a
 // whole at the bounded step, not by contacts of its shallow points, which in
 // a crowd made at once would each be measured against every outline edge.
