@@ -437,7 +437,8 @@ void Collisions::touchFloor(const Bodies& bodies, const CollisionBox& window, Ta
             c.bounce = fall > m_settings.bounceSpeed && !body.floorHoldsBody ? body.restitution * fall : 0.0;
             rigid.floorContacts.push_back(c);
         }
-        if (rigid.asleep || !s.joined || (box.left >= window.left && box.right <= window.right && box.top >= window.top))
+        const bool within = box.left >= window.left && box.right <= window.right && box.top >= window.top;
+        if (rigid.asleep || !s.joined || within)
             return;
         for (std::size_t p = 0; p < s.geometry.particles.size(); ++p) {
             Particle& particle = *s.geometry.particles[p];
@@ -623,8 +624,8 @@ void Collisions::solve(TaskPool* pool, double dt)
             }
         });
 
-    m_solver.solve(pool, m_settings.positionIterations, m_settings.velocityIterations, m_settings.friction,
-                   m_settings.rollingResistance);
+    m_solver.solve(pool, m_settings.positionIterations, m_settings.keptPositionIterations,
+                   m_settings.velocityIterations, m_settings.friction, m_settings.rollingResistance);
 
     std::size_t k = 0;
     const auto keep = [this, &k](Contact& c) {

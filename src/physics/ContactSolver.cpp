@@ -181,8 +181,8 @@ void ContactSolver::eachPhase(TaskPool* pool, Pass&& pass)
     }
 }
 
-void ContactSolver::solve(TaskPool* pool, int positionIterations, int velocityIterations, double friction,
-                          double rolling)
+void ContactSolver::solve(TaskPool* pool, int positionIterations, int keptPositionIterations, int velocityIterations,
+                          double friction, double rolling)
 {
     eachPhase(pool, [this](Packed& c, bool floor) { floor ? warm<true>(c) : warm<false>(c); });
     for (int iteration = 0; iteration < velocityIterations; ++iteration)
@@ -201,4 +201,11 @@ void ContactSolver::solve(TaskPool* pool, int positionIterations, int velocityIt
     }
     for (int iteration = 0; iteration < positionIterations; ++iteration)
         eachPhase(pool, [this](Packed& c, bool floor) { floor ? position<true>(c) : position<false>(c); });
+    for (int iteration = positionIterations; iteration < keptPositionIterations; ++iteration)
+        eachPhase(pool, [this](Packed& c, bool floor) {
+            if (floor && m_bodies[static_cast<std::size_t>(c.one)].inverseInertia > 0.0)
+                position<true>(c);
+            else if (!floor && c.positionMass < c.normalMass)
+                position<false>(c);
+        });
 }

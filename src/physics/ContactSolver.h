@@ -111,8 +111,12 @@ public:
     double tangentImpulse(std::size_t k) const { return m_contacts[k].tangentImpulse; }
 
     // The velocity passes, then, the bodies moved by the change of speed
-    // for the tick, the position passes.
-    void solve(TaskPool* pool, int positionIterations, int velocityIterations, double friction, double rolling);
+    // for the tick, the position passes: `positionIterations` over every
+    // contact, then, up to `keptPositionIterations`, over those of bodies
+    // kept in shape (pairs moved half the way a pass, and the floor's
+    // contacts of bodies that turn).
+    void solve(TaskPool* pool, int positionIterations, int keptPositionIterations, int velocityIterations,
+               double friction, double rolling);
 
 private:
     struct Packed {
