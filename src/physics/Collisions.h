@@ -44,9 +44,10 @@ public:
         double softDamping = 0.05;
         int positionIterations = 12;
         // Letters kept in shape take position passes up to this many (their
-        // pairs, which a pass moves only half the way out, and their floor
-        // contacts): a pile of them building stays out of one another as
-        // closely as Box2D keeps its bodies, and a shoved pile rests sooner.
+        // pairs, which a pass moves only half the way out, and their
+        // contacts with the floor and the sides): a pile of them building
+        // stays out of one another as closely as Box2D keeps its bodies,
+        // and a shoved pile rests sooner.
         int keptPositionIterations = 16;
         int velocityIterations = 12;
         // A body that stays within this many pixels of where it came to

@@ -12,6 +12,7 @@ constexpr int kGroupsPerPart = 32;
 void ContactSolver::clear(std::size_t bodies, double dt)
 {
     m_dt = dt;
+    m_anyKept = false;
     m_bodies.assign(bodies, Body{});
     m_contacts.clear();
     m_groups.clear();
@@ -53,6 +54,7 @@ void ContactSolver::add(const Contact& c, int one, int two, bool kept)
     p.vt = vx * tx + vy * ty;
     p.normalMass = c.normalMass;
     p.positionMass = kept ? kKeptPush * c.normalMass : c.normalMass;
+    m_anyKept = m_anyKept || kept || (two < 0 && m_bodies[static_cast<std::size_t>(one)].inverseInertia > 0.0);
     p.tangentMass = c.tangentMass;
     p.bounce = c.bounce;
     // The bodies stepped at vn already and move by the change of speed:
@@ -201,7 +203,9 @@ void ContactSolver::solve(TaskPool* pool, int positionIterations, int keptPositi
     }
     for (int iteration = 0; iteration < positionIterations; ++iteration)
         eachPhase(pool, [this](Packed& c, bool floor) { floor ? position<true>(c) : position<false>(c); });
-    for (int iteration = positionIterations; iteration < keptPositionIterations; ++iteration)
+    // Scenes of soft letters alone skip these passes.
+    const int keptPasses = m_anyKept ? keptPositionIterations : positionIterations;
+    for (int iteration = positionIterations; iteration < keptPasses; ++iteration)
         eachPhase(pool, [this](Packed& c, bool floor) {
             if (floor && m_bodies[static_cast<std::size_t>(c.one)].inverseInertia > 0.0)
                 position<true>(c);

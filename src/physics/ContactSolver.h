@@ -113,7 +113,7 @@ public:
     // The velocity passes, then, the bodies moved by the change of speed
     // for the tick, the position passes: `positionIterations` over every
     // contact, then, up to `keptPositionIterations`, over those of bodies
-    // kept in shape (pairs moved half the way a pass, and the floor's
+    // kept in shape (pairs moved half the way a pass, and the window's
     // contacts of bodies that turn).
     void solve(TaskPool* pool, int positionIterations, int keptPositionIterations, int velocityIterations,
                double friction, double rolling);
@@ -156,4 +156,5 @@ private:
     std::vector<Group> m_groups;
     std::vector<Phase> m_phases;
     double m_dt = 0.0;
+    bool m_anyKept = false; // some contact takes the passes of bodies kept in shape
 };
