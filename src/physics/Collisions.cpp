@@ -345,12 +345,16 @@ void Collisions::collide(TaskPool* pool)
             const auto madeOrPressedIn = [&](int i) {
                 return m_newborn[static_cast<std::size_t>(i)] || crowding[static_cast<std::size_t>(i)].pressed;
             };
-            const bool inside = madeOrPressedIn(pair.first) || madeOrPressedIn(pair.second) ||
-                                m_memory.wasOverlapped(first.id, second.id);
+            const bool wasOverlapped = m_memory.wasOverlapped(first.id, second.id);
+            const bool inside = madeOrPressedIn(pair.first) || madeOrPressedIn(pair.second) || wasOverlapped;
             const Meeting met = meetBodies(first, second, inside, m_memory.recalled(first.id, second.id), out);
             pair.end = static_cast<int>(out.size());
             pair.overlapped = met.overlapped;
-            pair.wake = met.wake;
+            // A sleeper wakes when a body is first found in it, to make room;
+            // not again for the same body, which parts from it alone: woken
+            // each time it fell asleep, out of step with the other, a pile of
+            // soft letters kept itself awake for ever.
+            pair.wake = met.wake || (met.overlapped && !wasOverlapped && first.rigid.asleep != second.rigid.asleep);
         }
     });
 }

@@ -415,7 +415,6 @@ Meeting meetBodies(const CollisionShape& first, const CollisionShape& second, bo
             const double approach = -((ct.one.vx - ct.two.vx) * ct.nx + (ct.one.vy - ct.two.vy) * ct.ny);
             met.wake = depth > kWakeDepth || approach > kWakeSpeed;
         }
-    met.wake = met.wake || (met.overlapped && first.rigid.asleep != second.rigid.asleep);
     return met;
 }
 

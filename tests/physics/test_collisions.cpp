@@ -253,6 +253,28 @@ TEST(Collisions, BodiesWedgedInsideOneAnotherSleep)
     EXPECT_TRUE(blocks.shape(1).rigid.asleep);
 }
 
+// A sleeper is not woken by a body lying in it that merely stays awake a
+// tick longer: it would be woken as it fell asleep, and in a pile of soft
+// letters, where such pairs fell out of step again and again, each woke
+// the other for ever.
+TEST(Collisions, ABodyInsideASleeperLetsItSleep)
+{
+    Blocks blocks;
+    const CollisionBox window{0.0, 0.0, 30.0, 300.0};
+    blocks.add(0.0, 280.0, 20.0, 20.0, 100.0);
+    blocks.step(window, 0.01);
+    blocks.add(10.0, 280.0, 20.0, 20.0, 100.0); // a tick later, wedged
+    int woke = 0;
+    for (int tick = 0; tick < 100; ++tick) {
+        const bool slept = blocks.shape(0).rigid.asleep;
+        blocks.step(window, 0.01);
+        woke += slept && !blocks.shape(0).rigid.asleep;
+    }
+    EXPECT_EQ(woke, 0);
+    EXPECT_TRUE(blocks.shape(0).rigid.asleep);
+    EXPECT_TRUE(blocks.shape(1).rigid.asleep);
+}
+
 // Each tick's contacts start from the impulses the same contacts gave the
 // last (warm starting): a stack then holds its weight from the first pass,
 // and stands still with a single pass a tick.
