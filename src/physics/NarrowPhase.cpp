@@ -418,34 +418,35 @@ Meeting meetBodies(const CollisionShape& first, const CollisionShape& second, bo
     return met;
 }
 
-Contact floorContact(const CollisionShape& shape, std::size_t i, double floor)
-{
-    Particle* p = shape.geometry.particles[i];
-    const Probed at{{p->position.x, p->position.y}, {p->velocity.x, p->velocity.y}};
-    ContactSide ground;
-    ground.x = p->position.x;
-    ground.y = floor;
-    return makeContact(sideOf(shape, p, p, 0.0, at), ground, 0.0, -1.0, static_cast<int>(i), kFloorEdge);
-}
+namespace {
 
-Contact sideContact(const CollisionShape& shape, std::size_t i, double side, double nx)
+// Particle i of `shape` against a wall of the window at (x, y), its normal
+// (nx, ny) pointing from the wall to the particle's side.
+Contact windowContact(const CollisionShape& shape, std::size_t i, double x, double y, double nx, double ny, int edge)
 {
     Particle* p = shape.geometry.particles[i];
     const Probed at{{p->position.x, p->position.y}, {p->velocity.x, p->velocity.y}};
     ContactSide wall;
-    wall.x = side;
-    wall.y = p->position.y;
-    return makeContact(sideOf(shape, p, p, 0.0, at), wall, nx, 0.0, static_cast<int>(i), kSideEdge);
+    wall.x = x;
+    wall.y = y;
+    return makeContact(sideOf(shape, p, p, 0.0, at), wall, nx, ny, static_cast<int>(i), edge);
 }
 
+} // namespace
+
+Contact floorContact(const CollisionShape& shape, std::size_t i, double floor)
+{
+    return windowContact(shape, i, shape.geometry.particles[i]->position.x, floor, 0.0, -1.0, kFloorEdge);
+}
+
+Contact sideContact(const CollisionShape& shape, std::size_t i, double side, double nx)
+{
+    return windowContact(shape, i, side, shape.geometry.particles[i]->position.y, nx, 0.0, kSideEdge);
+}
+
+// Its other side infinitely far above: the position passes never find it
+// too deep, and only the speed into it counts.
 Contact ceilingContact(const CollisionShape& shape, std::size_t i)
 {
-    Particle* p = shape.geometry.particles[i];
-    const Probed at{{p->position.x, p->position.y}, {p->velocity.x, p->velocity.y}};
-    // Its other side infinitely far above: the position passes never find
-    // it too deep, and only the speed into it counts.
-    ContactSide above;
-    above.x = p->position.x;
-    above.y = -HUGE_VAL;
-    return makeContact(sideOf(shape, p, p, 0.0, at), above, 0.0, 1.0, static_cast<int>(i), kSideEdge);
+    return windowContact(shape, i, shape.geometry.particles[i]->position.x, -HUGE_VAL, 0.0, 1.0, kSideEdge);
 }
