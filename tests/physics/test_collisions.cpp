@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "physics/Collisions.h"
+#include "physics/ContactSolver.h"
 #include "physics/MOTUSforceGlobal.h"
 #include "physics/NarrowPhase.h"
 #include "support/Overlap.h"
@@ -518,4 +519,26 @@ TEST(Collisions, ABodyThatGoesTakesItsShapeWithIt)
     EXPECT_FALSE(blocks.shape(0).rigid.asleep) << "the block it lay on slept on";
     blocks.step(kWindow);
     replaceLast(false);
+}
+
+// A contact changes its body's speed by a bounded amount in a tick: a body
+// driven into the floor at 10,000 px/s (flung by a spinning neighbour, say)
+// is slowed, not stopped dead, nor are its neighbours thrown by a push that
+// large.
+TEST(ContactSolver, AContactChangesASpeedByABoundedAmount)
+{
+    ContactSolver solver;
+    solver.clear(1, 0.01);
+    solver.body(0).inverseMass = 1.0;
+    solver.beginPhase();
+    solver.beginGroup();
+    Contact c{};
+    c.one.vy = 10000.0; // down, into the floor below
+    c.ny = -1.0;
+    c.normalMass = 1.0;
+    c.tangentMass = 1.0;
+    c.two.y = c.one.y = 100.0;
+    solver.add(c, 0, -1, false);
+    solver.solve(nullptr, 12, 16, 12, 0.6, 0.0);
+    EXPECT_NEAR(solver.body(0).vy, -kContactMostSpeed, 1e-9);
 }
