@@ -175,6 +175,26 @@ Found nearestLeaning(const CollisionShape& s, double x, double y, double lx, dou
     return found;
 }
 
+// The edge of `into` that last tick's contact of the same point pushed it
+// out by, while the point still lies behind that edge's line. A point
+// pressed slowly into a thin stroke goes on coming out the side it went
+// in by, instead of the nearer far side once past the middle, which
+// pushes it through the stroke.
+Found pushedOutBy(const CollisionShape& into, std::span<const ContactMemory::Remembered> last, int point, double x,
+                  double y)
+{
+    for (const ContactMemory::Remembered& r : last) {
+        if (r.point != point || r.edge < 0 || r.edge >= static_cast<int>(into.geometry.outline.size()))
+            continue;
+        const ShapeGeometry::Edge& e = into.geometry.outline[static_cast<std::size_t>(r.edge)];
+        Found found{&e, along(e, x, y), 0.0, 0.0};
+        if (!outwardNormal(e, found.nx, found.ny) || !(behind(found, x, y) >= 0.0))
+            return Found{};
+        return found;
+    }
+    return Found{};
+}
+
 // The way `first` was pushed by its contacts with `second` last tick.
 Point leaning(const CollisionShape& first, const CollisionShape& second, std::span<const ContactMemory::Remembered> last)
 {
@@ -366,6 +386,12 @@ Meeting meetBodies(const CollisionShape& first, const CollisionShape& second, bo
                     hit = entry(into, sx, sy, px, py, false);
                 if (hit.edge && behind(hit, px, py) > movedBy + kFreshSlack)
                     hit = Found{};
+                // Soft letters sag into one another: a point goes on
+                // out by last tick's edge. Letters kept in shape take the
+                // nearest: held to old edges, a shoved pile of them took
+                // longer to come to rest.
+                if (!hit.edge && !(from.geometry.turns && into.geometry.turns))
+                    hit = pushedOutBy(into, last, fromFirst ? static_cast<int>(i) : -1 - static_cast<int>(i), px, py);
                 if (!hit.edge)
                     hit = fromFirst ? nearestLeaning(into, px, py, lean.x, lean.y)
                                     : nearestLeaning(into, px, py, -lean.x, -lean.y);
