@@ -175,6 +175,17 @@ Found nearestLeaning(const CollisionShape& s, double x, double y, double lx, dou
     return found;
 }
 
+// The edge of `into`'s outline a contact of last tick met, with its outward
+// normal (nx, ny); null for the window's edges, an index past the outline
+// or an edge without length.
+const ShapeGeometry::Edge* rememberedEdge(const CollisionShape& into, int edge, double& nx, double& ny)
+{
+    if (edge < 0 || edge >= static_cast<int>(into.geometry.outline.size()))
+        return nullptr;
+    const ShapeGeometry::Edge& e = into.geometry.outline[static_cast<std::size_t>(edge)];
+    return outwardNormal(e, nx, ny) ? &e : nullptr;
+}
+
 // The edge of `into` that last tick's contact of the same point pushed it
 // out by, while the point still lies behind that edge's line. A point
 // pressed slowly into a thin stroke goes on coming out the side it went
@@ -184,13 +195,14 @@ Found pushedOutBy(const CollisionShape& into, std::span<const ContactMemory::Rem
                   double y)
 {
     for (const ContactMemory::Remembered& r : last) {
-        if (r.point != point || r.edge < 0 || r.edge >= static_cast<int>(into.geometry.outline.size()))
+        if (r.point != point)
             continue;
-        const ShapeGeometry::Edge& e = into.geometry.outline[static_cast<std::size_t>(r.edge)];
-        Found found{&e, along(e, x, y), 0.0, 0.0};
-        if (!outwardNormal(e, found.nx, found.ny) || !(behind(found, x, y) >= 0.0))
+        Found found;
+        found.edge = rememberedEdge(into, r.edge, found.nx, found.ny);
+        if (!found.edge)
             return Found{};
-        return found;
+        found.t = along(*found.edge, x, y);
+        return behind(found, x, y) >= 0.0 ? found : Found{};
     }
     return Found{};
 }
@@ -200,10 +212,8 @@ Point leaning(const CollisionShape& first, const CollisionShape& second, std::sp
 {
     Point push{0.0, 0.0};
     for (const ContactMemory::Remembered& r : last) {
-        const std::vector<ShapeGeometry::Edge>& edges = r.point >= 0 ? second.geometry.outline : first.geometry.outline;
         double nx = 0.0, ny = 0.0;
-        if (r.edge < 0 || r.edge >= static_cast<int>(edges.size()) ||
-            !outwardNormal(edges[static_cast<std::size_t>(r.edge)], nx, ny))
+        if (!rememberedEdge(r.point >= 0 ? second : first, r.edge, nx, ny))
             continue;
         const double sign = r.point >= 0 ? r.normalImpulse : -r.normalImpulse;
         push.x += sign * nx;
@@ -316,16 +326,16 @@ void holdOn(const CollisionShape& first, const CollisionShape& second, std::span
         const CollisionShape& from = fromFirst ? first : second;
         const CollisionShape& into = fromFirst ? second : first;
         const std::size_t probeIndex = static_cast<std::size_t>(fromFirst ? r.point : -1 - r.point);
-        if (into.tick.crushed || r.edge < 0 || static_cast<std::size_t>(r.edge) >= into.geometry.outline.size() ||
-            probeIndex >= from.geometry.probes.size())
+        double nx = 0.0, ny = 0.0;
+        const ShapeGeometry::Edge* remembered = rememberedEdge(into, r.edge, nx, ny);
+        if (into.tick.crushed || !remembered || probeIndex >= from.geometry.probes.size())
             continue;
         bool again = false;
         for (std::size_t c = begin; c < found && !again; ++c)
             again = out[c].point == r.point;
-        const ShapeGeometry::Edge& e = into.geometry.outline[static_cast<std::size_t>(r.edge)];
-        double nx = 0.0, ny = 0.0;
-        if (again || !outwardNormal(e, nx, ny))
+        if (again)
             continue;
+        const ShapeGeometry::Edge& e = *remembered;
         const double px = from.tick.probeX[probeIndex], py = from.tick.probeY[probeIndex];
         const double t = along(e, px, py);
         const Probed on = onEdge(e, t);
