@@ -21,12 +21,15 @@ double twiceArea(const Particle* a, const Particle* b, const Particle* c)
 
 } // namespace
 
-std::vector<ShapeGeometry::Edge> ShapeGeometry::outlineOf(const std::vector<Particle*>& corners)
+std::vector<ShapeGeometry::Edge> ShapeGeometry::outlineOf(const std::vector<Particle*>& corners, bool countRepeatedCorners)
 {
     // Every triangle side, its ends in address order, with the triangle's
     // third corner. A side listed once is on the outline. Triangles without
     // area take part in the count (their sides are shared with their
-    // neighbours'), though nothing can lie inside them.
+    // neighbours'), though nothing can lie inside them, but for those with
+    // a repeated corner: the tessellator leaves a few (a, b, b), whose one
+    // side a-b, listed twice, would hide the outline edge a real triangle
+    // has there, and with it the probes along that edge.
     struct Side {
         Particle* a;
         Particle* b;
@@ -38,6 +41,8 @@ std::vector<ShapeGeometry::Edge> ShapeGeometry::outlineOf(const std::vector<Part
     sides.reserve(triangles * 3);
     for (std::size_t t = 0; t < triangles; ++t) {
         Particle* c[3] = {corners[3 * t], corners[3 * t + 1], corners[3 * t + 2]};
+        if (!countRepeatedCorners && (c[0] == c[1] || c[1] == c[2] || c[2] == c[0]))
+            continue;
         for (int k = 0; k < 3; ++k) {
             Particle* a = c[k];
             Particle* b = c[(k + 1) % 3];

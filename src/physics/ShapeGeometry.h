@@ -35,8 +35,10 @@ struct ShapeGeometry {
     explicit ShapeGeometry(std::vector<Particle*> bodyParticles) : particles(std::move(bodyParticles)) {}
 
     // The outline of the triangles with these corners, three a triangle,
-    // as a geometry made from them finds it.
-    static std::vector<Edge> outlineOf(const std::vector<Particle*>& corners);
+    // as a geometry made from them finds it. `countRepeatedCorners`: count
+    // the sides of a triangle with a repeated corner too, as scene files of
+    // format 2 and older were written with (see outlineOf).
+    static std::vector<Edge> outlineOf(const std::vector<Particle*>& corners, bool countRepeatedCorners = false);
 
     std::vector<Particle*> particles;
     std::vector<Particle*> corners; // three per triangle of some area

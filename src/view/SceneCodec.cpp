@@ -750,6 +750,7 @@ private:
 // Everything a scene file holds, read and checked, before the view has
 // been touched.
 struct Loaded {
+    int format = kVersion;
     SceneSettings settings;
     std::string mode;
     const char* font = kArial;
@@ -844,10 +845,10 @@ std::unique_ptr<CollisionShape> readShape(const Node& n, const ParticleSystem& b
             corners.fail("three corners a triangle were expected");
     }
     // A body read back lies in memory in its order, so the outline comes
-    // out as it did when the shape was made.
+    // out as it did when the shape was made, by the rule of its format.
     const Node outline = n["outline"];
     if (outline.json() == "triangles") {
-        geometry.outline = ShapeGeometry::outlineOf(triangleList);
+        geometry.outline = ShapeGeometry::outlineOf(triangleList, out.format < 3);
     } else {
         const std::vector<int> edges = outline.indices(static_cast<std::size_t>(kMaxEntriesPerBody), count);
         if (edges.size() % 3 != 0)
@@ -1146,6 +1147,7 @@ void readScene(const Json& json, Loaded& out)
                          "; this one reads format " + std::to_string(kVersion) + " and older)");
     if (number < 1)
         version.fail("no scene format has this number");
+    out.format = number;
 
     const Node settings = scene["settings"];
     if (!settings.json().is_object())

@@ -15,7 +15,9 @@ inline constexpr const char* kMimeType = "application/x-lexfall-scene";
 inline constexpr const char* kFormatName = "lexfall-scene";
 // 2: a sleeper's measure no longer lists its triangles by grid cells; the
 // cells of a file of format 1 are passed over.
-inline constexpr int kVersion = 2;
+// 3: an outline "triangles" passes over the sides of a triangle with a
+// repeated corner; one of format 2 or older counts them.
+inline constexpr int kVersion = 3;
 // JSON text longer than this is written compressed.
 inline constexpr std::size_t kCompressAbove = 64 * 1024;
 
