@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "physics/ContactSolver.h"
+
 namespace {
 
 // A point that moved further than this against another body this tick is
@@ -131,8 +133,11 @@ double behind(const Found& hit, double x, double y)
 // unless others lie nearly as near (the two sides of a thin stroke), when
 // it is the one whose normal goes most along (lx, ly), the way the pair
 // was pushed last tick. A point pressed into a stroke otherwise takes one
-// side, then the other, tick by tick, and never comes out.
-Found nearestLeaning(const CollisionShape& s, double x, double y, double lx, double ly)
+// side, then the other, tick by tick, and never comes out. A point of a
+// letter kept in shape (`keptInShape`) wedged deeper than a resting contact
+// leans only on an edge whose line lies as deep as the nearest's: one
+// nearer, past whose end the point lies, cannot take it out.
+Found nearestLeaning(const CollisionShape& s, double x, double y, double lx, double ly, bool keptInShape)
 {
     // Each edge's distance, measured once: a glyph's outline is far
     // shorter than this; a longer one measures them again.
@@ -159,6 +164,8 @@ Found nearestLeaning(const CollisionShape& s, double x, double y, double lx, dou
     if (lx == 0.0 && ly == 0.0)
         return found;
     const double reach = std::sqrt(bestSq) + kNearlyAsNear;
+    const double depth = behind(found, x, y);
+    const double least = keptInShape && depth > kContactWedged ? depth : 0.0;
     double most = found.nx * lx + found.ny * ly;
     for (std::size_t k = 0; k < n; ++k) {
         const ShapeGeometry::Edge& e = s.geometry.outline[k];
@@ -166,7 +173,7 @@ Found nearestLeaning(const CollisionShape& s, double x, double y, double lx, dou
         if (k == best || distance(k) > reach * reach || !outwardNormal(e, nx, ny))
             continue;
         const double goes = nx * lx + ny * ly;
-        const bool behindLine = (x - e.a->position.x) * nx + (y - e.a->position.y) * ny < 0.0;
+        const bool behindLine = (x - e.a->position.x) * nx + (y - e.a->position.y) * ny < -least;
         if (behindLine && goes > most) {
             most = goes;
             found = Found{&e, along(e, x, y), nx, ny};
@@ -369,6 +376,7 @@ Meeting meetBodies(const CollisionShape& first, const CollisionShape& second, bo
     // Points of `from` in `into`; the contact's first body is `first`.
     // The first point found inside from before this tick settles that
     // the pair comes apart as a whole: the rest need not be looked at.
+    const bool kept = first.geometry.turns && second.geometry.turns;
     const auto meet = [&](const CollisionShape& from, const CollisionShape& into) {
         if (into.tick.crushed || old > 0)
             return;
@@ -403,11 +411,19 @@ Meeting meetBodies(const CollisionShape& first, const CollisionShape& second, bo
                 if (!hit.edge && !(from.geometry.turns && into.geometry.turns))
                     hit = pushedOutBy(into, last, fromFirst ? static_cast<int>(i) : -1 - static_cast<int>(i), px, py);
                 if (!hit.edge)
-                    hit = fromFirst ? nearestLeaning(into, px, py, lean.x, lean.y)
-                                    : nearestLeaning(into, px, py, -lean.x, -lean.y);
+                    hit = fromFirst ? nearestLeaning(into, px, py, lean.x, lean.y, kept)
+                                    : nearestLeaning(into, px, py, -lean.x, -lean.y, kept);
                 if (hit.edge && behind(hit, px, py) > movedBy + kFreshSlack) {
-                    ++old;
-                    return;
+                    // A letter kept in shape leaning on an edge deeper than
+                    // its path explains comes out by the nearest when that
+                    // one explains it.
+                    const Found nearest = kept ? nearestLeaning(into, px, py, 0.0, 0.0, kept) : Found{};
+                    const double depth = nearest.edge ? behind(nearest, px, py) : HUGE_VAL;
+                    if (!(depth > 0.0 && depth <= movedBy + kFreshSlack)) {
+                        ++old;
+                        return;
+                    }
+                    hit = nearest;
                 }
             } else if (movedSq > kTunnel * kTunnel) {
                 // Fast enough to have passed right through.

@@ -523,6 +523,66 @@ TEST(Collisions, APointPressedIntoAThinStrokeComesOutTheWayItWentIn)
     meet(last, after);
 }
 
+// A point of a letter kept in shape, leaning on the far side of a stroke
+// that lies deeper than the point moved, though the near side does not:
+// it was not inside before this tick. It comes out by the near side, as a
+// contact, instead of its pair parting as a whole while the two go on
+// closing in.
+TEST(Collisions, APointThatLeansOnAStrokesFarSideComesOutByTheNearOne)
+{
+    Blocks blocks;
+    blocks.add(129.0, 181.2, 2.0, 20.0); // a post, its foot 1.2 px in
+    blocks.add(100.0, 200.0, 60.0, 3.0); // the stroke, 1.8 px from its far side
+    for (std::size_t i = 0; i < blocks.bodies.size(); ++i) {
+        blocks.shape(i).rememberStart();
+        ASSERT_TRUE(blocks.shape(i).measure());
+    }
+    const std::vector<ShapeGeometry::Edge>& outline = blocks.shape(1).geometry.outline;
+    const auto farSide = std::find_if(outline.begin(), outline.end(), [](const ShapeGeometry::Edge& e) {
+        return e.a->position.y == 203.0 && e.b->position.y == 203.0;
+    });
+    ASSERT_NE(farSide, outline.end());
+    // Last tick pushed the post down, onto the far side.
+    const std::vector<ContactMemory::Remembered> last{{0, static_cast<int>(farSide - outline.begin()), 1.0, 0.0}};
+    std::vector<Contact> out;
+    EXPECT_FALSE(meetBodies(blocks.shape(0), blocks.shape(1), false, last, out).overlapped);
+    ASSERT_FALSE(out.empty());
+    for (const Contact& c : out)
+        EXPECT_LE(c.ny, 0.0) << "the post is pushed up, out of the near side";
+}
+
+// A point wedged in a letter kept in shape, past the end of an edge it
+// lies behind by a hair (at a hollow corner), leans on the edge it lies
+// deepest behind, however the pair was pushed: the near one cannot take
+// it out.
+TEST(Collisions, AWedgedPointLeansOnlyOnAnEdgeThatTakesItOut)
+{
+    Blocks blocks;
+    // A sliver whose tip lies 1.29 px inside the dart's side c-d, 0.07 px
+    // behind the line of its side b-c.
+    const Vector3 tip{5.0, 8.0, 0.0}, outward{0.88 * 3.0, 0.474 * 3.0, 0.0}, across{-0.474 * 0.5, 0.88 * 0.5, 0.0};
+    blocks.addQuad({tip, tip + outward + across, tip + outward - across, tip + outward - across}, 0.0);
+    blocks.addQuad({Vector3{0.0, 0.0, 0.0}, Vector3{20.0, 0.0, 0.0}, Vector3{7.0, 7.0, 0.0}, Vector3{0.0, 20.0, 0.0}},
+                   0.0);
+    for (std::size_t i = 0; i < blocks.bodies.size(); ++i) {
+        blocks.shape(i).rememberStart();
+        ASSERT_TRUE(blocks.shape(i).measure());
+    }
+    const std::vector<ShapeGeometry::Edge>& outline = blocks.shape(1).geometry.outline;
+    const auto bc = std::find_if(outline.begin(), outline.end(), [](const ShapeGeometry::Edge& e) {
+        return std::min(e.a->position.x, e.b->position.x) == 7.0 && std::max(e.a->position.x, e.b->position.x) == 20.0;
+    });
+    ASSERT_NE(bc, outline.end());
+    // Last tick pushed the sliver out by b-c.
+    const std::vector<ContactMemory::Remembered> last{{0, static_cast<int>(bc - outline.begin()), 1.0, 0.0}};
+    std::vector<Contact> out;
+    ASSERT_FALSE(meetBodies(blocks.shape(0), blocks.shape(1), false, last, out).overlapped);
+    double deepest = 0.0;
+    for (const Contact& c : out)
+        deepest = std::max(deepest, -((c.one.x - c.two.x) * c.nx + (c.one.y - c.two.y) * c.ny));
+    EXPECT_NEAR(deepest, 1.287, 0.01);
+}
+
 // A soft body crushed to a sliver of its area is no target: a point inside
 // it makes no contact, though its own points still meet others.
 TEST(Collisions, ACrushedBodyIsNoTarget)
