@@ -366,6 +366,8 @@ Meeting meetBodies(const CollisionShape& first, const CollisionShape& second, bo
 {
     const Point lean = leaning(first, second, last);
     const std::size_t begin = out.size();
+    // Both letters kept in shape, neither soft.
+    const bool kept = first.geometry.turns && second.geometry.turns;
     // Two letters made exactly on one another have their outlines on
     // each other's, where no point is clearly inside: the middles of
     // their triangles are.
@@ -376,7 +378,6 @@ Meeting meetBodies(const CollisionShape& first, const CollisionShape& second, bo
     // Points of `from` in `into`; the contact's first body is `first`.
     // The first point found inside from before this tick settles that
     // the pair comes apart as a whole: the rest need not be looked at.
-    const bool kept = first.geometry.turns && second.geometry.turns;
     const auto meet = [&](const CollisionShape& from, const CollisionShape& into) {
         if (into.tick.crushed || old > 0)
             return;
@@ -408,7 +409,7 @@ Meeting meetBodies(const CollisionShape& first, const CollisionShape& second, bo
                 // out by last tick's edge. Letters kept in shape take the
                 // nearest: held to old edges, a shoved pile of them took
                 // longer to come to rest.
-                if (!hit.edge && !(from.geometry.turns && into.geometry.turns))
+                if (!hit.edge && !kept)
                     hit = pushedOutBy(into, last, fromFirst ? static_cast<int>(i) : -1 - static_cast<int>(i), px, py);
                 if (!hit.edge)
                     hit = fromFirst ? nearestLeaning(into, px, py, lean.x, lean.y, kept)
@@ -444,7 +445,7 @@ Meeting meetBodies(const CollisionShape& first, const CollisionShape& second, bo
     };
     meet(first, second);
     meet(second, first);
-    if (old == 0 && first.geometry.turns && second.geometry.turns)
+    if (old == 0 && kept)
         holdOn(first, second, last, begin, out);
     // Bodies inside one another before this tick come apart as wholes
     // before their outlines meet as contacts again.

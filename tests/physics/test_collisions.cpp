@@ -92,6 +92,15 @@ struct Blocks {
 
     CollisionShape& shape(std::size_t i) { return *collisions.shapeOf(*bodies[i]); }
 
+    // Every block measured where it stands, for the narrow phase alone.
+    void measure()
+    {
+        for (std::size_t i = 0; i < bodies.size(); ++i) {
+            shape(i).rememberStart();
+            ASSERT_TRUE(shape(i).measure());
+        }
+    }
+
     std::vector<Vector3> centres() const
     {
         std::vector<Vector3> all;
@@ -448,10 +457,7 @@ TEST(Collisions, PointsInsideAreFoundWithOrWithoutAGridOfTriangles)
     Blocks blocks;
     blocks.addBar(10.0, 10.0, 5.0, 40, 0.0); // 80 triangles, gridded
     blocks.addBar(10.0, 30.0, 5.0, 4, 0.0);  // 8, passed over
-    for (std::size_t i = 0; i < 2; ++i) {
-        blocks.shape(i).rememberStart();
-        ASSERT_TRUE(blocks.shape(i).measure());
-    }
+    blocks.measure();
     ASSERT_FALSE(blocks.shape(0).tick.gridStart.empty());
     ASSERT_TRUE(blocks.shape(1).tick.gridStart.empty());
     for (std::size_t i = 0; i < 2; ++i) {
@@ -479,10 +485,7 @@ TEST(Collisions, APairKeepsOnlyItsDeepestContacts)
         p.y += 0.8 - (p.x - 100.0) / 100.0;
     }
     std::vector<Contact> out;
-    for (std::size_t i = 0; i < blocks.bodies.size(); ++i) {
-        blocks.shape(i).rememberStart();
-        ASSERT_TRUE(blocks.shape(i).measure());
-    }
+    blocks.measure();
     const Meeting met = meetBodies(blocks.shape(0), blocks.shape(1), false, {}, out);
     ASSERT_FALSE(met.overlapped);
     ASSERT_EQ(out.size(), 12u);
@@ -501,10 +504,7 @@ TEST(Collisions, APointPressedIntoAThinStrokeComesOutTheWayItWentIn)
     blocks.add(100.0, 200.0, 60.0, 1.6); // the stroke
     blocks.add(129.0, 180.2, 2.0, 20.0); // a post, its foot 0.2 px in
     const auto meet = [&blocks](std::span<const ContactMemory::Remembered> last, std::vector<Contact>& out) {
-        for (std::size_t i = 0; i < blocks.bodies.size(); ++i) {
-            blocks.shape(i).rememberStart();
-            ASSERT_TRUE(blocks.shape(i).measure());
-        }
+        blocks.measure();
         ASSERT_FALSE(meetBodies(blocks.shape(1), blocks.shape(0), false, last, out).overlapped);
         ASSERT_FALSE(out.empty());
         for (const Contact& c : out)
@@ -533,10 +533,7 @@ TEST(Collisions, APointThatLeansOnAStrokesFarSideComesOutByTheNearOne)
     Blocks blocks;
     blocks.add(129.0, 181.2, 2.0, 20.0); // a post, its foot 1.2 px in
     blocks.add(100.0, 200.0, 60.0, 3.0); // the stroke, 1.8 px from its far side
-    for (std::size_t i = 0; i < blocks.bodies.size(); ++i) {
-        blocks.shape(i).rememberStart();
-        ASSERT_TRUE(blocks.shape(i).measure());
-    }
+    blocks.measure();
     const std::vector<ShapeGeometry::Edge>& outline = blocks.shape(1).geometry.outline;
     const auto farSide = std::find_if(outline.begin(), outline.end(), [](const ShapeGeometry::Edge& e) {
         return e.a->position.y == 203.0 && e.b->position.y == 203.0;
@@ -564,10 +561,7 @@ TEST(Collisions, AWedgedPointLeansOnlyOnAnEdgeThatTakesItOut)
     blocks.addQuad({tip, tip + outward + across, tip + outward - across, tip + outward - across}, 0.0);
     blocks.addQuad({Vector3{0.0, 0.0, 0.0}, Vector3{20.0, 0.0, 0.0}, Vector3{7.0, 7.0, 0.0}, Vector3{0.0, 20.0, 0.0}},
                    0.0);
-    for (std::size_t i = 0; i < blocks.bodies.size(); ++i) {
-        blocks.shape(i).rememberStart();
-        ASSERT_TRUE(blocks.shape(i).measure());
-    }
+    blocks.measure();
     const std::vector<ShapeGeometry::Edge>& outline = blocks.shape(1).geometry.outline;
     const auto bc = std::find_if(outline.begin(), outline.end(), [](const ShapeGeometry::Edge& e) {
         return std::min(e.a->position.x, e.b->position.x) == 7.0 && std::max(e.a->position.x, e.b->position.x) == 20.0;
@@ -594,10 +588,7 @@ TEST(Collisions, ACrushedBodyIsNoTarget)
     for (int k = 0; k < squashed.particleCount(); ++k)
         if (Vector3& p = squashed.particleAt(k)->position; p.y > 110.0)
             p.y = 103.0;
-    for (std::size_t i = 0; i < blocks.bodies.size(); ++i) {
-        blocks.shape(i).rememberStart();
-        ASSERT_TRUE(blocks.shape(i).measure());
-    }
+    blocks.measure();
     ASSERT_TRUE(blocks.shape(0).tick.crushed);
     std::vector<Contact> out;
     meetBodies(blocks.shape(0), blocks.shape(1), false, {}, out);
