@@ -69,6 +69,34 @@ std::vector<unsigned char> inkMask(const CLexfallView& view, const IntRect& r)
     return covered;
 }
 
+// The largest share of the smaller letter's ink that any two letters of
+// the view share; letters whose boxes do not meet share none.
+double mostShared(const CLexfallView& view)
+{
+    std::vector<CollisionBox> boxes;
+    for (const auto& body : view.m_pBodies) {
+        CollisionBox b{HUGE_VAL, HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
+        for (int i = 0; i < body->particleCount(); ++i) {
+            const Vector3& p = body->particleAt(i)->position;
+            b = {std::min(b.left, p.x), std::min(b.top, p.y), std::max(b.right, p.x), std::max(b.bottom, p.y)};
+        }
+        boxes.push_back(b);
+    }
+    double worst = 0.0;
+    const Collisions& world = view.m_collisions;
+    for (std::size_t i = 0; i < view.m_pBodies.size(); ++i)
+        for (std::size_t j = i + 1; j < view.m_pBodies.size(); ++j) {
+            if (!boxes[i].overlaps(boxes[j]))
+                continue;
+            const ParticleSystem& a = *view.m_pBodies[i];
+            const ParticleSystem& b = *view.m_pBodies[j];
+            const double smaller = std::min(inkArea(world, a), inkArea(world, b));
+            if (smaller > 0.0)
+                worst = std::max(worst, sharedArea(world, a, b) / smaller);
+        }
+    return worst;
+}
+
 struct Scene {
     Scene(int width, int height, PhysicsPreset preset, TaskPool& pool) : window(width, height)
     {
@@ -101,19 +129,7 @@ struct Scene {
 
     // The largest share of the smaller letter's ink that any two letters
     // share.
-    double worstShare() const
-    {
-        double worst = 0.0;
-        for (std::size_t i = 0; i < view.m_pBodies.size(); ++i)
-            for (std::size_t j = i + 1; j < view.m_pBodies.size(); ++j) {
-                const ParticleSystem& a = *view.m_pBodies[i];
-                const ParticleSystem& b = *view.m_pBodies[j];
-                const double smaller = std::min(inkArea(view.m_collisions, a), inkArea(view.m_collisions, b));
-                if (smaller > 0.0)
-                    worst = std::max(worst, sharedArea(view.m_collisions, a, b) / smaller);
-            }
-        return worst;
-    }
+    double worstShare() const { return mostShared(view); }
 
     // The ink of the scene on a one-pixel grid, overlaps counted once.
     double coveredPixels() const
@@ -325,7 +341,8 @@ void stillPile(TaskPool& pool)
 {
     for (PhysicsPreset preset : {PhysicsPreset::Sturdy, PhysicsPreset::AsDesigned}) {
         std::printf("\nPiles of 500 %s letters, 10 s after they settled, then 30 s (768 px high):\n\n", nameOf(preset));
-        std::printf("| width | settled after | pixels of ink changed | in seconds | asleep |\n|---|---|---|---|---|\n");
+        std::printf("| width | settled after | pixels of ink changed | in seconds | asleep | most two letters share |\n"
+                    "|---|---|---|---|---|---|\n");
         for (int width : {1024, 960, 1100}) {
             PileScene scene(width, 768, 500, pool, preset);
             const int settled = scene.settle(4000);
@@ -344,8 +361,8 @@ void stillPile(TaskPool& pool)
                 stirred += differ > changed;
                 changed = differ;
             }
-            std::printf("| %d | %.1f s | %d | %d | %d of %d |\n", width, settled / PileScene::kTicksPerSecond, changed,
-                        stirred, scene.asleep(), scene.lettersWithInk());
+            std::printf("| %d | %.1f s | %d | %d | %d of %d | %.1f%% |\n", width, settled / PileScene::kTicksPerSecond,
+                        changed, stirred, scene.asleep(), scene.lettersWithInk(), 100.0 * mostShared(scene.view()));
             std::fflush(stdout);
         }
     }
