@@ -26,7 +26,8 @@ class TaskPool;
 // moves and turns them as wholes until they no longer overlap and takes out
 // the speeds going into the contacts (ContactSolver), starting from last
 // tick's impulses (ContactMemory); bodies found inside one another from
-// before are parted at a bounded speed, and a body that stays still sleeps
+// before are parted at a bounded speed (soft ones then lose their speed
+// towards each other), and a body that stays still sleeps
 // until something disturbs it, unless the bodies it touches (its Islands)
 // hold one still coming apart. The work is split the same way whatever the
 // number of threads, so the result is the same to the bit.
@@ -154,6 +155,7 @@ private:
     void colour();
     void recover(const CollisionBox& window);
     void solve(TaskPool* pool, double dt);
+    void stopClosing();
     void remember();
     void move(TaskPool* pool);
     void sleep();

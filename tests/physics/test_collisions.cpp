@@ -266,6 +266,36 @@ TEST(Collisions, BodiesWedgedInsideOneAnotherSleep)
     EXPECT_TRUE(blocks.shape(1).rigid.asleep);
 }
 
+// Soft bodies inside one another part at a bounded pace; their speed
+// towards each other goes, or one falling into another it lies in, wedged
+// in a pile, gains speed tick after tick and rocks there for ever.
+TEST(Collisions, SoftBodiesInsideOneAnotherStopClosingIn)
+{
+    for (bool soft : {true, false}) {
+        Blocks blocks;
+        blocks.soft = soft;
+        blocks.add(100.0, 100.0);
+        blocks.add(100.0, 90.0);
+        for (int k = 0; k < blocks.bodies[1]->particleCount(); ++k)
+            blocks.bodies[1]->particleAt(k)->velocity = Vector3{0.0, 200.0, 0.0};
+        blocks.step(kWindow, 0.01);
+        ASSERT_EQ(blocks.collisions.memory().overlapped().size(), 1u);
+        const auto meanVY = [&blocks](std::size_t i) {
+            const ParticleSystem& body = *blocks.bodies[i];
+            double sum = 0.0;
+            for (int k = 0; k < body.particleCount(); ++k)
+                sum += body.particleAt(k)->velocity.y;
+            return sum / body.particleCount();
+        };
+        // The second lies above the first: closing, it goes down faster.
+        const double closing = meanVY(1) - meanVY(0);
+        if (soft)
+            EXPECT_NEAR(closing, 0.0, 1e-9);
+        else
+            EXPECT_GT(closing, 100.0) << "letters kept in shape part as before";
+    }
+}
+
 // A sleeper is not woken by a body lying in it that merely stays awake a
 // tick longer: it would be woken as it fell asleep, and in a pile of soft
 // letters, where such pairs fell out of step again and again, each woke
