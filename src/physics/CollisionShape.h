@@ -53,3 +53,10 @@ struct CollisionShape {
     // the window's sides hold it in; a letter flying free leaves by them.
     bool joined = false;
 };
+
+// Both kept in shape, neither soft: such a pair rests a skin apart and
+// comes out of one another by the nearest edge.
+inline bool keptInShape(const CollisionShape& one, const CollisionShape& two)
+{
+    return one.geometry.turns && two.geometry.turns;
+}

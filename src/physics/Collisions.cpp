@@ -621,8 +621,8 @@ void Collisions::solve(TaskPool* pool, double dt)
             for (int k = begin; k < end; ++k) {
                 const Pair& pair = m_pairs[static_cast<std::size_t>(m_byColour[static_cast<std::size_t>(k)])];
                 const std::vector<Contact>& list = contactsOf(pair);
-                const bool kept = m_shapes[static_cast<std::size_t>(pair.first)]->geometry.turns &&
-                                  m_shapes[static_cast<std::size_t>(pair.second)]->geometry.turns;
+                const bool kept = keptInShape(*m_shapes[static_cast<std::size_t>(pair.first)],
+                                              *m_shapes[static_cast<std::size_t>(pair.second)]);
                 m_solver.beginGroup();
                 for (int c = pair.begin; c < pair.end; ++c)
                     m_solver.add(list[static_cast<std::size_t>(c)], pair.first, pair.second, kept);
@@ -675,7 +675,7 @@ void Collisions::stopClosing()
         RigidBody& a = one.rigid;
         RigidBody& b = two.rigid;
         const double total = a.inverseMass + b.inverseMass;
-        if ((one.geometry.turns && two.geometry.turns) || !(total > 0.0))
+        if (keptInShape(one, two) || !(total > 0.0))
             continue;
         const auto [dx, dy] = parting(one, two);
         const double closing =

@@ -366,8 +366,7 @@ Meeting meetBodies(const CollisionShape& first, const CollisionShape& second, bo
 {
     const Point lean = leaning(first, second, last);
     const std::size_t begin = out.size();
-    // Both letters kept in shape, neither soft.
-    const bool kept = first.geometry.turns && second.geometry.turns;
+    const bool kept = keptInShape(first, second);
     // Two letters made exactly on one another have their outlines on
     // each other's, where no point is clearly inside: the middles of
     // their triangles are.
