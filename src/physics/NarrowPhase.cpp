@@ -359,6 +359,36 @@ void holdOn(const CollisionShape& first, const CollisionShape& second, std::span
     }
 }
 
+// How deep the contact's point lies behind its edge.
+double depthOf(const Contact& c)
+{
+    return (c.two.x - c.one.x) * c.nx + (c.two.y - c.one.y) * c.ny;
+}
+
+// Contacts whose normals lie more than 120 degrees apart push against
+// each other: the two sides of a stroke, not two sides of a corner.
+constexpr double kAgainst = -0.5;
+
+// A part of one letter sunk into a stroke of the other from both sides
+// (the dot of an "i" in a bar) has deep contacts at both sides, each
+// pushing it out the way it is nearest; together they hold it where it is
+// for ever. Of the contacts deeper than a wedged one, those that push
+// against the deepest go: the pair comes apart the deepest's way.
+void dropThoseAgainstTheDeepest(std::vector<Contact>& out, std::size_t begin)
+{
+    const Contact* deepest = nullptr;
+    for (std::size_t k = begin; k < out.size(); ++k)
+        if (depthOf(out[k]) > kContactWedged && (!deepest || depthOf(out[k]) > depthOf(*deepest)))
+            deepest = &out[k];
+    if (!deepest)
+        return;
+    const double nx = deepest->nx, ny = deepest->ny;
+    const auto against = [nx, ny](const Contact& c) {
+        return depthOf(c) > kContactWedged && c.nx * nx + c.ny * ny < kAgainst;
+    };
+    out.erase(std::remove_if(out.begin() + static_cast<std::ptrdiff_t>(begin), out.end(), against), out.end());
+}
+
 } // namespace
 
 Meeting meetBodies(const CollisionShape& first, const CollisionShape& second, bool inside,
@@ -444,8 +474,10 @@ Meeting meetBodies(const CollisionShape& first, const CollisionShape& second, bo
     };
     meet(first, second);
     meet(second, first);
-    if (old == 0 && kept)
+    if (old == 0 && kept) {
+        dropThoseAgainstTheDeepest(out, begin);
         holdOn(first, second, last, begin, out);
+    }
     // Bodies inside one another before this tick come apart as wholes
     // before their outlines meet as contacts again.
     Meeting met;

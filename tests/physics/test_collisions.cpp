@@ -578,6 +578,25 @@ TEST(Collisions, APointThatLeansOnAStrokesFarSideComesOutByTheNearOne)
         EXPECT_LE(c.ny, 0.0) << "the post is pushed up, out of the near side";
 }
 
+// A part of a letter kept in shape sunk into a stroke of another from
+// both sides, as the dot of an "i" falling into a bar: its points near
+// either side push it out that way, and unless those against the deepest
+// give way, the two hold it inside for ever.
+TEST(Collisions, ADotSunkIntoAStrokeComesOut)
+{
+    Blocks blocks;
+    blocks.add(100.0, 200.0, 60.0, 2.5); // the stroke
+    blocks.add(140.0, 190.0, 4.0, 1.25); // the dot
+    blocks.step(kWindow, 0.01);
+    // Sunk in a tick, 0.625 px from either side.
+    for (int k = 0; k < blocks.bodies[1]->particleCount(); ++k)
+        blocks.bodies[1]->particleAt(k)->position.y += 10.625;
+    ASSERT_GT(blocks.shared(), 0.0);
+    for (int tick = 0; tick < 30; ++tick)
+        blocks.step(kWindow, 0.01);
+    EXPECT_EQ(blocks.shared(), 0.0);
+}
+
 // A point wedged in a letter kept in shape, past the end of an edge it
 // lies behind by a hair (at a hollow corner), leans on the edge it lies
 // deepest behind, however the pair was pushed: the near one cannot take
