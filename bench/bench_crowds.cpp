@@ -5,7 +5,7 @@
 // much ink letters share at the end. Release build:
 //     build-release/bin/bench_crowds [scene ...]
 // Scenes: crowd (crowd-small, crowd-large: 200 or 1000 letters only), twins, hold, shove,
-// extremes, still-pile, pile-shove, nozzle-still, lines, sweep; all
+// extremes, still-pile, side-shove, pile-shove, nozzle-still, lines, sweep; all
 // when none is named.
 #include <algorithm>
 #include <chrono>
@@ -399,6 +399,36 @@ void pileShove(TaskPool& pool)
     }
 }
 
+// Settled As-designed piles shoved three times along the floor against
+// the left side (a drag across the window in 0.5 s, then 2 s to settle):
+// the letters still in the window. A soft letter crushed thin against the
+// side can be pushed across it by its neighbours.
+void sideShove(TaskPool& pool)
+{
+    std::printf("\nAs-designed piles shoved three times against the left side (1024x768):\n\n");
+    std::printf("| letters | in the window after |\n|---|---|\n");
+    for (int letters : {800, 1500}) {
+        PileScene scene(1024, 768, letters, pool, PhysicsPreset::AsDesigned);
+        scene.settle(3000);
+        const int before = scene.lettersWithInk();
+        CLexfallView& v = scene.view();
+        v.OnCommand(ID_MODE_MANIPULATE);
+        for (int pass = 0; pass < 3; ++pass) {
+            const IntPoint at{1004, 740};
+            v.OnLButtonDown(0, at);
+            for (int t = 1; t <= 30; ++t) {
+                v.OnMouseMove(0, IntPoint{at.x - 984 * t / 30, at.y - 5 * t});
+                scene.tick();
+            }
+            v.OnLButtonUp(0, at);
+            for (int t = 0; t < 125; ++t)
+                scene.tick();
+        }
+        std::printf("| %d | %d of %d |\n", letters, scene.lettersWithInk(), before);
+        std::fflush(stdout);
+    }
+}
+
 // Four letters typed with each Settings value at either end of its range,
 // with and without collisions, animated for 10 s: the fastest particle
 // and the letters lost.
@@ -475,6 +505,8 @@ int main(int argc, char** argv)
         shove(pool);
     if (wanted("still-pile"))
         stillPile(pool);
+    if (wanted("side-shove"))
+        sideShove(pool);
     if (wanted("pile-shove"))
         pileShove(pool);
     if (wanted("sweep"))
