@@ -486,8 +486,7 @@ Meeting meetBodies(const CollisionShape& first, const CollisionShape& second, bo
         out.resize(begin);
     if (out.size() - begin > kMostContacts) {
         const auto start = out.begin() + static_cast<std::ptrdiff_t>(begin);
-        const auto depth = [](const Contact& c) { return (c.one.x - c.two.x) * c.nx + (c.one.y - c.two.y) * c.ny; };
-        std::stable_sort(start, out.end(), [&depth](const Contact& l, const Contact& r) { return depth(l) < depth(r); });
+        std::stable_sort(start, out.end(), [](const Contact& l, const Contact& r) { return depthOf(l) > depthOf(r); });
         out.resize(begin + kMostContacts);
     }
 
@@ -495,7 +494,7 @@ Meeting meetBodies(const CollisionShape& first, const CollisionShape& second, bo
     if (first.rigid.asleep != second.rigid.asleep)
         for (std::size_t c = begin; c < out.size() && !met.wake; ++c) {
             const Contact& ct = out[c];
-            const double depth = -((ct.one.x - ct.two.x) * ct.nx + (ct.one.y - ct.two.y) * ct.ny);
+            const double depth = depthOf(ct);
             const double approach = -((ct.one.vx - ct.two.vx) * ct.nx + (ct.one.vy - ct.two.vy) * ct.ny);
             met.wake = depth > kWakeDepth || approach > kWakeSpeed;
         }
