@@ -194,7 +194,7 @@ void Collisions::step(const Bodies& bodies, const CollisionBox& window, double d
     solve(pool, dt);
     stopClosing();
     remember();
-    move(pool);
+    move(window, pool);
     sleep();
 }
 
@@ -709,14 +709,23 @@ void Collisions::remember()
 
 // The bodies take what the contacts asked of them. One that stays where it
 // is, give or take a jitter, for a while goes to sleep.
-void Collisions::move(TaskPool* pool)
+void Collisions::move(const CollisionBox& window, TaskPool* pool)
 {
     const double still = m_settings.sleepMotion;
     const int sleepTicks = m_settings.sleepTicks;
     const double softDamping = m_settings.softDamping;
-    eachBody(pool, [still, sleepTicks, softDamping](int, CollisionShape& s) {
+    eachBody(pool, [still, sleepTicks, softDamping, &window](int, CollisionShape& s) {
         if (s.rigid.asleep)
             return;
+        // The sides hold a letter that has joined others, but their
+        // contacts hold only points already past them: the contacts of its
+        // pairs never carry it further across. A letter crushed thin
+        // against a side was pushed wholly across it in one tick, and lost.
+        if (s.joined) {
+            const CollisionBox& box = s.tick.box;
+            RigidBody::Motion& m = s.rigid.motion;
+            m.x = std::clamp(m.x, std::min(0.0, window.left - box.left), std::max(0.0, window.right - box.right));
+        }
         // The sides' contacts start afresh each tick: only the floor's
         // impulses are carried over.
         std::erase_if(s.rigid.floorContacts, [](const Contact& c) { return c.edge != kFloorEdge; });

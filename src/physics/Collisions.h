@@ -157,7 +157,7 @@ private:
     void solve(TaskPool* pool, double dt);
     void stopClosing();
     void remember();
-    void move(TaskPool* pool);
+    void move(const CollisionBox& window, TaskPool* pool);
     void sleep();
 
     template <class Part>

@@ -207,6 +207,34 @@ TEST(Collisions, TheSidesHoldACrowdInTheWindow)
     EXPECT_LT(blocks.shared(), 400.0);
 }
 
+// Rows of soft blocks shoved against a side, a sliver between each row and
+// the side: the contacts of a row pressing on its sliver push it further
+// than it is thick, but the side holds it in the window.
+TEST(Collisions, SliversPressedAgainstASideStayIn)
+{
+    Blocks blocks;
+    blocks.soft = true;
+    constexpr int kRows = 8, kColumns = 8;
+    for (int row = 0; row < kRows; ++row) {
+        const double top = 100.0 + 12.0 * row;
+        blocks.add(0.2, top + 1.0, 2.0, 10.0);
+        for (int column = 0; column < kColumns; ++column)
+            blocks.add(2.5 + 11.0 * column, top, 10.0, 11.0);
+    }
+    int out = 0;
+    for (int tick = 0; tick < 40; ++tick) {
+        // The last two blocks of each row are shoved.
+        for (std::size_t b = 0; b < blocks.bodies.size(); ++b)
+            if (b % (kColumns + 1) >= kColumns - 1)
+                for (int k = 0; k < blocks.bodies[b]->particleCount(); ++k)
+                    blocks.bodies[b]->particleAt(k)->velocity.x = -200.0;
+        blocks.step(kWindow, 0.016);
+        for (const auto& body : blocks.bodies)
+            out += body->isOutside(kWindow.left, kWindow.top, kWindow.right, kWindow.bottom);
+    }
+    EXPECT_EQ(out, 0);
+}
+
 // The top stops a body that has joined others from flying out: it falls
 // back. One that never met another leaves by the top.
 TEST(Collisions, TheTopStopsAJoinedBodyThrownUpNotOneFlyingFree)
