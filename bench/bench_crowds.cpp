@@ -73,7 +73,9 @@ std::vector<unsigned char> inkMask(const CLexfallView& view, const IntRect& r)
 // the view share; letters whose boxes do not meet share none.
 double mostShared(const CLexfallView& view)
 {
+    const Collisions& world = view.m_collisions;
     std::vector<CollisionBox> boxes;
+    std::vector<double> ink;
     for (const auto& body : view.m_pBodies) {
         CollisionBox b{HUGE_VAL, HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
         for (int i = 0; i < body->particleCount(); ++i) {
@@ -81,18 +83,14 @@ double mostShared(const CLexfallView& view)
             b = {std::min(b.left, p.x), std::min(b.top, p.y), std::max(b.right, p.x), std::max(b.bottom, p.y)};
         }
         boxes.push_back(b);
+        ink.push_back(inkArea(world, *body));
     }
     double worst = 0.0;
-    const Collisions& world = view.m_collisions;
     for (std::size_t i = 0; i < view.m_pBodies.size(); ++i)
         for (std::size_t j = i + 1; j < view.m_pBodies.size(); ++j) {
-            if (!boxes[i].overlaps(boxes[j]))
-                continue;
-            const ParticleSystem& a = *view.m_pBodies[i];
-            const ParticleSystem& b = *view.m_pBodies[j];
-            const double smaller = std::min(inkArea(world, a), inkArea(world, b));
-            if (smaller > 0.0)
-                worst = std::max(worst, sharedArea(world, a, b) / smaller);
+            const double smaller = std::min(ink[i], ink[j]);
+            if (boxes[i].overlaps(boxes[j]) && smaller > 0.0)
+                worst = std::max(worst, sharedArea(world, *view.m_pBodies[i], *view.m_pBodies[j]) / smaller);
         }
     return worst;
 }

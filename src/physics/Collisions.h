@@ -107,7 +107,8 @@ public:
 
     // One tick of collisions, after every body's own step (advance). Particles
     // end at or above the floor, `window.bottom`; bodies inside one another
-    // are not pushed apart through the window's other sides. A body whose
+    // are not pushed apart through the window's other sides, nor is a body
+    // that has joined others carried across a side by its contacts. A body whose
     // positions are no longer finite is left out and marked (broken).
     // Sleepers wake when the floor moves. `dt`: the time the bodies' own
     // steps took, which the contacts' change of their speeds moves them for.
