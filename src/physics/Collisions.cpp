@@ -13,6 +13,10 @@ namespace {
 constexpr int kPairsPerRun = 16;
 constexpr int kBodiesPerRun = 64;
 constexpr int kNoColour = 64; // pairs past 64 colours are solved on their own
+// How a body lies in others this tick, a bit each.
+constexpr unsigned char kInASleeper = 1;
+constexpr unsigned char kInOneAwake = 2;
+constexpr unsigned char kMostlyIn = 4;
 
 struct Direction {
     double x;
@@ -392,10 +396,9 @@ void Collisions::wakeStruck()
             m_overlappedNow.push_back(k);
             // Bodies lying mostly in one another are still coming apart.
             const std::size_t a = static_cast<std::size_t>(pair.first), b = static_cast<std::size_t>(pair.second);
-            if (deeplyInside(m_boxes[a], m_boxes[b])) {
-                m_parting[a] = 1;
-                m_parting[b] = 1;
-            }
+            const unsigned char mostly = deeplyInside(m_boxes[a], m_boxes[b]) ? kMostlyIn : 0;
+            m_parting[a] |= mostly | (two.rigid.asleep ? kInASleeper : kInOneAwake);
+            m_parting[b] |= mostly | (one.rigid.asleep ? kInASleeper : kInOneAwake);
         }
     }
 }
@@ -714,7 +717,8 @@ void Collisions::move(const CollisionBox& window, TaskPool* pool)
     const double still = m_settings.sleepMotion;
     const int sleepTicks = m_settings.sleepTicks;
     const double softDamping = m_settings.softDamping;
-    eachBody(pool, [still, sleepTicks, softDamping, &window](int, CollisionShape& s) {
+    const double parted = std::max(still, m_settings.recoveryStep);
+    eachBody(pool, [this, still, parted, sleepTicks, softDamping, &window](int i, CollisionShape& s) {
         if (s.rigid.asleep)
             return;
         // The sides hold a letter that has joined others, but their
@@ -730,7 +734,10 @@ void Collisions::move(const CollisionBox& window, TaskPool* pool)
         // impulses are carried over.
         std::erase_if(s.rigid.floorContacts, [](const Contact& c) { return c.edge != kFloorEdge; });
         s.rigid.applyMotion(s.geometry.particles, s.geometry.turns, softDamping);
-        s.rigid.settle(s.geometry.particles, still, sleepTicks);
+        // A body parted from sleepers it lies in that stays within a step
+        // of one place is wedged: each tick it is parted and pushed back.
+        const bool wedged = m_parting[static_cast<std::size_t>(i)] == kInASleeper;
+        s.rigid.settle(s.geometry.particles, wedged ? parted : still, sleepTicks);
     });
 }
 
@@ -749,12 +756,12 @@ void Collisions::sleep()
     m_restless.assign(m_shapes.size(), 0);
     const int n = static_cast<int>(m_shapes.size());
     // Most ticks no pair lies so deep, and every body is an island alone.
-    if (std::find(m_parting.begin(), m_parting.end(), 1) != m_parting.end()) {
+    if (std::any_of(m_parting.begin(), m_parting.end(), [](unsigned char p) { return p & kMostlyIn; })) {
         for (const Pair& pair : m_pairs)
             if ((pair.end > pair.begin || pair.overlapped) && awake(pair.first) && awake(pair.second))
                 m_islands.join(pair.first, pair.second);
         for (int i = 0; i < n; ++i)
-            if (m_parting[static_cast<std::size_t>(i)])
+            if (m_parting[static_cast<std::size_t>(i)] & kMostlyIn)
                 m_restless[static_cast<std::size_t>(m_islands.islandOf(i))] = 1;
     }
     for (int i = 0; i < n; ++i) {

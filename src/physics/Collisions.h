@@ -199,7 +199,7 @@ private:
     std::vector<double> m_recoveryX;  // by body
     std::vector<double> m_recoveryY;
     Islands m_islands;
-    std::vector<unsigned char> m_parting;  // by body: lies mostly in another
+    std::vector<unsigned char> m_parting;  // by body: how it lies in others
     std::vector<unsigned char> m_restless; // by the body that names an island: holds a parting one
     double m_floor = HUGE_VAL;
     unsigned m_lastId = 0;

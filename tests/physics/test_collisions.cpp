@@ -346,6 +346,34 @@ TEST(Collisions, ABodyInsideASleeperLetsItSleep)
     EXPECT_TRUE(blocks.shape(1).rigid.asleep);
 }
 
+// A body lying in a sleeper that the pile around it rocks to and fro, by
+// less than a step of parting, is wedged there: it sleeps, where one
+// that must stay within half a pixel of one place stirs for ever.
+TEST(Collisions, ABodyRockedInASleeperItCannotLeaveSleeps)
+{
+    Blocks blocks;
+    const CollisionBox window{0.0, 0.0, 30.0, 300.0};
+    blocks.add(0.0, 260.0, 20.0, 40.0, 100.0);
+    for (int tick = 0; tick < 100 && !blocks.shape(0).rigid.asleep; ++tick)
+        blocks.step(window, 0.01);
+    ASSERT_TRUE(blocks.shape(0).rigid.asleep);
+    blocks.add(10.0, 270.0); // in it, parted into the side
+    ParticleSystem& rocked = *blocks.bodies[1];
+    std::vector<Vector3> at;
+    for (int k = 0; k < rocked.particleCount(); ++k)
+        at.push_back(rocked.particleAt(k)->position);
+    for (int tick = 0; tick < 100 && !blocks.shape(1).rigid.asleep; ++tick) {
+        for (int k = 0; k < rocked.particleCount(); ++k) {
+            Particle& p = *rocked.particleAt(k);
+            p.position = at[static_cast<std::size_t>(k)] + Vector3{0.0, tick % 2 ? -0.6 : 0.6, 0.0};
+            p.velocity = Vector3{};
+        }
+        blocks.step(window, 0.01);
+    }
+    EXPECT_TRUE(blocks.shape(1).rigid.asleep);
+    EXPECT_TRUE(blocks.shape(0).rigid.asleep);
+}
+
 // Each tick's contacts start from the impulses the same contacts gave the
 // last (warm starting): a stack then holds its weight from the first pass,
 // and stands still with a single pass a tick.
