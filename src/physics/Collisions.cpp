@@ -15,7 +15,7 @@ constexpr int kBodiesPerRun = 64;
 constexpr int kNoColour = 64; // pairs past 64 colours are solved on their own
 // How a body lies in others this tick, a bit each.
 constexpr unsigned char kInASleeper = 1;
-constexpr unsigned char kInOneAwake = 2;
+constexpr unsigned char kInAnAwakeOne = 2;
 constexpr unsigned char kMostlyIn = 4;
 
 struct Direction {
@@ -394,11 +394,12 @@ void Collisions::wakeStruck()
         }
         if (pair.overlapped) {
             m_overlappedNow.push_back(k);
-            // Bodies lying mostly in one another are still coming apart.
+            // Bodies lying mostly in one another are still coming apart;
+            // one lying only in sleepers may be wedged there (see move).
             const std::size_t a = static_cast<std::size_t>(pair.first), b = static_cast<std::size_t>(pair.second);
             const unsigned char mostly = deeplyInside(m_boxes[a], m_boxes[b]) ? kMostlyIn : 0;
-            m_parting[a] |= mostly | (two.rigid.asleep ? kInASleeper : kInOneAwake);
-            m_parting[b] |= mostly | (one.rigid.asleep ? kInASleeper : kInOneAwake);
+            m_parting[a] |= mostly | (two.rigid.asleep ? kInASleeper : kInAnAwakeOne);
+            m_parting[b] |= mostly | (one.rigid.asleep ? kInASleeper : kInAnAwakeOne);
         }
     }
 }

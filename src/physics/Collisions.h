@@ -54,7 +54,8 @@ public:
         // A body that stays within this many pixels of where it came to
         // rest for sleepTicks ticks sleeps: half a pixel, less than a
         // letter's edge shows, so a letter rocking that little in its
-        // pile, as contacts catch and slip, rests all the same.
+        // pile, as contacts catch and slip, rests all the same. One
+        // parted from sleepers it lies in is held to recoveryStep instead.
         double sleepMotion = 0.5;
         int sleepTicks = 30;
         // Slower impacts on the floor stop rather than bounce.
