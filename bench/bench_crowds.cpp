@@ -366,6 +366,18 @@ void stillPile(TaskPool& pool)
     }
 }
 
+// One Manipulate drag from `at` by (dx, dy), a tick for each of `steps`.
+void drag(PileScene& scene, IntPoint at, int dx, int dy, int steps)
+{
+    CLexfallView& v = scene.view();
+    v.OnLButtonDown(0, at);
+    for (int t = 1; t <= steps; ++t) {
+        v.OnMouseMove(0, IntPoint{at.x + dx * t / steps, at.y + dy * t / steps});
+        scene.tick();
+    }
+    v.OnLButtonUp(0, at);
+}
+
 // A settled pile of 500 shoved with one Manipulate drag of 100 px in
 // 0.25 s: the letters still in the window and at rest 5 s later.
 void pileShove(TaskPool& pool)
@@ -379,15 +391,8 @@ void pileShove(TaskPool& pool)
             PileScene scene(width, 768, 500, pool, PhysicsPreset::Sturdy);
             scene.settle(4000);
             const int before = scene.lettersWithInk();
-            CLexfallView& v = scene.view();
-            v.OnCommand(ID_MODE_MANIPULATE);
-            IntPoint at{400, 700};
-            v.OnLButtonDown(0, at);
-            for (int t = 1; t <= 16; ++t) {
-                v.OnMouseMove(0, IntPoint{at.x + 100 * t / 16, at.y + dy * t / 16});
-                scene.tick();
-            }
-            v.OnLButtonUp(0, at);
+            scene.view().OnCommand(ID_MODE_MANIPULATE);
+            drag(scene, IntPoint{400, 700}, 100, dy, 16);
             for (int t = 0; t < 312; ++t)
                 scene.tick();
             std::printf("| %d | right%s | %d of %d | %d |\n", width, dy ? " and up" : "", scene.lettersWithInk(), before,
@@ -409,16 +414,9 @@ void sideShove(TaskPool& pool)
         PileScene scene(1024, 768, letters, pool, PhysicsPreset::AsDesigned);
         scene.settle(3000);
         const int before = scene.lettersWithInk();
-        CLexfallView& v = scene.view();
-        v.OnCommand(ID_MODE_MANIPULATE);
+        scene.view().OnCommand(ID_MODE_MANIPULATE);
         for (int pass = 0; pass < 3; ++pass) {
-            const IntPoint at{1004, 740};
-            v.OnLButtonDown(0, at);
-            for (int t = 1; t <= 30; ++t) {
-                v.OnMouseMove(0, IntPoint{at.x - 984 * t / 30, at.y - 5 * t});
-                scene.tick();
-            }
-            v.OnLButtonUp(0, at);
+            drag(scene, IntPoint{1004, 740}, -984, -150, 30);
             for (int t = 0; t < 125; ++t)
                 scene.tick();
         }

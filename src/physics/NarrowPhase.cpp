@@ -377,9 +377,12 @@ constexpr double kAgainst = -0.5;
 void dropThoseAgainstTheDeepest(std::vector<Contact>& out, std::size_t begin)
 {
     const Contact* deepest = nullptr;
+    double most = kContactWedged;
     for (std::size_t k = begin; k < out.size(); ++k)
-        if (depthOf(out[k]) > kContactWedged && (!deepest || depthOf(out[k]) > depthOf(*deepest)))
+        if (const double depth = depthOf(out[k]); depth > most) {
+            most = depth;
             deepest = &out[k];
+        }
     if (!deepest)
         return;
     const double nx = deepest->nx, ny = deepest->ny;
