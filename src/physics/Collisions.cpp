@@ -53,6 +53,31 @@ Direction parting(const CollisionShape& one, const CollisionShape& two)
     return away(one.rigid.centreX - two.rigid.centreX, one.rigid.centreY - two.rigid.centreY, one.id, two.id);
 }
 
+// A body whose every point ends more than half a pixel below the floor,
+// or beyond a side that holds it, comes back until its nearest point lies
+// on the floor or half a pixel inside the side. A soft letter crushed flat
+// by the weight on it can end there, and would leave the window. Resting
+// points the solver leaves a hair below the floor stay where they are.
+void holdInside(const std::vector<Particle*>& particles, const CollisionBox& window, bool sides)
+{
+    double left = HUGE_VAL, right = -HUGE_VAL, top = HUGE_VAL;
+    for (const Particle* p : particles) {
+        left = std::min(left, p->position.x);
+        right = std::max(right, p->position.x);
+        top = std::min(top, p->position.y);
+    }
+    double dx = 0.0;
+    if (sides && right < window.left)
+        dx = window.left + 0.5 - right;
+    else if (sides && left >= window.right)
+        dx = window.right - 0.5 - left;
+    const double dy = top > window.bottom + 0.5 ? window.bottom - top : 0.0;
+    if (dx == 0.0 && dy == 0.0)
+        return;
+    for (Particle* p : particles)
+        p->position = p->position + Vector3{dx, dy, 0.0};
+}
+
 } // namespace
 
 Collisions::Collisions() : Collisions(Settings{}) {}
@@ -735,6 +760,7 @@ void Collisions::move(const CollisionBox& window, TaskPool* pool)
         // impulses are carried over.
         std::erase_if(s.rigid.floorContacts, [](const Contact& c) { return c.edge != kFloorEdge; });
         s.rigid.applyMotion(s.geometry.particles, s.geometry.turns, softDamping);
+        holdInside(s.geometry.particles, window, s.joined);
         // A body parted from sleepers it lies in that stays within a step
         // of one place is wedged: each tick it is parted and pushed back.
         const bool wedged = m_parting[static_cast<std::size_t>(i)] == kInASleeper;

@@ -207,32 +207,47 @@ TEST(Collisions, TheSidesHoldACrowdInTheWindow)
     EXPECT_LT(blocks.shared(), 400.0);
 }
 
-// Rows of soft blocks shoved against a side, a sliver between each row and
-// the side: the contacts of a row pressing on its sliver push it further
-// than it is thick, but the side holds it in the window.
-TEST(Collisions, SliversPressedAgainstASideStayIn)
+// Rows of soft blocks shoved against a side, or down onto the floor, a
+// sliver between each row and the side or floor: the contacts of a row
+// pressing on its sliver push it further than it is thick, but the side or
+// floor holds it in the window (whose last row of pixels lies below the
+// floor). So too a sliver crushed flat, which the slightest push takes
+// wholly across.
+TEST(Collisions, SliversPressedAgainstASideOrTheFloorStayIn)
 {
-    Blocks blocks;
-    blocks.soft = true;
-    constexpr int kRows = 8, kColumns = 8;
-    for (int row = 0; row < kRows; ++row) {
-        const double top = 100.0 + 12.0 * row;
-        blocks.add(0.2, top + 1.0, 2.0, 10.0);
-        for (int column = 0; column < kColumns; ++column)
-            blocks.add(2.5 + 11.0 * column, top, 10.0, 11.0);
-    }
-    int out = 0;
-    for (int tick = 0; tick < 40; ++tick) {
-        // The last two blocks of each row are shoved.
-        for (std::size_t b = 0; b < blocks.bodies.size(); ++b)
-            if (b % (kColumns + 1) >= kColumns - 1)
-                for (int k = 0; k < blocks.bodies[b]->particleCount(); ++k)
-                    blocks.bodies[b]->particleAt(k)->velocity.x = -200.0;
-        blocks.step(kWindow, 0.016);
-        for (const auto& body : blocks.bodies)
-            out += body->isOutside(kWindow.left, kWindow.top, kWindow.right, kWindow.bottom);
-    }
-    EXPECT_EQ(out, 0);
+    for (bool floor : {false, true})
+        for (double thickness : {2.0, 0.0}) {
+            Blocks blocks;
+            blocks.soft = true;
+            constexpr int kRows = 8, kColumns = 8;
+            for (int row = 0; row < kRows; ++row) {
+                const double at = 100.0 + 12.0 * row;
+                const double bottom = kWindow.bottom - 0.2 - thickness;
+                if (floor)
+                    blocks.add(at + 1.0, bottom, 10.0, thickness);
+                else
+                    blocks.add(0.2, at + 1.0, thickness, 10.0);
+                for (int column = 0; column < kColumns; ++column)
+                    if (floor)
+                        blocks.add(at, bottom - 0.3 - 11.0 * (column + 1), 11.0, 10.0);
+                    else
+                        blocks.add(0.5 + thickness + 11.0 * column, at, 10.0, 11.0);
+            }
+            int out = 0;
+            for (int tick = 0; tick < 40; ++tick) {
+                // The last two blocks of each row are shoved.
+                for (std::size_t b = 0; b < blocks.bodies.size(); ++b)
+                    if (b % (kColumns + 1) >= kColumns - 1)
+                        for (int k = 0; k < blocks.bodies[b]->particleCount(); ++k) {
+                            Vector3& v = blocks.bodies[b]->particleAt(k)->velocity;
+                            (floor ? v.y : v.x) = floor ? 200.0 : -200.0;
+                        }
+                blocks.step(kWindow, 0.016);
+                for (const auto& body : blocks.bodies)
+                    out += body->isOutside(kWindow.left, kWindow.top, kWindow.right, kWindow.bottom + 1.0);
+            }
+            EXPECT_EQ(out, 0) << (floor ? "the floor, " : "a side, ") << "slivers " << thickness << " px thick";
+        }
 }
 
 // The top stops a body that has joined others from flying out: it falls
