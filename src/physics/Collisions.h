@@ -107,10 +107,12 @@ public:
     bool broken(std::size_t i) const;
 
     // One tick of collisions, after every body's own step (advance). Particles
-    // end at or above the floor, `window.bottom`; bodies inside one another
-    // are not pushed apart through the window's other sides, nor is a body
-    // that has joined others carried across a side by its contacts. A body whose
-    // positions are no longer finite is left out and marked (broken).
+    // end at or above the floor, `window.bottom` (resting ones a hair below
+    // it at most; no body lies wholly half a pixel below); bodies inside one
+    // another are not pushed apart through the window's other sides, nor is
+    // a body that has joined others carried across a side by its contacts,
+    // nor does one end wholly across a side. A body whose positions are no
+    // longer finite is left out and marked (broken).
     // Sleepers wake when the floor moves. `dt`: the time the bodies' own
     // steps took, which the contacts' change of their speeds moves them for.
     void step(const Bodies& bodies, const CollisionBox& window, double dt, TaskPool* pool);
