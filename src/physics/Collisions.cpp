@@ -54,24 +54,36 @@ Direction parting(const CollisionShape& one, const CollisionShape& two)
 }
 
 // A body whose every point ends more than half a pixel below the floor,
-// or beyond a side that holds it, comes back until its nearest point lies
-// on the floor or half a pixel inside the side. A soft letter crushed flat
-// by the weight on it can end there, and would leave the window. Resting
-// points the solver leaves a hair below the floor stay where they are.
-void holdInside(const std::vector<Particle*>& particles, const CollisionBox& window, bool sides)
+// or beyond a side that holds it, though some point started the tick short
+// of that, comes back until its nearest point lies on the floor or half a
+// pixel inside the side. A soft letter crushed flat by the weight on it can
+// end there, and would leave the window. Resting points the solver leaves a
+// hair below the floor stay where they are, and a body the window's resize
+// left beyond its new edges goes by the rules it always did.
+void holdInside(const std::vector<Particle*>& particles, const ShapeTick& tick, const CollisionBox& window, bool sides)
 {
+    const double floor = window.bottom + 0.5;
     double left = HUGE_VAL, right = -HUGE_VAL, top = HUGE_VAL;
     for (const Particle* p : particles) {
         left = std::min(left, p->position.x);
         right = std::max(right, p->position.x);
         top = std::min(top, p->position.y);
     }
+    const bool out = top > floor || (sides && (right < window.left || left >= window.right));
+    if (!out)
+        return;
+    double startLeft = HUGE_VAL, startRight = -HUGE_VAL, startTop = HUGE_VAL;
+    for (std::size_t i = 0; i < particles.size(); ++i) {
+        startLeft = std::min(startLeft, tick.startX[i]);
+        startRight = std::max(startRight, tick.startX[i]);
+        startTop = std::min(startTop, tick.startY[i]);
+    }
     double dx = 0.0;
-    if (sides && right < window.left)
+    if (sides && right < window.left && startRight >= window.left)
         dx = window.left + 0.5 - right;
-    else if (sides && left >= window.right)
+    else if (sides && left >= window.right && startLeft < window.right)
         dx = window.right - 0.5 - left;
-    const double dy = top > window.bottom + 0.5 ? window.bottom - top : 0.0;
+    const double dy = top > floor && startTop <= floor ? window.bottom - top : 0.0;
     if (dx == 0.0 && dy == 0.0)
         return;
     for (Particle* p : particles)
@@ -760,7 +772,7 @@ void Collisions::move(const CollisionBox& window, TaskPool* pool)
         // impulses are carried over.
         std::erase_if(s.rigid.floorContacts, [](const Contact& c) { return c.edge != kFloorEdge; });
         s.rigid.applyMotion(s.geometry.particles, s.geometry.turns, softDamping);
-        holdInside(s.geometry.particles, window, s.joined);
+        holdInside(s.geometry.particles, s.tick, window, s.joined);
         // A body parted from sleepers it lies in that stays within a step
         // of one place is wedged: each tick it is parted and pushed back.
         const bool wedged = m_parting[static_cast<std::size_t>(i)] == kInASleeper;

@@ -250,6 +250,21 @@ TEST(Collisions, SliversPressedAgainstASideOrTheFloorStayIn)
         }
 }
 
+// Bodies the window left beyond its new side as it shrank come back by the
+// side's own bounded step, as before, and leave if they are still beyond
+// it: they are not all brought to the side at once, into one another.
+TEST(Collisions, BodiesTheWindowLeftBeyondItsSideAreNotPulledIn)
+{
+    Blocks blocks;
+    blocks.add(430.0, 100.0);
+    blocks.add(449.0, 100.0);
+    blocks.step(kWindow, 0.016);
+    for (std::size_t i = 0; i < blocks.bodies.size(); ++i) {
+        EXPECT_TRUE(blocks.shape(i).joined);
+        EXPECT_GT(blocks.centre(i).x, kWindow.right + 30.0);
+    }
+}
+
 // The top stops a body that has joined others from flying out: it falls
 // back. One that never met another leaves by the top.
 TEST(Collisions, TheTopStopsAJoinedBodyThrownUpNotOneFlyingFree)
