@@ -62,6 +62,8 @@ Direction parting(const CollisionShape& one, const CollisionShape& two)
 // left beyond its new edges goes by the rules it always did.
 void holdInside(const std::vector<Particle*>& particles, const ShapeTick& tick, const CollisionBox& window, bool sides)
 {
+    if (particles.empty())
+        return;
     const double floor = window.bottom + 0.5;
     double left = HUGE_VAL, right = -HUGE_VAL, top = HUGE_VAL;
     for (const Particle* p : particles) {
@@ -69,21 +71,19 @@ void holdInside(const std::vector<Particle*>& particles, const ShapeTick& tick, 
         right = std::max(right, p->position.x);
         top = std::min(top, p->position.y);
     }
-    const bool out = top > floor || (sides && (right < window.left || left >= window.right));
-    if (!out)
+    const bool pastLeft = sides && right < window.left;
+    const bool pastRight = sides && left >= window.right;
+    const bool sunk = top > floor;
+    if (!pastLeft && !pastRight && !sunk)
         return;
-    double startLeft = HUGE_VAL, startRight = -HUGE_VAL, startTop = HUGE_VAL;
-    for (std::size_t i = 0; i < particles.size(); ++i) {
-        startLeft = std::min(startLeft, tick.startX[i]);
-        startRight = std::max(startRight, tick.startX[i]);
-        startTop = std::min(startTop, tick.startY[i]);
-    }
+    const auto [startLeft, startRight] = std::minmax_element(tick.startX.begin(), tick.startX.end());
+    const double startTop = *std::min_element(tick.startY.begin(), tick.startY.end());
     double dx = 0.0;
-    if (sides && right < window.left && startRight >= window.left)
+    if (pastLeft && *startRight >= window.left)
         dx = window.left + 0.5 - right;
-    else if (sides && left >= window.right && startLeft < window.right)
+    else if (pastRight && *startLeft < window.right)
         dx = window.right - 0.5 - left;
-    const double dy = top > floor && startTop <= floor ? window.bottom - top : 0.0;
+    const double dy = sunk && startTop <= floor ? window.bottom - top : 0.0;
     if (dx == 0.0 && dy == 0.0)
         return;
     for (Particle* p : particles)
