@@ -1,5 +1,7 @@
 #include "app/LexfallCanvas.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <limits>
 #include <utility>
@@ -112,11 +114,13 @@ unsigned CLexfallCanvas::setTimer(unsigned id, unsigned periodMs)
     constexpr unsigned kIntMax = static_cast<unsigned>(std::numeric_limits<int>::max());
     if (id == 0 || id > kIntMax || periodMs == 0 || periodMs > kIntMax)
         return 0;
-    auto& timer = m_timers[id];
-    if (!timer)
-        timer = std::make_unique<wxTimer>(this, static_cast<int>(id));
+    Timer& timer = m_timers[id];
+    if (!timer.timer)
+        timer.timer = std::make_unique<wxTimer>(this, static_cast<int>(id));
+    timer.period = std::chrono::milliseconds(periodMs);
+    timer.due = std::chrono::steady_clock::now() + timer.period;
     // Starting an existing timer again restarts it with the new period.
-    return timer->Start(static_cast<int>(periodMs), wxTIMER_CONTINUOUS) ? id : 0;
+    return timer.timer->StartOnce(static_cast<int>(periodMs)) ? id : 0;
 }
 
 void CLexfallCanvas::invalidate(bool erase)
@@ -305,8 +309,24 @@ void CLexfallCanvas::OnPaint(wxPaintEvent&)
 
 void CLexfallCanvas::OnTimerEvent(wxTimerEvent& event)
 {
+    const unsigned id = static_cast<unsigned>(event.GetId());
+    runTick(id);
+    const auto found = m_timers.find(id);
+    if (found == m_timers.end())
+        return;
+    // Due a period after it was last due, so the ticks keep their pace; a
+    // millisecond from now at the soonest: that millisecond is the
+    // toolkit's when ticks take longer than their period.
+    Timer& timer = found->second;
+    const auto now = std::chrono::steady_clock::now();
+    timer.due = std::max(timer.due + timer.period, now + std::chrono::milliseconds(1));
+    timer.timer->StartOnce(static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(timer.due - now).count()));
+}
+
+void CLexfallCanvas::runTick(unsigned id)
+{
     m_inTick = true;
-    m_view.OnTimer(static_cast<unsigned>(event.GetId()));
+    m_view.OnTimer(id);
     m_inTick = false;
     countFrame(false);
     if (m_recording)

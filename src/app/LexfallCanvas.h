@@ -69,6 +69,8 @@ private:
 
     void OnPaint(wxPaintEvent& event);
     void OnTimerEvent(wxTimerEvent& event);
+    // One tick of the view, and the picture it leaves painted.
+    void runTick(unsigned id);
     void OnKeyDown(wxKeyEvent& event);
     void OnChar(wxKeyEvent& event);
     void OnLeftDown(wxMouseEvent& event);
@@ -81,7 +83,15 @@ private:
     void OnCaptureLost(wxMouseCaptureLostEvent& event);
 
     CLexfallView& m_view;
-    std::map<unsigned, std::unique_ptr<wxTimer>> m_timers;
+    // Each timer fires once and is started again when its tick ends: a
+    // repeating one, under ticks longer than its period, is always due, and
+    // the toolkit's own work (laying out a resized window) never runs.
+    struct Timer {
+        std::unique_ptr<wxTimer> timer;
+        std::chrono::milliseconds period{0};
+        std::chrono::steady_clock::time_point due;
+    };
+    std::map<unsigned, Timer> m_timers;
     ShortcutFilter m_shortcutFilter;
 
     // The picture is drawn here and blitted once per frame; all of it is
